@@ -1,0 +1,114 @@
+// The album state: entry creation, storing the editing state, note import, the work folder.
+#include "AlbumState.h"
+
+#include <unistd.h>
+
+#include "FileSystem.h"
+#include "OutputNames.h"
+#include "Paths.h"
+#include "TextFile.h"
+
+namespace albumon {
+
+std::string NoteFilePath(const AlbumState& state, const EntryRecord& entry) {
+    return state.TempPath + "/Note" + std::to_string(entry.NoteNo) + ".txt";
+}
+
+void CreateEntry(AlbumState& state, int slot, const std::string& path, std::int32_t noteNo) {
+    EntryRecord& entry = state.Entries[slot];
+    entry = EntryRecord{};
+    entry.SourcePath = path;
+    entry.NameMode = state.KeepNameDefault ? nmKeep : nmAuto;
+    entry.NoteNo = noteNo;
+}
+
+void StoreCurrentEntry(AlbumState& state, int slot, const EditingState& editing,
+                       const NamingBase& naming) {
+    if (slot < 0 || slot >= state.EntryCount) return;
+    EntryRecord& entry = state.Entries[slot];
+    if (editing.Naming == EditingState::Auto) {
+        entry.NameMode = nmAuto;
+        RefreshOutputNames(state, naming);
+    } else if (editing.Naming == EditingState::Specified && !editing.EditName.empty()) {
+        entry.NameMode = nmSpecified;
+        entry.OutName = ReplaceExtension(editing.EditName, ".jpg");
+        RefreshOutputNames(state, naming);
+    } else if (editing.Naming == EditingState::Keep) {
+        entry.NameMode = nmKeep;
+        RefreshOutputNames(state, naming);
+    }
+    if (!editing.MemoLines.empty()) {
+        entry.NotePos = editing.NoteAbove ? npAbove : npBelow;
+        WriteTextLines(NoteFilePath(state, entry), editing.MemoLines);
+        RefreshOutputNames(state, naming);
+    }
+}
+
+namespace {
+
+constexpr const char* kPreBegin = "<!-- ALBUMON PRENOTE BEGIN -->";
+constexpr const char* kPostBegin = "<!-- ALBUMON POSTNOTE BEGIN -->";
+constexpr const char* kPreEnd = "<!-- ALBUMON PRENOTE END -->";
+constexpr const char* kPostEnd = "<!-- ALBUMON POSTNOTE END -->";
+
+bool Contains(const std::string& line, const char* marker) {
+    return line.find(marker) != std::string::npos;
+}
+
+// Copies the first note block of a page into the entry's note file.
+void ImportNoteOfPage(AlbumState& state, EntryRecord& entry, const std::string& page) {
+    TextFileReader reader(page);
+    std::string line;
+    while (reader.ReadLine(line)) {
+        std::int32_t position = Contains(line, kPreBegin)    ? npAbove
+                                : Contains(line, kPostBegin) ? npBelow
+                                                             : npNone;
+        if (position == npNone) continue;
+        entry.NotePos = position;
+        TextFileWriter note(NoteFilePath(state, entry));
+        while (reader.ReadLine(line)) {
+            if (Contains(line, kPreEnd) || Contains(line, kPostEnd)) break;
+            note.WriteLine(line);
+        }
+        note.Close();
+        return;
+    }
+}
+
+}  // namespace
+
+void ImportPageNotes(AlbumState& state, int first) {
+    for (int k = first < 0 ? 0 : first; k < state.EntryCount; ++k) {
+        EntryRecord& entry = state.Entries[k];
+        std::string page = ReplaceExtension(entry.SourcePath, ".htm");
+        if (!FileExists(page)) {
+            entry.NotePos = npNone;
+            continue;
+        }
+        ImportNoteOfPage(state, entry, page);
+    }
+}
+
+void EmptyWorkFolder(const std::string& folder) {
+    std::string base = WithTrailingSlash(folder);
+    for (const DirEntry& item : ListFolder(base)) {
+        if (item.isFolder) continue;
+        ::unlink((base + item.name).c_str());
+    }
+}
+
+void ClearAlbum(AlbumState& state) {
+    state.EntryCount = 0;
+    state.NoteCounter = 0;
+    state.CurrentIndex = -1;
+}
+
+void PrepareWorkFolder(const std::string& folder) {
+    if (DirectoryExists(folder)) {
+        EmptyWorkFolder(folder);
+    } else {
+        ForceDirectories(folder);
+    }
+}
+
+}  // namespace albumon

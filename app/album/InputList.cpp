@@ -1,0 +1,114 @@
+// The operations on the entry list: additions by files or folder, sort, move, delete, insert.
+#include "InputList.h"
+
+#include <algorithm>
+
+#include "FileSystem.h"
+#include "OutputNames.h"
+#include "Paths.h"
+
+namespace albumon {
+
+bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix) {
+    std::string ext = AsciiLower(ExtensionOf(path));
+    if (ext != ".jpg" && ext != ".jpeg") return false;
+    if (DirectoryExists(path)) return false;
+    std::string prefix = TrimControls(thumbPrefix);
+    return prefix.empty() || FileNamePart(path).rfind(prefix, 0) != 0;
+}
+
+bool IsListed(const AlbumState& state, const std::string& path) {
+    std::string wanted = AsciiLower(path);
+    for (int k = 0; k < state.EntryCount; ++k) {
+        if (AsciiLower(state.Entries[k].SourcePath) == wanted) return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Appends one accepted file when there is room; counts it either way.
+void Append(AlbumState& state, int first, const std::string& path, AdditionResult& result) {
+    if (state.EntryCount >= kEntryCapacity) {
+        ++result.Refused;
+        return;
+    }
+    CreateEntry(state, state.EntryCount, path, state.NoteCounter + (state.EntryCount - first));
+    ++state.EntryCount;
+    ++result.Accepted;
+}
+
+// Ends a batch: fresh note numbers move past the new entries, notes come back from pages.
+void FinishBatch(AlbumState& state, int first) {
+    state.NoteCounter += state.EntryCount;
+    ImportPageNotes(state, first);
+}
+
+}  // namespace
+
+AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths,
+                        const NamingBase& naming) {
+    AdditionResult result;
+    int first = state.EntryCount;
+    for (const std::string& path : paths) {
+        if (IsAcceptedInput(path, state.ThumbPrefix)) Append(state, first, path, result);
+    }
+    FinishBatch(state, first);
+    RefreshOutputNames(state, naming);
+    return result;
+}
+
+std::optional<std::string> HeadTextOfFolder(const std::string& folder) {
+    if (folder.find(".files") == std::string::npos) return std::nullopt;
+    std::string name = FileNamePart(folder);
+    return name.substr(0, name.find(".files"));
+}
+
+AdditionResult AddFolder(AlbumState& state, const std::string& folder) {
+    AdditionResult result;
+    int first = state.EntryCount;
+    for (const DirEntry& item : ListFolder(folder)) {
+        if (item.isFolder) continue;
+        std::string path = folder + "/" + item.name;
+        if (IsAcceptedInput(path, state.ThumbPrefix) && !IsListed(state, path)) {
+            Append(state, first, path, result);
+        }
+    }
+    result.HeadText = HeadTextOfFolder(folder);
+    FinishBatch(state, first);
+    return result;
+}
+
+void SortEntries(AlbumState& state) {
+    auto less = [](const EntryRecord& a, const EntryRecord& b) {
+        return AsciiLower(a.SourcePath) < AsciiLower(b.SourcePath);
+    };
+    std::stable_sort(state.Entries.begin(), state.Entries.begin() + state.EntryCount, less);
+}
+
+void SwapEntries(AlbumState& state, int a, int b) { std::swap(state.Entries[a], state.Entries[b]); }
+
+void DeleteEntry(AlbumState& state, int row) {
+    if (row < 0 || row >= state.EntryCount) return;
+    std::move(state.Entries.begin() + row + 1, state.Entries.begin() + state.EntryCount,
+              state.Entries.begin() + row);
+    --state.EntryCount;
+    state.Entries[state.EntryCount] = EntryRecord{};
+}
+
+std::string CommentaryPicturePath(const AlbumState& state) {
+    return state.TemplatePath + "Def.files/DefNote.jpg";
+}
+
+int InsertCommentary(AlbumState& state, int row) {
+    if (state.EntryCount >= kEntryCapacity) return -1;
+    int slot = row + 1;
+    std::move_backward(state.Entries.begin() + slot, state.Entries.begin() + state.EntryCount,
+                       state.Entries.begin() + state.EntryCount + 1);
+    ++state.EntryCount;
+    CreateEntry(state, slot, CommentaryPicturePath(state), state.NoteCounter);
+    ++state.NoteCounter;
+    return slot;
+}
+
+}  // namespace albumon

@@ -1,0 +1,57 @@
+// The operations on the entry list: additions by files or folder, sort, move, delete, insert.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "AlbumState.h"
+
+namespace albumon {
+
+// What an addition did: files taken into the table and accepted files refused for lack of room.
+struct AdditionResult {
+    int Accepted = 0;
+    int Refused = 0;
+    // For a folder of an earlier album ("<head>.files"): the head text it restores.
+    std::optional<std::string> HeadText;
+};
+
+// True for a path that is no folder, ends in ".jpg" or ".jpeg" (any letter case) and whose file
+// name does not begin with the trimmed thumbnail prefix.
+bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix);
+
+// True when a live entry's SourcePath equals path without regard to letter case.
+bool IsListed(const AlbumState& state, const std::string& path);
+
+// Appends the accepted files among paths, in the order given (a file may be listed twice),
+// reads their notes back from pages beside them and refreshes the names.
+AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths,
+                        const NamingBase& naming);
+
+// Appends the accepted files of a folder that are not listed yet, in the order the file system
+// returns them, and reads their notes back. The head text a "<head>.files" folder restores is
+// returned; the caller applies it and refreshes the names.
+AdditionResult AddFolder(AlbumState& state, const std::string& folder);
+
+// The head text that a folder of an earlier album restores, if its path holds ".files".
+std::optional<std::string> HeadTextOfFolder(const std::string& folder);
+
+// Sorts the live entries by SourcePath, ASCII letters without regard to case; equal keys keep
+// their order.
+void SortEntries(AlbumState& state);
+
+// Exchanges the whole records of two live slots.
+void SwapEntries(AlbumState& state, int a, int b);
+
+// Removes the entry of row, closing the gap.
+void DeleteEntry(AlbumState& state, int row);
+
+// Inserts a commentary entry after row (first when row is -1). Returns its slot, or -1 when
+// the table is full.
+int InsertCommentary(AlbumState& state, int row);
+
+// The path of the commentary picture of the template in use.
+std::string CommentaryPicturePath(const AlbumState& state);
+
+}  // namespace albumon

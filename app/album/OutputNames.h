@@ -1,0 +1,22 @@
+// Output names of the entries and the rows of the output list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "AlbumState.h"
+
+namespace albumon {
+
+// The extension an output picture takes from its source: ".jpeg" and ".jpg" in any letter case
+// become ".jpg"; any other extension stays as it is.
+std::string OutputExtension(const std::string& sourcePath);
+
+// Recomputes the OutName of every live entry: automatic entries are numbered consecutively from
+// the start number (three digits, the last three kept), kept ones take the source file name.
+void RefreshOutputNames(AlbumState& state, const NamingBase& naming);
+
+// The rows of the output list: note prefix ("無:", "上:", "下:") followed by the OutName.
+std::vector<std::string> OutputListRows(const AlbumState& state);
+
+}  // namespace albumon

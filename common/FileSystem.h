@@ -1,0 +1,40 @@
+// File-system helpers on byte-string paths: existence, folder creation, listing and copying.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace albumon {
+
+// True when a file (not a folder) exists at path.
+bool FileExists(const std::string& path);
+
+// True when a folder exists at path.
+bool DirectoryExists(const std::string& path);
+
+// Creates a folder together with its missing parents; raises EInOutError on failure.
+void ForceDirectories(const std::string& path);
+
+// One item of a folder listing.
+struct DirEntry {
+    std::string name;
+    bool isFolder = false;
+};
+
+// The items of a folder in the order the file system returns them, "." and ".." left out.
+// A folder that cannot be read gives an empty list.
+std::vector<DirEntry> ListFolder(const std::string& folder);
+
+// Copies a file, replacing the target. Returns 0 on success, else the errno of the failure.
+// The target is written beside itself and renamed into place, so a failed copy never leaves a
+// half-written file where a good one was; copying a file onto itself leaves it as it is.
+int CopyFileReplacing(const std::string& source, const std::string& target);
+
+// Writes bytes to path through a temporary file beside it renamed over it once complete.
+// Returns 0 on success, else the errno of the failure (the old file then stays as it was).
+int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+
+// Reads a whole file into bytes. Returns 0 on success, else the errno of the failure.
+int ReadWholeFile(const std::string& path, std::string& bytes);
+
+}  // namespace albumon

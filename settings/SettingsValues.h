@@ -1,0 +1,21 @@
+// The ten values the settings file carries from one run to the next.
+#pragma once
+
+#include <string>
+
+namespace albumon {
+
+struct SettingsValues {
+    int WindowTop = 50;
+    int WindowLeft = 50;
+    std::string InPath;        // no trailing "/"
+    std::string OutPath;       // ends with "/"
+    std::string TemplatePath;  // ends with "/"; holds "Def.htm"
+    int JpegQuality = 50;
+    bool MakeZip = false;
+    std::string ThumbPrefix = "$_";
+    int ThumbSize = 64;
+    bool KeepNameDefault = false;
+};
+
+}  // namespace albumon

@@ -1,0 +1,35 @@
+// Helpers shared by the tests: a temporary folder removed afterwards, small file utilities.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace albumon::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder path without a trailing "/".
+    const std::string& path() const { return path_; }
+    // path() + "/" + name.
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Writes bytes to a file, creating its folder first.
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// The bytes of a file; fails the test when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
+
+}  // namespace albumon::test

@@ -1,0 +1,4 @@
+// Fuzz target: placeholder until the line reader and page round trip are fuzzed.
+#include <cstddef>
+#include <cstdint>
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }
