@@ -51,12 +51,15 @@ int ErrorCodeFromErrno(int err) {
 
 EInOutError::EInOutError(int code) : Exception(InOutErrorText(code)), code_(code) {}
 
-void RaiseInOutError(int err) { throw EInOutError(ErrorCodeFromErrno(err)); }
+void RaiseInOutError(int err) {
+    throw EInOutError(ErrorCodeFromErrno(err));
+}
 
 std::string FormatMessage(const std::string& pattern, const std::string& argument) {
     std::string text = pattern;
     auto at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, argument);
+    if (at != std::string::npos)
+        text.replace(at, 2, argument);
     return text;
 }
 

@@ -8,29 +8,29 @@ namespace albumon {
 
 // Base of every error Albumon raises; the message is shown as it stands in the error box.
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
 };
 
 // An input/output error carrying the platform's error code mapped onto Albumon's code table.
 class EInOutError : public Exception {
-public:
+  public:
     explicit EInOutError(int code);
     int ErrorCode() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 
 // A file that exists (or should) but cannot be opened for reading.
 class EFOpenError : public Exception {
-public:
+  public:
     explicit EFOpenError(const std::string& path);
 };
 
 // A file that cannot be created or replaced.
 class EFCreateError : public Exception {
-public:
+  public:
     explicit EFCreateError(const std::string& path);
 };
 

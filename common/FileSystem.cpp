@@ -27,21 +27,27 @@ bool DirectoryExists(const std::string& path) {
 
 void ForceDirectories(const std::string& path) {
     std::string folder = path;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder.empty() || DirectoryExists(folder)) return;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (folder.empty() || DirectoryExists(folder))
+        return;
     auto slash = folder.rfind('/');
-    if (slash != std::string::npos && slash > 0) ForceDirectories(folder.substr(0, slash));
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) RaiseInOutError(errno);
+    if (slash != std::string::npos && slash > 0)
+        ForceDirectories(folder.substr(0, slash));
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+        RaiseInOutError(errno);
 }
 
 std::vector<DirEntry> ListFolder(const std::string& folder) {
     std::vector<DirEntry> entries;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "/" : folder.c_str()),
                                             &::closedir);
-    if (!dir) return entries;
+    if (!dir)
+        return entries;
     while (dirent* item = ::readdir(dir.get())) {
         std::string name = item->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         bool isFolder = item->d_type == DT_DIR;
         if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
             isFolder = DirectoryExists(WithTrailingSlash(folder) + name);
@@ -58,7 +64,8 @@ int WriteAll(int fd, const char* data, std::size_t size) {
     while (done < size) {
         ssize_t n = ::write(fd, data + done, size - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return errno;
         }
         done += static_cast<std::size_t>(n);
@@ -67,22 +74,25 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
 
 // A temporary file beside the target, removed unless committed by a rename.
 class TempBeside {
-public:
+  public:
     explicit TempBeside(const std::string& target) : target_(target) {
         path_ = target + ".albumon-XXXXXX";
         fd_ = FileHandle(::mkostemp(path_.data(), O_CLOEXEC));
-        if (!fd_.valid()) error_ = errno;
+        if (!fd_.valid())
+            error_ = errno;
         created_ = fd_.valid();
     }
     ~TempBeside() {
-        if (committed_ || !created_) return;
+        if (committed_ || !created_)
+            return;
         fd_.close();
         ::unlink(path_.c_str());
     }
@@ -90,13 +100,15 @@ public:
     int fd() const { return fd_.get(); }
     int Commit(mode_t mode) {
         ::fchmod(fd_.get(), mode);
-        if (int err = fd_.close()) return err;
-        if (::rename(path_.c_str(), target_.c_str()) != 0) return errno;
+        if (int err = fd_.close())
+            return err;
+        if (::rename(path_.c_str(), target_.c_str()) != 0)
+            return errno;
         committed_ = true;
         return 0;
     }
 
-private:
+  private:
     std::string target_;
     std::string path_;
     FileHandle fd_;
@@ -107,7 +119,8 @@ private:
 
 mode_t TargetMode(const std::string& target, mode_t fallback) {
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+    if (::stat(target.c_str(), &st) == 0)
+        return st.st_mode & 07777;
     mode_t mask = ::umask(0);
     ::umask(mask);
     return fallback & ~mask;
@@ -117,20 +130,26 @@ mode_t TargetMode(const std::string& target, mode_t fallback) {
 
 int CopyFileReplacing(const std::string& source, const std::string& target) {
     FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid()) return errno;
-    if (SameFile(source, target)) return 0;
+    if (!in.valid())
+        return errno;
+    if (SameFile(source, target))
+        return 0;
     mode_t mode = TargetMode(target, 0666);
     TempBeside temp(target);
-    if (temp.error()) return temp.error();
+    if (temp.error())
+        return temp.error();
     std::string buffer(256 * 1024, '\0');
     for (;;) {
         ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return errno;
         }
-        if (n == 0) break;
-        if (int err = WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(n))) return err;
+        if (n == 0)
+            break;
+        if (int err = WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(n)))
+            return err;
     }
     return temp.Commit(mode);
 }
@@ -138,23 +157,28 @@ int CopyFileReplacing(const std::string& source, const std::string& target) {
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
     mode_t mode = TargetMode(path, 0666);
     TempBeside temp(path);
-    if (temp.error()) return temp.error();
-    if (int err = WriteAll(temp.fd(), static_cast<const char*>(data), size)) return err;
+    if (temp.error())
+        return temp.error();
+    if (int err = WriteAll(temp.fd(), static_cast<const char*>(data), size))
+        return err;
     return temp.Commit(mode);
 }
 
 int ReadWholeFile(const std::string& path, std::string& bytes) {
     FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid()) return errno;
+    if (!in.valid())
+        return errno;
     bytes.clear();
     std::string buffer(256 * 1024, '\0');
     for (;;) {
         ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return errno;
         }
-        if (n == 0) return 0;
+        if (n == 0)
+            return 0;
         bytes.append(buffer.data(), static_cast<std::size_t>(n));
     }
 }

@@ -23,7 +23,9 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     return *this;
 }
 
-FileHandle::~FileHandle() { close(); }
+FileHandle::~FileHandle() {
+    close();
+}
 
 int FileHandle::release() {
     int fd = fd_;
@@ -32,18 +34,21 @@ int FileHandle::release() {
 }
 
 int FileHandle::close() {
-    if (fd_ < 0) return 0;
+    if (fd_ < 0)
+        return 0;
     int result = ::close(fd_);
     fd_ = -1;
     return result == 0 ? 0 : errno;
 }
 
 bool LineSplitter::Feed(std::string_view bytes, std::vector<std::string>& lines) {
-    if (ended_) return false;
+    if (ended_)
+        return false;
     for (char c : bytes) {
         if (afterCr_) {
             afterCr_ = false;
-            if (c == '\n') continue;
+            if (c == '\n')
+                continue;
         }
         if (c == kEndOfFile) {
             ended_ = true;
@@ -61,14 +66,16 @@ bool LineSplitter::Feed(std::string_view bytes, std::vector<std::string>& lines)
 }
 
 void LineSplitter::Finish(std::vector<std::string>& lines) {
-    if (!current_.empty()) lines.push_back(std::move(current_));
+    if (!current_.empty())
+        lines.push_back(std::move(current_));
     current_.clear();
     ended_ = true;
 }
 
 TextFileReader::TextFileReader(const std::string& path)
     : file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (!file_.valid()) RaiseInOutError(errno);
+    if (!file_.valid())
+        RaiseInOutError(errno);
 }
 
 void TextFileReader::Fill() {
@@ -78,7 +85,8 @@ void TextFileReader::Fill() {
     while (pending_.empty() && !atEnd_) {
         ssize_t n = ::read(file_.get(), chunk.data(), chunk.size());
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             RaiseInOutError(errno);
         }
         if (n == 0 || !splitter_.Feed(std::string_view(chunk.data(), n), pending_)) {
@@ -91,9 +99,11 @@ void TextFileReader::Fill() {
 
 bool TextFileReader::ReadLine(std::string& line) {
     if (next_ >= pending_.size()) {
-        if (atEnd_) return false;
+        if (atEnd_)
+            return false;
         Fill();
-        if (pending_.empty()) return false;
+        if (pending_.empty())
+            return false;
     }
     line = std::move(pending_[next_++]);
     return true;
@@ -101,7 +111,8 @@ bool TextFileReader::ReadLine(std::string& line) {
 
 TextFileWriter::TextFileWriter(const std::string& path)
     : file_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
-    if (!file_.valid()) RaiseInOutError(errno);
+    if (!file_.valid())
+        RaiseInOutError(errno);
 }
 
 TextFileWriter::~TextFileWriter() = default;
@@ -111,7 +122,8 @@ void TextFileWriter::Flush() {
     while (done < buffer_.size()) {
         ssize_t n = ::write(file_.get(), buffer_.data() + done, buffer_.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             RaiseInOutError(errno);
         }
         done += static_cast<std::size_t>(n);
@@ -122,20 +134,24 @@ void TextFileWriter::Flush() {
 void TextFileWriter::WriteLine(std::string_view line) {
     buffer_.append(line);
     buffer_.append("\r\n");
-    if (buffer_.size() >= kChunk) Flush();
+    if (buffer_.size() >= kChunk)
+        Flush();
 }
 
 void TextFileWriter::Close() {
-    if (!file_.valid()) return;
+    if (!file_.valid())
+        return;
     Flush();
-    if (int err = file_.close()) RaiseInOutError(err);
+    if (int err = file_.close())
+        RaiseInOutError(err);
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
     TextFileReader reader(path);
     std::vector<std::string> lines;
     std::string line;
-    while (reader.ReadLine(line)) lines.push_back(std::move(line));
+    while (reader.ReadLine(line))
+        lines.push_back(std::move(line));
     return lines;
 }
 
@@ -149,7 +165,8 @@ std::vector<std::string> SplitTextLines(std::string_view bytes) {
 
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
     TextFileWriter writer(path);
-    for (const auto& line : lines) writer.WriteLine(line);
+    for (const auto& line : lines)
+        writer.WriteLine(line);
     writer.Close();
 }
 

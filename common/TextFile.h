@@ -11,7 +11,7 @@ namespace albumon {
 
 // Owns one open file descriptor.
 class FileHandle {
-public:
+  public:
     FileHandle() = default;
     explicit FileHandle(int fd) : fd_(fd) {}
     FileHandle(FileHandle&& other) noexcept : fd_(other.release()) {}
@@ -26,19 +26,19 @@ public:
     // Closes the descriptor; returns the errno of a failed close, 0 on success.
     int close();
 
-private:
+  private:
     int fd_ = -1;
 };
 
 // Splits bytes into lines by Albumon's rules; fed in pieces, it keeps a CR across pieces.
 class LineSplitter {
-public:
+  public:
     // Feeds bytes; complete lines are appended to lines. Returns false once byte 26 was seen.
     bool Feed(std::string_view bytes, std::vector<std::string>& lines);
     // Ends the input: a last line without an end is still a line.
     void Finish(std::vector<std::string>& lines);
 
-private:
+  private:
     std::string current_;
     bool afterCr_ = false;
     bool ended_ = false;
@@ -46,12 +46,12 @@ private:
 
 // Reads a text file line by line. Open and read failures raise EInOutError.
 class TextFileReader {
-public:
+  public:
     explicit TextFileReader(const std::string& path);
     // The next line into line; false at the end of the file.
     bool ReadLine(std::string& line);
 
-private:
+  private:
     void Fill();
 
     FileHandle file_;
@@ -63,7 +63,7 @@ private:
 
 // Writes a text file line by line, replacing any file of that name. Failures raise EInOutError.
 class TextFileWriter {
-public:
+  public:
     explicit TextFileWriter(const std::string& path);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
@@ -74,7 +74,7 @@ public:
     // Writes out what is buffered and closes the file; a failure raises EInOutError.
     void Close();
 
-private:
+  private:
     void Flush();
 
     FileHandle file_;

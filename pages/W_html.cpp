@@ -37,7 +37,7 @@ constexpr std::string_view kTableLine =
 
 // Writes one page: the state, the page file and the entry whose values fill it.
 class PageExpander {
-public:
+  public:
     PageExpander(const AlbumState& state, const std::string& head, TextFileWriter& page,
                  int entryIndex)
         : state_(state), head_(head), page_(page), entry_(state.Entries[entryIndex]) {}
@@ -45,7 +45,8 @@ public:
     void ExpandLine(std::string line) {
         for (const PlaceholderName& p : kPlaceholders) {
             auto at = line.find(p.text);
-            if (at == std::string::npos) continue;
+            if (at == std::string::npos)
+                continue;
             std::string rest = line.substr(at + p.text.size());
             line.resize(at);
             line += InlineText(p.kind);
@@ -55,7 +56,7 @@ public:
         page_.WriteLine(line);
     }
 
-private:
+  private:
     std::string InlineText(Placeholder kind) const {
         switch (kind) {
             case Placeholder::Title:
@@ -86,12 +87,16 @@ private:
     void WriteNote(std::initializer_list<std::string_view> before,
                    std::initializer_list<std::string_view> after) {
         std::string notePath = NoteFilePath(state_, entry_);
-        if (!FileExists(notePath)) return;
+        if (!FileExists(notePath))
+            return;
         TextFileReader note(notePath);
-        for (std::string_view line : before) page_.WriteLine(line);
+        for (std::string_view line : before)
+            page_.WriteLine(line);
         std::string line;
-        while (note.ReadLine(line)) page_.WriteLine(line);
-        for (std::string_view line : after) page_.WriteLine(line);
+        while (note.ReadLine(line))
+            page_.WriteLine(line);
+        for (std::string_view line : after)
+            page_.WriteLine(line);
     }
 
     void WriteFileList() {
@@ -115,27 +120,32 @@ private:
 
 void ExpandTemplate(const AlbumState& state, const std::string& head,
                     const std::string& templatePath, const std::string& pagePath, int entryIndex) {
-    if (!FileExists(templatePath)) return;
+    if (!FileExists(templatePath))
+        return;
     TextFileWriter page(pagePath);
     TextFileReader source(templatePath);
     PageExpander expander(state, head, page, entryIndex);
     std::string line;
-    while (source.ReadLine(line)) expander.ExpandLine(std::move(line));
+    while (source.ReadLine(line))
+        expander.ExpandLine(std::move(line));
     page.Close();
 }
 
 void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
     std::string firstFailure;
     for (const DirEntry& item : ListFolder(sourceFolder)) {
-        if (item.isFolder) continue;
+        if (item.isFolder)
+            continue;
         std::string lower = AsciiLower(item.name);
-        if (lower == "defpage.htm" || lower == "defnote.jpg") continue;
+        if (lower == "defpage.htm" || lower == "defnote.jpg")
+            continue;
         std::string target = destFolder + item.name;
         if (CopyFileReplacing(sourceFolder + item.name, target) != 0 && firstFailure.empty()) {
             firstFailure = target;
         }
     }
-    if (!firstFailure.empty()) throw EFCreateError(firstFailure);
+    if (!firstFailure.empty())
+        throw EFCreateError(firstFailure);
 }
 
 }  // namespace albumon

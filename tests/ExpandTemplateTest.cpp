@@ -1,1 +1,139 @@
-// placeholder
+// Template expansion: the worked example byte for byte, the placeholder rules, the note blocks,
+// the line rules of templates and notes, and the round trip through the note import.
+#include <sys/stat.h>
+
+#include "AlbumFixture.h"
+#include "Errors.h"
+#include "TextFile.h"
+#include "W_html.h"
+
+namespace albumon {
+namespace {
+
+const std::string kTable =
+    "<TABLE BORDER=\"1\" CELLPADDING=\"0\" CELLSPACING=\"0\" BGCOLOR=#FFFFFF ALIGN=\"Center\" "
+    "VALIGN=\"bottom\"><TR><TD>\r\n";
+
+class ExpandTemplateTest : public test::AlbumTest {
+  protected:
+    // Expands template bytes for entry index and returns the page's bytes.
+    std::string Expand(const std::string& templateBytes, int index = 0) {
+        test::WriteFile(dir / "t.htm", templateBytes);
+        ExpandTemplate(state, naming.HeadText, dir / "t.htm", dir / "page.htm", index);
+        return test::ReadFile(dir / "page.htm");
+    }
+
+    void Note(EntryRecord& entry, std::int32_t pos, const std::string& bytes) {
+        entry.NotePos = pos;
+        test::WriteFile(NoteFilePath(state, entry), bytes);
+    }
+
+    void TwoEntryAlbum() {
+        EntryRecord& first = Add("/p/a.jpg");
+        first.OutName = "無題001.jpg";
+        Note(first, npAbove, "Hello\r\nWorld\r\n");
+        Add("/p/b.jpg").OutName = "無題002.jpg";
+    }
+};
+
+TEST_F(ExpandTemplateTest, WorkedExampleByteForByte) {
+    TwoEntryAlbum();
+    std::string page = Expand(
+        "title: $$$TITLE$$$ ($$$FILECOU$$$)\r\n$$$PRENOTE$$$\r\nimg $$$FILENAME$$$\r\n"
+        "$$$POSTNOTE$$$\r\nlist: $$$FILELIST$$$ end\r\nthumb $$$PREFIX$$$\r\n");
+    EXPECT_EQ(page, "title: 無題 (2)\r\n" + kTable +
+                        "<!-- ALBUMON PRENOTE BEGIN -->\r\nHello\r\nWorld\r\n"
+                        "<!-- ALBUMON PRENOTE END -->\r\n</TABLE>\r\n<BR><BR>\r\n\r\n"
+                        "img 無題001.jpg\r\n\r\n"
+                        "Fname[0]=\"無題001\";\r\nDocType[0]=1;\r\nFname[1]=\"無題002\";\r\n"
+                        "DocType[1]=0;\r\nlist:  end\r\nthumb $_\r\n");
+}
+
+TEST_F(ExpandTemplateTest, PlaceholderOrderAndRepetition) {
+    TwoEntryAlbum();
+    naming.HeadText = "<&>$$$PREFIX$$$$$$FILELIST$$$";
+    // Blocks come first whatever their place; each placeholder once per line; an inserted title
+    // holding a later placeholder gets it replaced, an earlier one stays.
+    EXPECT_EQ(Expand("a $$$TITLE$$$ $$$TITLE$$$ $$$POSTNOTE$$$ b $$$PRENOTE$$$ c"),
+              kTable +
+                  "<!-- ALBUMON PRENOTE BEGIN -->\r\nHello\r\nWorld\r\n"
+                  "<!-- ALBUMON PRENOTE END -->\r\n</TABLE>\r\n<BR><BR>\r\n"
+                  "a <&>$_$$$FILELIST$$$ $$$TITLE$$$  b  c\r\n");
+    EXPECT_EQ(Expand("$$TITLE$$ $$$title$$$ $$$FILECOU$$$$$$FILECOU$$$"),
+              "$$TITLE$$ $$$title$$$ 2$$$FILECOU$$$\r\n");
+}
+
+TEST_F(ExpandTemplateTest, LineRulesOfTemplates) {
+    TwoEntryAlbum();
+    EXPECT_EQ(Expand(""), "");
+    EXPECT_EQ(Expand("plain\r\nlast"), "plain\r\nlast\r\n");
+    EXPECT_EQ(Expand("a $$$FILECOU$$$\nb $$$FILECOU$$$\n"), "a 2\nb $$$FILECOU$$$\n\r\n");
+    EXPECT_EQ(Expand("x\r\nab\x1a"
+                     "cd\r\nef"),
+              "x\r\nab\r\n");
+    EXPECT_EQ(Expand("\x1a$$$TITLE$$$"), "");
+}
+
+TEST_F(ExpandTemplateTest, NoteBlocks) {
+    EntryRecord& entry = Add("/p/a.jpg");
+    entry.OutName = "noext";
+    Note(entry, npBelow,
+         "<b>$$$TITLE$$$</b>\r\ncut\x1a"
+         "after\r\n");
+    // The note's own placeholders stay; byte 26 ends the note; the closing lines still follow.
+    EXPECT_EQ(Expand("$$$PRENOTE$$$\r\n$$$POSTNOTE$$$x\r\n$$$FILELIST$$$"),
+              "\r\n<BR><BR>\r\n" + kTable +
+                  "<!-- ALBUMON POSTNOTE BEGIN -->\r\n<b>$$$TITLE$$$</b>\r\ncut\r\n"
+                  "<!-- ALBUMON POSTNOTE END -->\r\n</TABLE>\r\nx\r\n"
+                  "Fname[0]=\"noext\";\r\nDocType[0]=1;\r\n\r\n");
+    Note(entry, npBelow, "");
+    EXPECT_EQ(Expand("$$$POSTNOTE$$$"), "<BR><BR>\r\n" + kTable +
+                                            "<!-- ALBUMON POSTNOTE BEGIN -->\r\n"
+                                            "<!-- ALBUMON POSTNOTE END -->\r\n</TABLE>\r\n\r\n");
+    ::unlink(NoteFilePath(state, entry).c_str());
+    EXPECT_EQ(Expand("[$$$POSTNOTE$$$]"), "[]\r\n");
+}
+
+TEST_F(ExpandTemplateTest, EmptyAlbumAndIndexUsesFirstRecord) {
+    EXPECT_EQ(Expand("[$$$FILELIST$$$] $$$FILECOU$$$"), "[] 0\r\n");
+    TwoEntryAlbum();
+    EXPECT_EQ(Expand("$$$FILENAME$$$", 1), "無題002.jpg\r\n");
+}
+
+TEST_F(ExpandTemplateTest, MissingTemplateWritesNothingAndFailuresRaise) {
+    TwoEntryAlbum();
+    ExpandTemplate(state, "h", dir / "none.htm", dir / "page.htm", 0);
+    EXPECT_FALSE(FileExists(dir / "page.htm"));
+    test::WriteFile(dir / "t.htm", "x\r\n");
+    EXPECT_THROW(ExpandTemplate(state, "h", dir / "t.htm", dir / "no/page.htm", 0), EInOutError);
+    // A folder is no template: nothing is written.
+    ::mkdir((dir / "t2.htm").c_str(), 0755);
+    ExpandTemplate(state, "h", dir / "t2.htm", dir / "page.htm", 0);
+    EXPECT_FALSE(FileExists(dir / "page.htm"));
+}
+
+TEST_F(ExpandTemplateTest, PageGivesItsNoteBack) {
+    std::string note = "first <i>line</i>\r\n\r\n日本語\nwith LF\r\n$$$FILELIST$$$\r\n";
+    ForceDirectories(dir / "album");
+    for (std::int32_t pos : {npAbove, npBelow}) {
+        EntryRecord& entry = Add(dir / "album/pic.jpg");
+        entry.OutName = "pic.jpg";
+        Note(entry, pos, note);
+        test::WriteFile(dir / "t.htm", "<p>$$$PRENOTE$$$<img>$$$POSTNOTE$$$</p>\r\n$$$FILELIST$$$");
+        ExpandTemplate(state, "h", dir / "t.htm", dir / "album/pic.htm", 0);
+
+        AlbumState again;
+        again.TempPath = dir / "Temp2";
+        ForceDirectories(again.TempPath);
+        again.Entries[0].SourcePath = dir / "album/pic.jpg";
+        again.Entries[0].NoteNo = 7;
+        again.EntryCount = 1;
+        ImportPageNotes(again, 0);
+        EXPECT_EQ(again.Entries[0].NotePos, pos);
+        EXPECT_EQ(test::ReadFile(NoteFilePath(again, again.Entries[0])), note);
+        state.EntryCount = 0;
+    }
+}
+
+}  // namespace
+}  // namespace albumon

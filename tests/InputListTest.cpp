@@ -1,1 +1,120 @@
-// placeholder
+// Additions, sorting, moves, deletion and commentary entries on the entry list.
+#include "AlbumFixture.h"
+
+#include <set>
+#include "InputList.h"
+#include "OutputNames.h"
+
+namespace albumon {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class InputListTest : public test::AlbumTest {
+  protected:
+    Lines Sources() const {
+        Lines names;
+        for (int k = 0; k < state.EntryCount; ++k)
+            names.push_back(state.Entries[k].SourcePath);
+        return names;
+    }
+};
+
+TEST_F(InputListTest, DropAcceptsOnlyJpegFilesWithoutThePrefix) {
+    test::WriteFile(dir / "in/A.JPG", "a");
+    test::WriteFile(dir / "in/b.jpeg", "b");
+    test::WriteFile(dir / "in/x.png", "x");
+    test::WriteFile(dir / "in/$_A.JPG", "t");
+    test::WriteFile(dir / "in/dir.jpg/f", "");
+    auto result = AddFiles(state,
+                           {dir / "in/b.jpeg", dir / "in/A.JPG", dir / "in/x.png",
+                            dir / "in/dir.jpg", dir / "in/$_A.JPG"},
+                           naming);
+    EXPECT_EQ(result.Accepted, 2);
+    EXPECT_EQ(Sources(), (Lines{dir / "in/b.jpeg", dir / "in/A.JPG"}));
+    SortEntries(state);
+    EXPECT_EQ(Sources(), (Lines{dir / "in/A.JPG", dir / "in/b.jpeg"}));
+    // The same files dropped again are listed again.
+    EXPECT_EQ(AddFiles(state, {dir / "in/A.JPG"}, naming).Accepted, 1);
+    EXPECT_EQ(state.EntryCount, 3);
+    state.ThumbPrefix = "  ";
+    EXPECT_TRUE(IsAcceptedInput(dir / "in/$_A.JPG", state.ThumbPrefix));
+}
+
+TEST_F(InputListTest, FolderAddsOnlyWhatIsNotListed) {
+    test::WriteFile(dir / "旅行.files/p1.jpg", "1");
+    test::WriteFile(dir / "旅行.files/P2.JPG", "2");
+    test::WriteFile(dir / "旅行.files/$_p1.jpg", "t");
+    auto first = AddFolder(state, dir / "旅行.files");
+    EXPECT_EQ(first.Accepted, 2);
+    ASSERT_TRUE(first.HeadText.has_value());
+    EXPECT_EQ(*first.HeadText, "旅行");
+    EXPECT_EQ(AddFolder(state, dir / "旅行.files").Accepted, 0);
+    EXPECT_EQ(state.EntryCount, 2);
+    EXPECT_FALSE(HeadTextOfFolder(dir / "plain").has_value());
+    EXPECT_EQ(HeadTextOfFolder("/a.files/b"), std::optional<std::string>("b"));
+    EXPECT_EQ(HeadTextOfFolder("/x/a.FILES"), std::nullopt);
+}
+
+TEST_F(InputListTest, NoteNumbersStayDistinct) {
+    test::WriteFile(dir / "in/a.jpg", "a");
+    AddFiles(state, {dir / "in/a.jpg", dir / "in/a.jpg"}, naming);
+    InsertCommentary(state, 0);
+    AddFiles(state, {dir / "in/a.jpg"}, naming);
+    AddFolder(state, dir / "in");  // already listed: nothing
+    std::set<int> numbers;
+    for (int k = 0; k < state.EntryCount; ++k)
+        numbers.insert(state.Entries[k].NoteNo);
+    EXPECT_EQ(numbers.size(), 4u);
+    EXPECT_EQ(state.Entries[0].NoteNo, 0);
+    EXPECT_EQ(state.Entries[1].NoteNo, 2);  // the commentary entry after the first batch
+}
+
+TEST_F(InputListTest, TableNeverOverflows) {
+    test::WriteFile(dir / "in/a.jpg", "a");
+    std::vector<std::string> many(250, dir / "in/a.jpg");
+    EXPECT_EQ(AddFiles(state, many, naming).Accepted, 250);
+    auto more = AddFiles(state, many, naming);
+    EXPECT_EQ(more.Accepted, 6);
+    EXPECT_EQ(more.Refused, 244);
+    EXPECT_EQ(state.EntryCount, kEntryCapacity);
+    EXPECT_EQ(InsertCommentary(state, 3), -1);
+    EXPECT_EQ(state.EntryCount, kEntryCapacity);
+}
+
+TEST_F(InputListTest, SortComparesWholePathsIgnoringCase) {
+    Add("/b/a.jpg");
+    Add("/a/z.jpg");
+    Add("/A/Y.jpg");
+    Add("/a/y.jpg").Rotation = 3;
+    Add("/a/y.jpgx");
+    SortEntries(state);
+    EXPECT_EQ(Sources(), (Lines{"/A/Y.jpg", "/a/y.jpg", "/a/y.jpgx", "/a/z.jpg", "/b/a.jpg"}));
+    EXPECT_EQ(state.Entries[1].Rotation, 3);  // whole records move
+}
+
+TEST_F(InputListTest, DeleteAndInsertMoveWholeRecords) {
+    Add("/p/1.jpg");
+    Add("/p/2.jpg").Rotation = 2;
+    Add("/p/3.jpg");
+    int slot = InsertCommentary(state, 2);
+    EXPECT_EQ(slot, 3);
+    EXPECT_EQ(state.Entries[3].SourcePath, dir / "Def/Def.files/DefNote.jpg");
+    EXPECT_EQ(InsertCommentary(state, -1), 0);
+    EXPECT_EQ(state.EntryCount, 5);
+    DeleteEntry(state, 0);
+    DeleteEntry(state, 0);
+    EXPECT_EQ(Sources(), (Lines{"/p/2.jpg", "/p/3.jpg", dir / "Def/Def.files/DefNote.jpg"}));
+    EXPECT_EQ(state.Entries[0].Rotation, 2);
+    SwapEntries(state, 0, 1);
+    EXPECT_EQ(state.Entries[1].Rotation, 2);
+}
+
+TEST_F(InputListTest, IsListedIgnoresLetterCase) {
+    Add("/p/Photo.JPG");
+    EXPECT_TRUE(IsListed(state, "/P/photo.jpg"));
+    EXPECT_FALSE(IsListed(state, "/p/photo.jpeg"));
+}
+
+}  // namespace
+}  // namespace albumon

@@ -1,1 +1,54 @@
-// placeholder
+// Output names: automatic numbering, kept and specified names, the rows of the output list.
+#include "AlbumFixture.h"
+#include "OutputNames.h"
+
+namespace albumon {
+namespace {
+
+using Rows = std::vector<std::string>;
+
+class OutputNamesTest : public test::AlbumTest {};
+
+TEST_F(OutputNamesTest, MixedModesNumberOnlyAutomaticEntries) {
+    Add("/p/a.jpg");
+    Add("/p/IMG_7.JPG", nmKeep);
+    Add("/p/c.jpeg").NotePos = npBelow;
+    RefreshOutputNames(state, naming);
+    EXPECT_EQ(OutputListRows(state), (Rows{"無:無題001.jpg", "無:IMG_7.JPG", "下:無題002.jpg"}));
+
+    state.Entries[0].NameMode = nmKeep;
+    RefreshOutputNames(state, naming);
+    EXPECT_EQ(OutputListRows(state), (Rows{"無:a.jpg", "無:IMG_7.JPG", "下:無題001.jpg"}));
+}
+
+TEST_F(OutputNamesTest, NumbersWrapToThreeDigits) {
+    for (int i = 0; i < 3; ++i)
+        Add("/p/x.jpg");
+    naming.StartNumber = 998;
+    RefreshOutputNames(state, naming);
+    EXPECT_EQ(OutputListRows(state), (Rows{"無:無題998.jpg", "無:無題999.jpg", "無:無題000.jpg"}));
+    naming.StartNumber = 1012;
+    naming.HeadText = " 旅 ";
+    RefreshOutputNames(state, naming);
+    EXPECT_EQ(state.Entries[0].OutName, " 旅 012.jpg");
+}
+
+TEST_F(OutputNamesTest, ExtensionsAndSpecifiedNames) {
+    Add("/p/a.JPEG");
+    Add("/p/a.JPEG", nmKeep);
+    Add("/p.d/noext");
+    EntryRecord& specified = Add("/p/s.jpg", nmSpecified);
+    specified.OutName = "mine.jpg";
+    Add("/p/b.Jpg").NotePos = npAbove;
+    RefreshOutputNames(state, naming);
+    EXPECT_EQ(OutputListRows(state),
+              (Rows{"無:無題001.jpg", "無:a.JPEG", "無:無題002", "無:mine.jpg", "上:無題003.jpg"}));
+}
+
+TEST_F(OutputNamesTest, NoEntriesNoRows) {
+    RefreshOutputNames(state, naming);
+    EXPECT_TRUE(OutputListRows(state).empty());
+}
+
+}  // namespace
+}  // namespace albumon

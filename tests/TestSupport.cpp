@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "albumon-test-XXXXXX").string();
     char* made = ::mkdtemp(pattern.data());
-    if (made == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (made == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = made;
 }
 
@@ -30,7 +31,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadFile(const std::string& path) {

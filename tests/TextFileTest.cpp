@@ -1,1 +1,83 @@
-// placeholder
+// The line rules of text files: CR and CR LF end lines, a lone LF does not, byte 26 ends the
+// file, CR LF is written after every line, bytes pass unchanged.
+#include <gtest/gtest.h>
+
+#include "Errors.h"
+#include "TestSupport.h"
+#include "TextFile.h"
+
+namespace albumon {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(TextLines, LineEndsAndEndOfFile) {
+    EXPECT_EQ(SplitTextLines(""), Lines{});
+    EXPECT_EQ(SplitTextLines("a\r\nb\rc"), (Lines{"a", "b", "c"}));
+    EXPECT_EQ(SplitTextLines("a\nb\n"), Lines{"a\nb\n"});
+    EXPECT_EQ(SplitTextLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(SplitTextLines("a\r\r\nb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(SplitTextLines("ab\x1a"
+                             "cd\r\nef"),
+              Lines{"ab"});
+    EXPECT_EQ(SplitTextLines("ab\r\n\x1a"
+                             "cd"),
+              Lines{"ab"});
+    EXPECT_EQ(SplitTextLines("\x1a"), Lines{});
+    const std::string withNul("\xe6\x97\x85\0z\r\n", 7);
+    EXPECT_EQ(SplitTextLines(withNul), Lines{withNul.substr(0, 5)});
+}
+
+TEST(TextLines, ReaderKeepsCrLfAcrossItsBufferBoundary) {
+    test::TempDir dir;
+    // A CR as the last byte of the reader's first 64 KiB chunk and its LF as the first of the next.
+    std::string first(64 * 1024 - 1, 'x');
+    std::string bytes = first + "\r\n" + "second";
+    test::WriteFile(dir / "t.txt", bytes);
+    EXPECT_EQ(ReadTextLines(dir / "t.txt"), (Lines{first, "second"}));
+}
+
+TEST(TextLines, LongLinesAndRoundTrip) {
+    test::TempDir dir;
+    Lines lines{std::string(300000, 'q'), "", "日本語 <b>&</b>", "x\ny"};
+    WriteTextLines(dir / "w.txt", lines);
+    EXPECT_EQ(test::ReadFile(dir / "w.txt"),
+              std::string(300000, 'q') + "\r\n\r\n日本語 <b>&</b>\r\nx\ny\r\n");
+    EXPECT_EQ(ReadTextLines(dir / "w.txt"), lines);
+}
+
+TEST(TextLines, FailuresCarryTheirCodes) {
+    test::TempDir dir;
+    try {
+        ReadTextLines(dir / "missing.txt");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 2);
+        EXPECT_STREQ(e.what(), "ファイルが見つかりません");
+    }
+    try {
+        WriteTextLines(dir / "no/such/folder.txt", {"a"});
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 2);
+    }
+    try {
+        ReadTextLines(dir / "missing.txt/below");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_TRUE(e.ErrorCode() == 2 || e.ErrorCode() == 3);
+    }
+}
+
+TEST(TextLines, ErrorCodeTable) {
+    EXPECT_EQ(EInOutError(101).what(), std::string("ディスクがいっぱいです"));
+    EXPECT_EQ(EInOutError(5).what(), std::string("ファイルへのアクセスが拒否されました"));
+    EXPECT_EQ(EInOutError(32).what(), std::string("I/O エラー (32)"));
+    EXPECT_EQ(ErrorCodeFromErrno(ENOSPC), 101);
+    EXPECT_EQ(ErrorCodeFromErrno(EROFS), 5);
+    EXPECT_EQ(ErrorCodeFromErrno(ENAMETOOLONG), 3);
+    EXPECT_EQ(ErrorCodeFromErrno(EMFILE), 4);
+}
+
+}  // namespace
+}  // namespace albumon

@@ -24,7 +24,8 @@ void CreateEntry(AlbumState& state, int slot, const std::string& path, std::int3
 
 void StoreCurrentEntry(AlbumState& state, int slot, const EditingState& editing,
                        const NamingBase& naming) {
-    if (slot < 0 || slot >= state.EntryCount) return;
+    if (slot < 0 || slot >= state.EntryCount)
+        return;
     EntryRecord& entry = state.Entries[slot];
     if (editing.Naming == EditingState::Auto) {
         entry.NameMode = nmAuto;
@@ -63,11 +64,13 @@ void ImportNoteOfPage(AlbumState& state, EntryRecord& entry, const std::string& 
         std::int32_t position = Contains(line, kPreBegin)    ? npAbove
                                 : Contains(line, kPostBegin) ? npBelow
                                                              : npNone;
-        if (position == npNone) continue;
+        if (position == npNone)
+            continue;
         entry.NotePos = position;
         TextFileWriter note(NoteFilePath(state, entry));
         while (reader.ReadLine(line)) {
-            if (Contains(line, kPreEnd) || Contains(line, kPostEnd)) break;
+            if (Contains(line, kPreEnd) || Contains(line, kPostEnd))
+                break;
             note.WriteLine(line);
         }
         note.Close();
@@ -92,7 +95,8 @@ void ImportPageNotes(AlbumState& state, int first) {
 void EmptyWorkFolder(const std::string& folder) {
     std::string base = WithTrailingSlash(folder);
     for (const DirEntry& item : ListFolder(base)) {
-        if (item.isFolder) continue;
+        if (item.isFolder)
+            continue;
         ::unlink((base + item.name).c_str());
     }
 }

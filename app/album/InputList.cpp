@@ -11,8 +11,10 @@ namespace albumon {
 
 bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix) {
     std::string ext = AsciiLower(ExtensionOf(path));
-    if (ext != ".jpg" && ext != ".jpeg") return false;
-    if (DirectoryExists(path)) return false;
+    if (ext != ".jpg" && ext != ".jpeg")
+        return false;
+    if (DirectoryExists(path))
+        return false;
     std::string prefix = TrimControls(thumbPrefix);
     return prefix.empty() || FileNamePart(path).rfind(prefix, 0) != 0;
 }
@@ -20,7 +22,8 @@ bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix) {
 bool IsListed(const AlbumState& state, const std::string& path) {
     std::string wanted = AsciiLower(path);
     for (int k = 0; k < state.EntryCount; ++k) {
-        if (AsciiLower(state.Entries[k].SourcePath) == wanted) return true;
+        if (AsciiLower(state.Entries[k].SourcePath) == wanted)
+            return true;
     }
     return false;
 }
@@ -51,7 +54,8 @@ AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths
     AdditionResult result;
     int first = state.EntryCount;
     for (const std::string& path : paths) {
-        if (IsAcceptedInput(path, state.ThumbPrefix)) Append(state, first, path, result);
+        if (IsAcceptedInput(path, state.ThumbPrefix))
+            Append(state, first, path, result);
     }
     FinishBatch(state, first);
     RefreshOutputNames(state, naming);
@@ -59,7 +63,8 @@ AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths
 }
 
 std::optional<std::string> HeadTextOfFolder(const std::string& folder) {
-    if (folder.find(".files") == std::string::npos) return std::nullopt;
+    if (folder.find(".files") == std::string::npos)
+        return std::nullopt;
     std::string name = FileNamePart(folder);
     return name.substr(0, name.find(".files"));
 }
@@ -68,7 +73,8 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder) {
     AdditionResult result;
     int first = state.EntryCount;
     for (const DirEntry& item : ListFolder(folder)) {
-        if (item.isFolder) continue;
+        if (item.isFolder)
+            continue;
         std::string path = folder + "/" + item.name;
         if (IsAcceptedInput(path, state.ThumbPrefix) && !IsListed(state, path)) {
             Append(state, first, path, result);
@@ -86,10 +92,13 @@ void SortEntries(AlbumState& state) {
     std::stable_sort(state.Entries.begin(), state.Entries.begin() + state.EntryCount, less);
 }
 
-void SwapEntries(AlbumState& state, int a, int b) { std::swap(state.Entries[a], state.Entries[b]); }
+void SwapEntries(AlbumState& state, int a, int b) {
+    std::swap(state.Entries[a], state.Entries[b]);
+}
 
 void DeleteEntry(AlbumState& state, int row) {
-    if (row < 0 || row >= state.EntryCount) return;
+    if (row < 0 || row >= state.EntryCount)
+        return;
     std::move(state.Entries.begin() + row + 1, state.Entries.begin() + state.EntryCount,
               state.Entries.begin() + row);
     --state.EntryCount;
@@ -101,7 +110,8 @@ std::string CommentaryPicturePath(const AlbumState& state) {
 }
 
 int InsertCommentary(AlbumState& state, int row) {
-    if (state.EntryCount >= kEntryCapacity) return -1;
+    if (state.EntryCount >= kEntryCapacity)
+        return -1;
     int slot = row + 1;
     std::move_backward(state.Entries.begin() + slot, state.Entries.begin() + state.EntryCount,
                        state.Entries.begin() + state.EntryCount + 1);

@@ -8,7 +8,8 @@ namespace albumon {
 std::string OutputExtension(const std::string& sourcePath) {
     std::string ext = ExtensionOf(sourcePath);
     std::string lower = AsciiLower(ext);
-    if (lower == ".jpeg" || lower == ".jpg") return ".jpg";
+    if (lower == ".jpeg" || lower == ".jpg")
+        return ".jpg";
     return ext;
 }
 

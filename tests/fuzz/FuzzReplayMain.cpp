@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::vector<fs::path> files;
         for (const auto& item : fs::recursive_directory_iterator(argv[i])) {
-            if (item.is_regular_file()) files.push_back(item.path());
+            if (item.is_regular_file())
+                files.push_back(item.path());
         }
         for (const auto& file : files) {
             std::ifstream in(file, std::ios::binary);
