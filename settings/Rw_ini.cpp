@@ -1,0 +1,102 @@
+// The settings file: reading with defaults, writing in place and atomically.
+#include "Rw_ini.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "Paths.h"
+
+namespace albumon {
+
+namespace {
+
+int ReadInteger(const ProfileFile& file, const char* section, const char* key, int fallback) {
+    auto text = file.Value(section, key);
+    if (!text)
+        return fallback;
+    return ParseProfileInteger(*text).value_or(fallback);
+}
+
+std::string ReadString(const ProfileFile& file, const char* section, const char* key,
+                       const std::string& fallback) {
+    return file.Value(section, key).value_or(fallback);
+}
+
+void WriteInteger(ProfileFile& file, const char* section, const char* key, int value) {
+    file.SetValue(section, key, std::to_string(value));
+}
+
+[[noreturn]] void RaiseCannotWrite(const std::string& iniPath) {
+    throw Exception(FormatMessage("%s に書き込めません", iniPath));
+}
+
+// A settings file that exists but that its owner has marked read-only is not replaced, even
+// though the folder would allow the rename.
+bool ReadOnlyFile(const std::string& iniPath) {
+    struct stat st {};
+    if (::stat(iniPath.c_str(), &st) != 0)
+        return false;
+    return ::access(iniPath.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0;
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& exePath) {
+    return ReplaceExtension(exePath, ".INI");
+}
+
+void ReadSettingsFrom(const ProfileFile& file, const std::string& exeFolder,
+                      SettingsValues& values) {
+    values.WindowTop = ReadInteger(file, "Pos", "Top", 50);
+    values.WindowLeft = ReadInteger(file, "Pos", "Left", 50);
+    values.InPath = ReadString(file, "File", "In", "");
+    values.OutPath = ReadString(file, "File", "Out", exeFolder);
+    values.TemplatePath = ReadString(file, "File", "Def", exeFolder + "Def/");
+    values.JpegQuality = ReadInteger(file, "File", "Comp", 50);
+    values.MakeZip = ReadInteger(file, "File", "Zip", 0) != 0;
+    values.ThumbPrefix = ReadString(file, "Thumb", "Head", "$_");
+    values.ThumbSize = ReadInteger(file, "Thumb", "Size", 64);
+    values.KeepNameDefault = ReadInteger(file, "File", "NameDef", 0) != 0;
+}
+
+void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
+    WriteInteger(file, "Pos", "Top", values.WindowTop);
+    WriteInteger(file, "Pos", "Left", values.WindowLeft);
+    file.SetValue("File", "In", values.InPath);
+    file.SetValue("File", "Out", values.OutPath);
+    file.SetValue("File", "Def", values.TemplatePath);
+    WriteInteger(file, "File", "Comp", values.JpegQuality);
+    WriteInteger(file, "File", "Zip", values.MakeZip ? 1 : 0);
+    file.SetValue("Thumb", "Head", values.ThumbPrefix);
+    WriteInteger(file, "Thumb", "Size", values.ThumbSize);
+    WriteInteger(file, "File", "NameDef", values.KeepNameDefault ? 1 : 0);
+}
+
+void ReadSettings(const std::string& iniPath, const std::string& exeFolder,
+                  SettingsValues& values) {
+    std::string bytes;
+    if (ReadWholeFile(iniPath, bytes) != 0)
+        bytes.clear();
+    ReadSettingsFrom(ProfileFile(bytes), exeFolder, values);
+}
+
+void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
+    std::string bytes;
+    int err = ReadWholeFile(iniPath, bytes);
+    if (err != 0 && err != ENOENT)
+        RaiseCannotWrite(iniPath);
+    if (ReadOnlyFile(iniPath))
+        RaiseCannotWrite(iniPath);
+    ProfileFile file(err == 0 ? bytes : std::string());
+    WriteSettingsTo(file, values);
+    std::string written = file.Bytes();
+    if (WriteFileAtomically(iniPath, written.data(), written.size()) != 0) {
+        RaiseCannotWrite(iniPath);
+    }
+}
+
+}  // namespace albumon

@@ -1,0 +1,31 @@
+// The settings file: the ten values carried from one run of Albumon to the next.
+#pragma once
+
+#include <string>
+
+#include "ProfileFile.h"
+#include "SettingsValues.h"
+
+namespace albumon {
+
+// The settings file of an executable: its path with the extension replaced by ".INI"
+// ("/opt/albumon/albumon" gives "/opt/albumon/albumon.INI").
+std::string SettingsFilePath(const std::string& exePath);
+
+// Reads the ten values from the settings file; whatever is missing or unreadable (also the whole
+// file) takes its default. exeFolder ends with "/" and gives the defaults of "Out" and "Def".
+// Never fails.
+void ReadSettings(const std::string& iniPath, const std::string& exeFolder, SettingsValues& values);
+
+// Writes the ten values into the settings file, keeping every other line of it. The file is
+// replaced as a whole through a file beside it; when it cannot be written (read-only file or
+// folder, full disk) albumon::Exception "<path> に書き込めません" is raised and the old file
+// stays exactly as it was.
+void WriteSettings(const std::string& iniPath, const SettingsValues& values);
+
+// The same two steps on a profile file held in memory.
+void ReadSettingsFrom(const ProfileFile& file, const std::string& exeFolder,
+                      SettingsValues& values);
+void WriteSettingsTo(ProfileFile& file, const SettingsValues& values);
+
+}  // namespace albumon

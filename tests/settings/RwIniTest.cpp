@@ -1,0 +1,191 @@
+// Tests of the settings file: defaults, value rules, layout, in-place update, failed writes.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "Errors.h"
+#include "Rw_ini.h"
+#include "TestSupport.h"
+
+namespace albumon {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+SettingsValues Read(const std::string& ini) {
+    SettingsValues values;
+    values.WindowTop = values.WindowLeft = values.JpegQuality = values.ThumbSize = -999;
+    values.MakeZip = values.KeepNameDefault = true;
+    values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
+    ReadSettings(ini, "/opt/albumon/", values);
+    return values;
+}
+
+SettingsValues Sample() {
+    SettingsValues values;
+    values.WindowTop = -20;
+    values.WindowLeft = 1300;
+    values.InPath = "/home/ユーザー/写真 2024";
+    values.OutPath = "/home/ユーザー/album/";
+    values.TemplatePath = "/srv/テンプレート/";
+    values.JpegQuality = 85;
+    values.MakeZip = true;
+    values.ThumbPrefix = "t_";
+    values.ThumbSize = 128;
+    values.KeepNameDefault = true;
+    return values;
+}
+
+void ExpectSame(const SettingsValues& a, const SettingsValues& b) {
+    EXPECT_EQ(a.WindowTop, b.WindowTop);
+    EXPECT_EQ(a.WindowLeft, b.WindowLeft);
+    EXPECT_EQ(a.InPath, b.InPath);
+    EXPECT_EQ(a.OutPath, b.OutPath);
+    EXPECT_EQ(a.TemplatePath, b.TemplatePath);
+    EXPECT_EQ(a.JpegQuality, b.JpegQuality);
+    EXPECT_EQ(a.MakeZip, b.MakeZip);
+    EXPECT_EQ(a.ThumbPrefix, b.ThumbPrefix);
+    EXPECT_EQ(a.ThumbSize, b.ThumbSize);
+    EXPECT_EQ(a.KeepNameDefault, b.KeepNameDefault);
+}
+
+TEST(RwIniTest, SettingsFileLiesBesideTheExecutable) {
+    EXPECT_EQ(SettingsFilePath("/opt/albumon/albumon"), "/opt/albumon/albumon.INI");
+    EXPECT_EQ(SettingsFilePath("/opt/a.b/album.exe"), "/opt/a.b/album.INI");
+}
+
+TEST(RwIniTest, MissingFileSectionsOrKeysGiveDefaults) {
+    TempDir dir;
+    SettingsValues expected;
+    expected.OutPath = "/opt/albumon/";
+    expected.TemplatePath = "/opt/albumon/Def/";
+    ExpectSame(Read(dir / "none.INI"), expected);
+
+    WriteFile(dir / "other.INI", "[Pos]\r\nWidth=3\r\n[Misc]\r\nTop=1\r\n");
+    ExpectSame(Read(dir / "other.INI"), expected);
+}
+
+TEST(RwIniTest, IntegerAndSwitchRules) {
+    TempDir dir;
+    WriteFile(dir / "a.INI",
+              "[Thumb]\r\nSize=0x50\r\n[File]\r\nZip=2\r\nNameDef=-1\r\nComp=$20\r\n"
+              "[Pos]\r\nTop=  -5\r\nLeft=500\r\n");
+    SettingsValues values = Read(dir / "a.INI");
+    EXPECT_EQ(values.ThumbSize, 80);
+    EXPECT_TRUE(values.MakeZip);
+    EXPECT_TRUE(values.KeepNameDefault);
+    EXPECT_EQ(values.JpegQuality, 32);
+    EXPECT_EQ(values.WindowTop, -5);
+    EXPECT_EQ(values.WindowLeft, 500) << "values are not limited to the controls' ranges";
+
+    for (const char* text : {"abc", "", "12x"}) {
+        WriteFile(dir / "b.INI",
+                  std::string("[Thumb]\r\nSize=") + text + "\r\n[File]\r\nZip=0\r\n");
+        SettingsValues other = Read(dir / "b.INI");
+        EXPECT_EQ(other.ThumbSize, 64) << text;
+        EXPECT_FALSE(other.MakeZip);
+    }
+}
+
+TEST(RwIniTest, EveryValueRoundTrips) {
+    TempDir dir;
+    SettingsValues values = Sample();
+    WriteSettings(dir / "s.INI", values);
+    ExpectSame(Read(dir / "s.INI"), values);
+
+    values.InPath = " spaced folder ";
+    values.ThumbPrefix = "\"q\"";
+    values.MakeZip = false;
+    values.KeepNameDefault = false;
+    values.WindowTop = -2147483647 - 1;
+    WriteSettings(dir / "s.INI", values);
+    ExpectSame(Read(dir / "s.INI"), values);
+}
+
+TEST(RwIniTest, FirstWriteLayout) {
+    TempDir dir;
+    WriteSettings(dir / "s.INI", Sample());
+    EXPECT_EQ(ReadFile(dir / "s.INI"),
+              "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
+              "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
+              "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
+              "[Thumb]\r\nHead=t_\r\nSize=128\r\n");
+}
+
+TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
+    TempDir dir;
+    WriteFile(dir / "s.INI",
+              "; settings of my album maker\r\n[Window]\r\nState=max\r\n"
+              "[file]\r\nout = /old/\r\nExtra=keep me\r\n\r\n[Thumb]\r\nSize=0x50\r\n");
+    WriteSettings(dir / "s.INI", Sample());
+    EXPECT_EQ(ReadFile(dir / "s.INI"),
+              "; settings of my album maker\r\n[Window]\r\nState=max\r\n"
+              "[file]\r\nOut=/home/ユーザー/album/\r\nExtra=keep me\r\n"
+              "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
+              "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
+              "[Pos]\r\nTop=-20\r\nLeft=1300\r\n");
+    ExpectSame(Read(dir / "s.INI"), Sample());
+}
+
+const char kOld[] = "[Pos]\r\nTop=1\r\n; old file\r\n";
+
+void ExpectCannotWrite(const std::string& ini) {
+    try {
+        WriteSettings(ini, Sample());
+        ADD_FAILURE() << "writing " << ini << " did not fail";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), ini + " に書き込めません");
+    }
+}
+
+TEST(RwIniTest, ReadOnlyFileIsLeftWhole) {
+    TempDir dir;
+    WriteFile(dir / "s.INI", kOld);
+    ::chmod((dir / "s.INI").c_str(), 0444);
+    ExpectCannotWrite(dir / "s.INI");
+    EXPECT_EQ(ReadFile(dir / "s.INI"), kOld);
+    EXPECT_EQ(test::FolderNames(dir.path()), std::vector<std::string>{"s.INI"});
+}
+
+TEST(RwIniTest, MissingFolderOrFolderInTheWayFails) {
+    TempDir dir;
+    ExpectCannotWrite(dir / "missing/s.INI");
+    ::mkdir((dir / "s.INI").c_str(), 0755);
+    ExpectCannotWrite(dir / "s.INI");
+}
+
+// A full disk, played by a file-size limit in a child process: the write fails part way.
+TEST(RwIniTest, FullDiskLeavesOldFileWhole) {
+    TempDir dir;
+    std::string ini = dir / "s.INI";
+    WriteFile(ini, kOld);
+    SettingsValues values = Sample();
+    values.InPath = std::string(2000, 'p');
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{512, 512};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            WriteSettings(ini, values);
+        } catch (const Exception& e) {
+            ::_exit(std::string(e.what()) == ini + " に書き込めません" ? 3 : 4);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(ReadFile(ini), kOld);
+    EXPECT_EQ(test::FolderNames(dir.path()), std::vector<std::string>{"s.INI"});
+}
+
+}  // namespace
+}  // namespace albumon
