@@ -1,0 +1,69 @@
+// Binds every control's events to the window's handlers.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "MessageBoxes.h"
+#include "NewCtrls.h"
+#include "Unit1.h"
+#include "UpDownSpinBox.h"
+
+namespace albumon {
+
+void TForm1::ConnectHandlers() {
+    ConnectListHandlers();
+    ConnectPageHandlers();
+}
+
+void TForm1::ConnectListHandlers() {
+    FileDrop1->OnFileDrop = [this](QObject* sender, int num, const QStringList& files, int x,
+                                   int y) { FileDrop1FileDrop(sender, num, files, x, y); };
+    connect(ListBoxIn, &QListWidget::itemSelectionChanged, this, [this] { ListBoxInClick(); });
+    connect(BitBtnOpen, &QPushButton::clicked, this, [this] { BitBtnOpenClick(); });
+    connect(BitBtnSort, &QPushButton::clicked, this, [this] { BitBtnSortClick(); });
+    connect(BitBtnUp, &QPushButton::clicked, this, [this] { BitBtnUpClick(); });
+    connect(BitBtnDown, &QPushButton::clicked, this, [this] { BitBtnDownClick(); });
+    connect(BitBtnDelete, &QPushButton::clicked, this, [this] { BitBtnDeleteClick(); });
+    connect(InsBitBtn, &QPushButton::clicked, this, [this] { InsBitBtnClick(); });
+    connect(ClearBitBtn, &QPushButton::clicked, this, [this] { ClearBitBtnClick(); });
+}
+
+void TForm1::ConnectPageHandlers() {
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
+    for (QRadioButton* position : {RadioButton1, RadioButton2}) {
+        connect(position, &QRadioButton::clicked, this, [this] { PageControl1Change(); });
+    }
+    for (QRadioButton* naming : {RadioButton3, RadioButton4, RadioButton5}) {
+        connect(naming, &QRadioButton::toggled, this, [this] { RadioButton3Click(); });
+    }
+    connect(Memo, &QPlainTextEdit::textChanged, this, [this] { MemoChange(); });
+    connect(Memo, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(Memo->mapToGlobal(at)); });
+    auto addMenu = [this](const char* name, const QString& caption, void (TForm1::*handler)()) {
+        QAction* action = PopupMenu1->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    addMenu("sCut", QStringLiteral("切り取り"), &TForm1::sCutClick);
+    addMenu("sCopy", QStringLiteral("コピー"), &TForm1::sCopyClick);
+    addMenu("SPaste", QStringLiteral("貼り付け"), &TForm1::SPasteClick);
+    addMenu("SClear", QStringLiteral("クリア"), &TForm1::SClearClick);
+    connect(RotRBitBtn, &QPushButton::clicked, this, [this] { RotRBitBtnClick(); });
+    connect(RotLBitBtn, &QPushButton::clicked, this, [this] { RotLBitBtnClick(); });
+    connect(BackBitBtn, &QPushButton::clicked, this, [this] { BackBitBtnClick(); });
+    connect(FwdBitBtn, &QPushButton::clicked, this, [this] { FwdBitBtnClick(); });
+    connect(EditHedFix, &QLineEdit::textChanged, this, [this] { EditHedFixChange(); });
+    connect(UpDown1, &UpDownSpinBox::stepped, this, [this] { UpDown1Click(); });
+    connect(ListBoxOut, &QListWidget::itemSelectionChanged, this, [this] { ListBoxOutClick(); });
+    connect(CheckBoxComp, &QCheckBox::clicked, this, [this] { CheckBoxCompClick(); });
+    connect(SaveBitBtn, &QPushButton::clicked, this, [this] { SaveBitBtnClick(); });
+    connect(BitBtnHelp, &QPushButton::clicked, this, [this] { BitBtnHelpClick(); });
+}
+
+}  // namespace albumon

@@ -1,0 +1,175 @@
+// The input list and its buttons: drops, folder selection, sort, moves, delete, insert, clear.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+
+#include "InputList.h"
+#include "MessageBoxes.h"
+#include "NewCtrls.h"
+#include "OutputNames.h"
+#include "PictureBox.h"
+#include "PictureView.h"
+#include "Unit1.h"
+
+namespace albumon {
+
+static QString Text(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+int TForm1::SelectedRow() const {
+    const auto selected = ListBoxIn->selectedItems();
+    return selected.isEmpty() ? -1 : ListBoxIn->row(selected.first());
+}
+
+void TForm1::SelectRow(int row) {
+    QSignalBlocker block(ListBoxIn);
+    if (row < 0 || row >= ListBoxIn->count()) {
+        ListBoxIn->clearSelection();
+        ListBoxIn->setCurrentRow(-1);
+        return;
+    }
+    ListBoxIn->setCurrentRow(row);
+}
+
+void TForm1::RebuildInputList() {
+    QSignalBlocker block(ListBoxIn);
+    ListBoxIn->clear();
+    for (int k = 0; k < album_.EntryCount; ++k) {
+        const std::string& path = album_.Entries[k].SourcePath;
+        ListBoxIn->addItem(Text(path.substr(path.find_last_of("/:") + 1)));
+    }
+}
+
+void TForm1::ShowWithoutStoring() {
+    album_.CurrentIndex = -1;
+    ListBoxInClick();
+    album_.CurrentIndex = SelectedRow();
+}
+
+void TForm1::AfterAddition(int refused) {
+    RebuildInputList();
+    if (album_.EntryCount > 0) {
+        SelectRow(0);
+        ShowWithoutStoring();
+    }
+    BitBtnSortClick();
+    RefreshOutputNames();
+    if (refused > 0) {
+        ShowUserError(
+            this, QStringLiteral("入力ファイルは%1個までです。%2個のファイルは追加されませんでした")
+                      .arg(kEntryCapacity)
+                      .arg(refused));
+    }
+}
+
+void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int, int) {
+    // What was typed for the shown entry is stored first, so a drop never loses it.
+    StoreSelected();
+    std::vector<std::string> paths;
+    for (const QString& file : files)
+        paths.push_back(file.toStdString());
+    AdditionResult result = AddFiles(album_, paths, Naming());
+    AfterAddition(result.Refused);
+}
+
+void TForm1::BitBtnOpenClick() {
+    RunHandler(this, [this] {
+        StoreSelected();
+        AdditionResult result = AddFolder(album_, album_.InPath);
+        if (result.HeadText)
+            EditHedFix->setText(Text(*result.HeadText));
+        AfterAddition(result.Refused);
+    });
+}
+
+void TForm1::BitBtnSortClick() {
+    RunHandler(this, [this] {
+        StoreSelected();
+        if (album_.EntryCount < 2)
+            return;
+        int row = SelectedRow();
+        SortEntries(album_);
+        RebuildInputList();
+        SelectRow(row);
+        RefreshOutputNames();
+        ShowWithoutStoring();
+    });
+}
+
+void TForm1::MoveSelected(int step) {
+    StoreSelected();
+    int row = SelectedRow();
+    if (row < 0)
+        return;
+    if (step < 0 && row == 0) {
+        ShowUserError(this, QStringLiteral("最上位は上に移動できません"));
+        return;
+    }
+    if (step > 0 && row == album_.EntryCount - 1) {
+        ShowUserError(this, QStringLiteral("最下位は下に移動できません"));
+        return;
+    }
+    SwapEntries(album_, row, row + step);
+    RebuildInputList();
+    SelectRow(row + step);
+    album_.CurrentIndex = row + step;
+    RefreshOutputNames();
+}
+
+void TForm1::BitBtnUpClick() {
+    RunHandler(this, [this] { MoveSelected(-1); });
+}
+
+void TForm1::BitBtnDownClick() {
+    RunHandler(this, [this] { MoveSelected(+1); });
+}
+
+void TForm1::BitBtnDeleteClick() {
+    RunHandler(this, [this] {
+        StoreSelected();
+        int row = SelectedRow();
+        if (row < 0)
+            return;
+        DeleteEntry(album_, row);
+        RebuildInputList();
+        RefreshOutputNames();
+        SelectRow(row < album_.EntryCount ? row : -1);
+        ShowWithoutStoring();
+    });
+}
+
+void TForm1::InsBitBtnClick() {
+    RunHandler(this, [this] {
+        StoreSelected();
+        int slot = InsertCommentary(album_, SelectedRow());
+        if (slot < 0) {
+            ShowUserError(this, QStringLiteral("入力ファイルは%1個までです").arg(kEntryCapacity));
+            return;
+        }
+        RebuildInputList();
+        RefreshOutputNames();
+        SelectRow(slot);
+        ShowWithoutStoring();
+    });
+}
+
+void TForm1::ClearEntriesAndControls() {
+    ClearAlbum(album_);
+    view_->ClearPicture();
+    Image1->update();
+    {
+        QSignalBlocker block(ListBoxIn);
+        ListBoxIn->clear();
+    }
+    ListBoxOut->clear();
+    SetMemoLines({});
+}
+
+void TForm1::ClearBitBtnClick() {
+    ClearEntriesAndControls();
+}
+
+}  // namespace albumon

@@ -1,0 +1,243 @@
+// The controls of the main window and their places: the input panel on the left, the bottom
+// panel, and the four pages.
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "PictureBox.h"
+#include "Unit1.h"
+#include "UpDownSpinBox.h"
+
+namespace albumon {
+
+namespace {
+
+template <typename Control>
+Control* Make(QWidget* parent, const char* name, int x, int y, int w, int h) {
+    auto* control = new Control(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(x, y, w, h);
+    return control;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w,
+                  int h = 18) {
+    auto* label = Make<QLabel>(parent, name, x, y, w, h);
+    label->setText(text);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& hint, int x, int y, int w, int h = 28) {
+    auto* button = Make<QPushButton>(parent, name, x, y, w, h);
+    button->setText(caption);
+    button->setToolTip(hint);
+    return button;
+}
+
+QRadioButton* MakeRadio(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                        int w) {
+    auto* radio = Make<QRadioButton>(parent, name, x, y, w, 20);
+    radio->setText(caption);
+    return radio;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& caption, int x, int y, int w,
+                     int h) {
+    auto* group = Make<QGroupBox>(parent, name, x, y, w, h);
+    group->setTitle(caption);
+    return group;
+}
+
+UpDownSpinBox* MakeUpDown(QWidget* parent, const char* name, const char* editName, int min, int max,
+                          int value, int x, int y, int w) {
+    auto* spin = Make<UpDownSpinBox>(parent, name, x, y, w, 24);
+    spin->setRange(min, max);
+    spin->setValue(value);
+    spin->setWrapping(false);
+    spin->SetEditName(QString::fromLatin1(editName));
+    return spin;
+}
+
+}  // namespace
+
+void TForm1::CreateControls() {
+    CreateInputPanel();
+    CreateBottomPanel();
+    PageControl1 = Make<QTabWidget>(this, "PageControl1", 225, 0, 352, 464);
+    CreateInputPage();
+    CreatePicturePage();
+    CreateNamingPage();
+    CreateGeneralPage();
+}
+
+void TForm1::CreateInputPanel() {
+    Panel1 = Make<QWidget>(this, "Panel1", 0, 0, 225, 464);
+    StaticText1 = MakeLabel(Panel1, "StaticText1", QStringLiteral("入力ファイル"), 8, 6, 200);
+    ListBoxIn = Make<QListWidget>(Panel1, "ListBoxIn", 8, 26, 209, 356);
+    ListBoxIn->setToolTip(QStringLiteral("JPGファイルをD&Dします"));
+    ListBoxIn->setSelectionMode(QAbstractItemView::SingleSelection);
+    BitBtnSort = MakeButton(Panel1, "BitBtnSort", QStringLiteral("ソート"),
+                            QStringLiteral("並び替え"), 8, 390, 66);
+    BitBtnUp = MakeButton(Panel1, "BitBtnUp", QStringLiteral("上へ"), QStringLiteral("１つ上に"),
+                          79, 390, 66);
+    BitBtnDown = MakeButton(Panel1, "BitBtnDown", QStringLiteral("下へ"),
+                            QStringLiteral("１つ下に"), 151, 390, 66);
+    BitBtnDelete = MakeButton(Panel1, "BitBtnDelete", QStringLiteral("削除"),
+                              QStringLiteral("削除します"), 8, 424, 66);
+    InsBitBtn = MakeButton(Panel1, "InsBitBtn", QStringLiteral("挿入"),
+                           QStringLiteral("「解説文」を挿入します"), 79, 424, 66);
+    ClearBitBtn = MakeButton(Panel1, "ClearBitBtn", QStringLiteral("クリア"),
+                             QStringLiteral("全部消去します"), 151, 424, 66);
+}
+
+void TForm1::CreateBottomPanel() {
+    Panel2 = Make<QWidget>(this, "Panel2", 0, 464, 577, 26);
+    Label5 = MakeLabel(Panel2, "Label5", QStringLiteral("入力先："), 8, 4, 52);
+    InPathLabel = MakeLabel(Panel2, "InPathLabel", QString(), 60, 4, 330);
+    ProgressBar1 = Make<QProgressBar>(Panel2, "ProgressBar1", 400, 5, 169, 16);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+}
+
+void TForm1::CreateInputPage() {
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("１．入力選択"));
+    PageControl1->setTabToolTip(0, QStringLiteral("入力の選択"));
+    Label14 =
+        MakeLabel(TabSheet3, "Label14",
+                  QStringLiteral("選択したフォルダのｊｐｇが入力に追加されます"), 8, 398, 330);
+    BitBtnOpen = MakeButton(TabSheet3, "BitBtnOpen", QStringLiteral("選択"),
+                            QStringLiteral("決定します"), 254, 396 - 32, 84);
+}
+
+void TForm1::CreatePicturePage() {
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("２．画像編集"));
+    Panel3 = Make<QFrame>(TabSheet2, "Panel3", 6, 6, 244, 244);
+    Panel3->setFrameShape(QFrame::StyledPanel);
+    Image1 = new PictureBox(*view_, Panel3);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setToolTip(QStringLiteral("選択された画像"));
+    RotRBitBtn = MakeButton(TabSheet2, "RotRBitBtn", QStringLiteral("右回転"),
+                            QStringLiteral("右に回転します"), 258, 6, 82);
+    RotLBitBtn = MakeButton(TabSheet2, "RotLBitBtn", QStringLiteral("左回転"),
+                            QStringLiteral("左に回転します"), 258, 38, 82);
+    GroupBox3 = MakeGroup(TabSheet2, "GroupBox3", QStringLiteral("メモ位置"), 258, 74, 82, 72);
+    GroupBox3->setToolTip(QStringLiteral("メモの位置を決めます"));
+    RadioButton1 = MakeRadio(GroupBox3, "RadioButton1", QStringLiteral("上"), 10, 22, 64);
+    RadioButton2 = MakeRadio(GroupBox3, "RadioButton2", QStringLiteral("下"), 10, 44, 64);
+    RadioButton2->setChecked(true);
+    BackBitBtn = MakeButton(TabSheet2, "BackBitBtn", QStringLiteral("◀"),
+                            QStringLiteral("１駒戻す"), 258, 156, 39);
+    FwdBitBtn = MakeButton(TabSheet2, "FwdBitBtn", QStringLiteral("▶"), QStringLiteral("１駒送る"),
+                           301, 156, 39);
+    Memo = Make<QPlainTextEdit>(TabSheet2, "Memo", 6, 256, 334, 110);
+    Memo->setToolTip(QStringLiteral("ここにメモを記載します"));
+    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo->setContextMenuPolicy(Qt::CustomContextMenu);
+    PopupMenu1 = new QMenu(Memo);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    GroupBox5 = MakeGroup(TabSheet2, "GroupBox5", QStringLiteral("名前"), 6, 372, 334, 58);
+    RadioButton3 = MakeRadio(GroupBox5, "RadioButton3", QStringLiteral("自動"), 10, 26, 58);
+    RadioButton5 = MakeRadio(GroupBox5, "RadioButton5", QStringLiteral("そのまま"), 68, 26, 84);
+    RadioButton4 = MakeRadio(GroupBox5, "RadioButton4", QStringLiteral("指定"), 152, 26, 58);
+    RadioButton3->setChecked(true);
+    EditName = Make<QLineEdit>(GroupBox5, "EditName", 210, 24, 116, 24);
+}
+
+void TForm1::CreateNamingPage() {
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("３．名前編集"));
+    Label1 = MakeLabel(TabSheet1, "Label1", QStringLiteral("先頭固定部"), 8, 12, 110);
+    EditHedFix = Make<QLineEdit>(TabSheet1, "EditHedFix", 124, 8, 150, 24);
+    EditHedFix->setText(QStringLiteral("無題"));
+    EditHedFix->setToolTip(QStringLiteral("ファイルの先頭名です"));
+    Label2 = MakeLabel(TabSheet1, "Label2", QStringLiteral("開始追番（３桁）"), 8, 42, 110);
+    UpDown1 = MakeUpDown(TabSheet1, "UpDown1", "EditAddNum", 1, 999, 1, 124, 38, 76);
+    UpDown1->setToolTip(QStringLiteral("先頭名に続く番号です"));
+    StaticText2 = MakeLabel(TabSheet1, "StaticText2", QStringLiteral("出力ファイル"), 8, 70, 200);
+    ListBoxOut = Make<QListWidget>(TabSheet1, "ListBoxOut", 8, 90, 332, 200);
+    ListBoxOut->setToolTip(QStringLiteral("メモ：出力ファイル名です"));
+    GroupBox1 = MakeGroup(TabSheet1, "GroupBox1", QStringLiteral("出力先指定"), 8, 296, 332, 84);
+    Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("格納フォルダの選択"), 10, 26, 180);
+    OutPathBitBtn = MakeButton(GroupBox1, "OutPathBitBtn", QStringLiteral("参照"),
+                               QStringLiteral("格納先のフォルダを選択します"), 244, 20, 78, 26);
+    Label13 = MakeLabel(GroupBox1, "Label13", QStringLiteral("現在の設定"), 10, 56, 70);
+    OutPathLabel = MakeLabel(GroupBox1, "OutPathLabel", QString(), 84, 56, 240);
+    CheckBoxComp = Make<QCheckBox>(TabSheet1, "CheckBoxComp", 8, 392, 240, 22);
+    CheckBoxComp->setText(QStringLiteral("圧縮（Ｚｉｐ）ファイルも作成する"));
+    SaveBitBtn = MakeButton(TabSheet1, "SaveBitBtn", QStringLiteral("保存"),
+                            QStringLiteral("HTML変換して保存します"), 250, 388, 90, 34);
+}
+
+void TForm1::CreateGeneralPage() {
+    TabSheet4 = new QWidget;
+    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("一般設定"));
+    GroupBox2 = MakeGroup(TabSheet4, "GroupBox2", QStringLiteral("サムネイル"), 8, 8, 188, 84);
+    Label4 = MakeLabel(GroupBox2, "Label4", QStringLiteral("先頭文字"), 10, 28, 90);
+    ThumbTopEdit = Make<QLineEdit>(GroupBox2, "ThumbTopEdit", 118, 24, 60, 24);
+    ThumbTopEdit->setText(QStringLiteral("$_"));
+    ThumbTopEdit->setToolTip(QStringLiteral("サムネイルの先頭文字です"));
+    Label6 = MakeLabel(GroupBox2, "Label6", QStringLiteral("長辺のサイズ(dot)"), 10, 58, 106);
+    UpDownTSize = MakeUpDown(GroupBox2, "UpDownTSize", "EditThumbSize", 32, 128, 64, 118, 54, 60);
+    UpDownTSize->setToolTip(QStringLiteral("サムネイルの長辺のサイズです"));
+    GroupBox6 = MakeGroup(TabSheet4, "GroupBox6", QStringLiteral("圧縮率"), 204, 8, 136, 84);
+    Label12 =
+        MakeLabel(GroupBox6, "Label12", QStringLiteral("1(High)-100(low) Compress"), 8, 26, 124);
+    UpDownCompress = MakeUpDown(GroupBox6, "UpDownCompress", "EditCompress", 1, 100, 50, 8, 50, 70);
+    GroupBox4 = MakeGroup(TabSheet4, "GroupBox4", QStringLiteral("テンプレート"), 8, 98, 332, 84);
+    Label10 =
+        MakeLabel(GroupBox4, "Label10", QStringLiteral("テンプレートフォルダの選択"), 10, 26, 200);
+    BitBtnTP = MakeButton(GroupBox4, "BitBtnTP", QStringLiteral("参照"),
+                          QStringLiteral("テンプレートのフォルダを選択します"), 244, 20, 78, 26);
+    Label11 =
+        MakeLabel(GroupBox4, "Label11", QStringLiteral("テンプレートフォルダ："), 10, 56, 130);
+    TP_PathLabel = MakeLabel(GroupBox4, "TP_PathLabel", QString(), 140, 56, 186);
+    GroupBox7 =
+        MakeGroup(TabSheet4, "GroupBox7", QStringLiteral("ファイル名のデフォルト（再起動で有効）"),
+                  8, 188, 332, 52);
+    RadioButton6 = MakeRadio(GroupBox7, "RadioButton6", QStringLiteral("自動"), 10, 24, 90);
+    RadioButton7 = MakeRadio(GroupBox7, "RadioButton7", QStringLiteral("そのまま"), 110, 24, 110);
+    RadioButton6->setChecked(true);
+    BitBtnHelp =
+        MakeButton(TabSheet4, "BitBtnHelp", QStringLiteral("ヘルプ"), QString(), 8, 250, 90, 28);
+    CreateAboutLabels(TabSheet4);
+}
+
+void TForm1::CreateAboutLabels(QWidget* page) {
+    Label7 = MakeLabel(page, "Label7", QStringLiteral("Albumon"), 8, 290, 200, 40);
+    QFont big = Label7->font();
+    big.setPixelSize(30);
+    big.setBold(true);
+    big.setItalic(true);
+    Label7->setFont(big);
+    Label7->setStyleSheet(QStringLiteral("color: navy;"));
+    Label8 =
+        MakeLabel(page, "Label8", QStringLiteral("Version 0.15  Albumon 開発チーム"), 8, 336, 330);
+    Label17 = MakeLabel(page, "Label17", QStringLiteral("Albumon プロジェクト"), 8, 358, 330);
+    Label15 = MakeLabel(page, "Label15", QString(), 8, 380, 330);
+    Label9 = MakeLabel(page, "Label9", QString(), 8, 402, 330);
+    for (QLabel* link : {Label15, Label9}) {
+        link->setCursor(Qt::PointingHandCursor);
+        link->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
+    }
+}
+
+}  // namespace albumon

@@ -1,0 +1,75 @@
+// The naming page: head text, start number, the output list, and the save.
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+
+#include "ArchiveCtrls.h"
+#include "MessageBoxes.h"
+#include "OutputNames.h"
+#include "PictureBox.h"
+#include "PictureView.h"
+#include "SaveAlbum.h"
+#include "Unit1.h"
+#include "UpDownSpinBox.h"
+
+namespace albumon {
+
+NamingBase TForm1::Naming() const {
+    return {EditHedFix->text().toStdString(), UpDown1->value()};
+}
+
+void TForm1::RefreshOutputNames() {
+    albumon::RefreshOutputNames(album_, Naming());
+    ListBoxOut->clear();
+    for (const std::string& row : OutputListRows(album_)) {
+        ListBoxOut->addItem(QString::fromUtf8(row.data(), static_cast<qsizetype>(row.size())));
+    }
+}
+
+void TForm1::EditHedFixChange() {
+    RefreshOutputNames();
+}
+
+void TForm1::UpDown1Click() {
+    RefreshOutputNames();
+}
+
+void TForm1::ListBoxOutClick() {
+    ListBoxOut->clearSelection();
+    ListBoxOut->setCurrentRow(-1, QItemSelectionModel::Clear);
+}
+
+void TForm1::SaveBitBtnClick() {
+    RunHandler(this, [this] {
+        StoreSelected();
+        TakeGeneralPageSettings();
+        const std::string head = EditHedFix->text().toStdString();
+        Image1->hide();
+        SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
+            ProgressBar1->setMaximum(maximum);
+            ProgressBar1->setValue(position);
+            ProgressBar1->repaint();
+        });
+        ClearEntriesAndControls();
+        Image1->show();
+        ProgressBar1->setValue(0);
+        if (album_.MakeZip)
+            PackArchive(head);
+        QApplication::beep();
+    });
+}
+
+void TForm1::PackArchive(const std::string& head) {
+    const std::string archive = album_.OutPath + head + ".zip";
+    ArchiveControl1->SupportArchives = TSupportArchives{TArchiveType::atZip};
+    ArchiveControl1->SetArchiveFile(archive);
+    int result = ArchiveControl1->PackFiles(
+        album_.OutPath, {album_.OutPath + head + ".htm", album_.OutPath + head + ".files/*.*"});
+    if (result != 0) {
+        ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
+                                .arg(QString::fromStdString(archive)));
+    }
+}
+
+}  // namespace albumon

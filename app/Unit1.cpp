@@ -1,0 +1,139 @@
+// The main window: creation, start-up and shut-down, page changes, help, the memo's menu and
+// the archive check box.
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "ArchiveCtrls.h"
+#include "FileSystem.h"
+#include "MessageBoxes.h"
+#include "NewCtrls.h"
+#include "Paths.h"
+#include "PictureBox.h"
+#include "PictureView.h"
+#include "Rw_ini.h"
+#include "UpDownSpinBox.h"
+
+namespace albumon {
+
+ProgramPaths ProgramPaths::OfThisProgram() {
+    std::string exe = ExecutablePath();
+    return {FolderPart(exe), SettingsFilePath(exe)};
+}
+
+static QString Text(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
+    : QWidget(parent), paths_(paths), view_(std::make_unique<PictureView>()) {
+    // The archive's folder watcher reports on the user-interface thread.
+    ArchiveControl1 = std::make_unique<TArchiveControl>([this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    });
+    ArchiveControl1->ResponseFolder = paths_.ExecutableFolder;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Albumon"));
+    QFont font(QStringLiteral("IPAPGothic"));
+    font.setPixelSize(12);
+    setFont(font);
+    setFixedSize(577, 490);
+    CreateControls();
+    FileDrop1 = new TFileDrop(this);
+    FileDrop1->setObjectName(QStringLiteral("FileDrop1"));
+    FileDrop1->SetControl(ListBoxIn);
+    ConnectHandlers();
+    RunHandler(this, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+    album_.TempPath = paths_.ExecutableFolder + "Temp";
+    PrepareWorkFolder(album_.TempPath);
+    ReadSettings(paths_.SettingsFile, paths_.ExecutableFolder, album_);
+    move(album_.WindowLeft, album_.WindowTop);
+    CheckBoxComp->setChecked(album_.MakeZip);
+    CheckBoxCompClick();
+    SetMemoLines({});
+    EditName->setEnabled(RadioButton4->isChecked());
+    ClearEntriesAndControls();
+    ApplySettingsToControls();
+    (album_.KeepNameDefault ? RadioButton7 : RadioButton6)->setChecked(true);
+    PageControl1->setCurrentWidget(TabSheet3);
+}
+
+void TForm1::ApplySettingsToControls() {
+    OutPathLabel->setText(Text(album_.OutPath));
+    TP_PathLabel->setText(Text(album_.TemplatePath));
+    ThumbTopEdit->setText(Text(album_.ThumbPrefix));
+    UpDownTSize->setValue(album_.ThumbSize);
+    UpDownCompress->setValue(album_.JpegQuality);
+}
+
+void TForm1::TakeGeneralPageSettings() {
+    album_.ThumbPrefix = TrimControls(ThumbTopEdit->text().toStdString());
+    album_.ThumbSize = UpDownTSize->value();
+    album_.JpegQuality = UpDownCompress->value();
+}
+
+void TForm1::FormClose() {
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        album_.WindowLeft = x();
+        album_.WindowTop = y();
+    }
+    TakeGeneralPageSettings();
+    album_.KeepNameDefault = !RadioButton6->isChecked();
+    WriteSettings(paths_.SettingsFile, album_);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A settings file that cannot be written is reported, and the program still closes: a
+    // window that can never be closed would help nobody.
+    if (!closing_) {
+        closing_ = true;
+        RunHandler(this, [this] { FormClose(); });
+        EmptyWorkFolder(album_.TempPath);
+    }
+    event->accept();
+}
+
+void TForm1::PageControl1Change() {
+    RunHandler(this, [this] { StoreSelected(); });
+}
+
+void TForm1::CheckBoxCompClick() {
+    album_.MakeZip = CheckBoxComp->isChecked();
+}
+
+void TForm1::BitBtnHelpClick() {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(Text(paths_.ExecutableFolder + "albumon_help/help.htm")));
+}
+
+void TForm1::sCutClick() {
+    Memo->cut();
+}
+void TForm1::sCopyClick() {
+    Memo->copy();
+}
+void TForm1::SPasteClick() {
+    Memo->paste();
+}
+void TForm1::SClearClick() {
+    Memo->clear();
+}
+
+}  // namespace albumon

@@ -1,0 +1,206 @@
+// The main window: one window, four pages, the album state it owns and every handler.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "AlbumState.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QFrame;
+class QStaticText;
+
+namespace albumon {
+
+class PictureView;
+class PictureBox;
+class TArchiveControl;
+class TFileDrop;
+class UpDownSpinBox;
+
+// Where the program runs from: the folder beside which its settings, work folder, default
+// template and help lie.
+struct ProgramPaths {
+    std::string ExecutableFolder;  // ends with "/"
+    std::string SettingsFile;      // the executable's path with ".INI"
+    // The paths of the running program.
+    static ProgramPaths OfThisProgram();
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TForm1(const ProgramPaths& paths, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    const AlbumState& Album() const { return album_; }
+
+    // Handlers, named after their control and event.
+    void FormCreate();
+    void FormClose();
+    void PageControl1Change();
+    void CheckBoxCompClick();
+    void BitBtnHelpClick();
+    void sCutClick();
+    void sCopyClick();
+    void SPasteClick();
+    void SClearClick();
+    void FileDrop1FileDrop(QObject* sender, int num, const QStringList& files, int x, int y);
+    void BitBtnOpenClick();
+    void BitBtnSortClick();
+    void BitBtnUpClick();
+    void BitBtnDownClick();
+    void BitBtnDeleteClick();
+    void InsBitBtnClick();
+    void ClearBitBtnClick();
+    void ListBoxInClick();
+    void MemoChange();
+    void RadioButton3Click();
+    void RotRBitBtnClick();
+    void RotLBitBtnClick();
+    void BackBitBtnClick();
+    void FwdBitBtnClick();
+    void EditHedFixChange();
+    void UpDown1Click();
+    void ListBoxOutClick();
+    void SaveBitBtnClick();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Construction of the controls, page by page.
+    void CreateControls();
+    void CreateInputPanel();
+    void CreateBottomPanel();
+    void CreateInputPage();
+    void CreatePicturePage();
+    void CreateNamingPage();
+    void CreateGeneralPage();
+    void CreateAboutLabels(QWidget* page);
+    void ConnectHandlers();
+    void ConnectListHandlers();
+    void ConnectPageHandlers();
+
+    // Shared steps of the handlers.
+    NamingBase Naming() const;
+    EditingState Editing() const;
+    void StoreSelected();
+    void StoreAt(int slot);
+    int SelectedRow() const;
+    void SelectRow(int row);
+    void RebuildInputList();
+    void RefreshOutputNames();
+    void ShowWithoutStoring();
+    void AfterAddition(int refused);
+    void SetMemoLines(const std::vector<std::string>& lines);
+    std::vector<std::string> MemoLines() const;
+    void ClearEntriesAndControls();
+    void MoveSelected(int step);
+    void ApplySettingsToControls();
+    void TakeGeneralPageSettings();
+    void PackArchive(const std::string& head);
+
+  public:
+    // Controls, named as the user interface names them (also their objectName).
+    QWidget* Panel1 = nullptr;
+    QLabel* StaticText1 = nullptr;
+    QListWidget* ListBoxIn = nullptr;
+    QPushButton* BitBtnSort = nullptr;
+    QPushButton* BitBtnUp = nullptr;
+    QPushButton* BitBtnDown = nullptr;
+    QPushButton* BitBtnDelete = nullptr;
+    QPushButton* InsBitBtn = nullptr;
+    QPushButton* ClearBitBtn = nullptr;
+    QWidget* Panel2 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* InPathLabel = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    // Input page.
+    QLabel* Label14 = nullptr;
+    QPushButton* BitBtnOpen = nullptr;
+    // Picture page.
+    QFrame* Panel3 = nullptr;
+    PictureBox* Image1 = nullptr;
+    QPushButton* RotRBitBtn = nullptr;
+    QPushButton* RotLBitBtn = nullptr;
+    QPlainTextEdit* Memo = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QRadioButton* RadioButton5 = nullptr;
+    QLineEdit* EditName = nullptr;
+    QPushButton* BackBitBtn = nullptr;
+    QPushButton* FwdBitBtn = nullptr;
+    // Naming page.
+    QLabel* Label1 = nullptr;
+    QLineEdit* EditHedFix = nullptr;
+    QLabel* Label2 = nullptr;
+    UpDownSpinBox* UpDown1 = nullptr;
+    QLabel* StaticText2 = nullptr;
+    QListWidget* ListBoxOut = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* OutPathBitBtn = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* OutPathLabel = nullptr;
+    QCheckBox* CheckBoxComp = nullptr;
+    QPushButton* SaveBitBtn = nullptr;
+    // General page.
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* ThumbTopEdit = nullptr;
+    QLabel* Label6 = nullptr;
+    UpDownSpinBox* UpDownTSize = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    QLabel* Label10 = nullptr;
+    QPushButton* BitBtnTP = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* TP_PathLabel = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QLabel* Label12 = nullptr;
+    UpDownSpinBox* UpDownCompress = nullptr;
+    QGroupBox* GroupBox7 = nullptr;
+    QRadioButton* RadioButton6 = nullptr;
+    QRadioButton* RadioButton7 = nullptr;
+    QPushButton* BitBtnHelp = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label15 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label17 = nullptr;
+    // Non-visual components.
+    TFileDrop* FileDrop1 = nullptr;
+    std::unique_ptr<TArchiveControl> ArchiveControl1;
+
+  private:
+    ProgramPaths paths_;
+    AlbumState album_;
+    std::unique_ptr<PictureView> view_;
+    bool fillingMemo_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace albumon

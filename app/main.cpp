@@ -1,0 +1,13 @@
+// Albumon's program start: the application titled "Albumon", its one window, the event loop.
+#include <QApplication>
+
+#include "Unit1.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Albumon"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Albumon"));
+    albumon::TForm1 form(albumon::ProgramPaths::OfThisProgram());
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,29 @@
+// The program's message boxes.
+#include "MessageBoxes.h"
+
+#include <QMessageBox>
+#include <string>
+
+namespace albumon {
+
+QString ErrorBoxText(const std::exception& error) {
+    std::string text = error.what();
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void ShowErrorBox(QWidget* parent, const std::exception& error) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Albumon"), ErrorBoxText(error),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.exec();
+}
+
+void ShowUserError(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("エラー"), text, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("UserErrorBox"));
+    box.exec();
+}
+
+}  // namespace albumon

@@ -1,0 +1,64 @@
+// A real main window on the offscreen platform, with its own program folder (settings file,
+// work folder, default template), real JPEG files, drops and message boxes observed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "Unit1.h"
+
+class QWidget;
+
+namespace albumon::test {
+
+// Closes every message box that opens and records its title and text.
+class MessageBoxWatcher {
+  public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    struct Seen {
+        QString title;
+        QString text;
+    };
+    std::vector<Seen> seen;
+
+  private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Writes a real JPEG file of the given size (a colour gradient).
+void WriteJpeg(const std::string& path, int width, int height);
+
+class WindowTest : public ::testing::Test {
+  protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    // Opens the window (after the test has prepared the program folder).
+    TForm1& Open();
+    // Closes the window as the user would.
+    void Close();
+
+    // Drops files on the input list as a file manager would.
+    void Drop(const QStringList& paths);
+    void Click(QWidget* widget);
+    void ClickRow(int row);
+    void TypeMemo(const QString& text);
+    QStringList InputRows() const;
+    QStringList OutputRows() const;
+    std::string Program(const std::string& name) const { return program / name; }
+
+    TempDir program;
+    TempDir data;
+    MessageBoxWatcher boxes;
+    std::unique_ptr<TForm1> form;
+};
+
+}  // namespace albumon::test
