@@ -1,0 +1,131 @@
+// Loading a picture into the preview, fitting it to the panel, and turning it.
+#include "Images.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "GraphicErrors.h"
+#include "Paths.h"
+#include "RasterTurns.h"
+
+namespace albumon {
+
+namespace {
+
+bool HasJpegExtension(const std::string& path) {
+    std::string extension = AsciiLower(ExtensionOf(FileNamePart(path)));
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
+// The decode scale for the ratio of the picture's long side to the fitted side.
+JpegScale ScaleForRatio(std::int64_t ratio) {
+    if (ratio <= 1)
+        return jsFullSize;
+    if (ratio == 2)
+        return jsHalf;
+    if (ratio <= 4)
+        return jsQuarter;
+    return jsEighth;
+}
+
+enum TurnKind { tkRight, tkLeft, tkHalf };
+
+void Turn(PictureView& view, TurnKind kind) {
+    if (!view.HasPicture())
+        return;
+    if (kind != tkHalf) {
+        std::swap(view.Width, view.Height);
+        std::swap(view.Left, view.Top);
+    }
+    const Raster& source = view.PictureRaster();
+    Raster target = kind == tkRight  ? TurnedRight(source)
+                    : kind == tkLeft ? TurnedLeft(source)
+                                     : Turned180(source);
+    view.SetPicture(std::move(target));
+}
+
+}  // namespace
+
+void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize) {
+    view.ClearPicture();
+    if (!HasJpegExtension(path))
+        return;
+    try {
+        view.LoadFromFile(path);
+    } catch (const EInvalidGraphic&) {
+        view.ClearPicture();
+    }
+    if (!view.HasPicture())
+        return;
+    // A file of 0 bytes loads as a 0 x 0 picture: that is no picture, and nothing to fit.
+    if (view.PictureWidth() < 1 || view.PictureHeight() < 1) {
+        view.ClearPicture();
+        return;
+    }
+    FitPicture(view, panelSize);
+    try {
+        RotateBy(view, rotation);
+    } catch (const EInvalidGraphic&) {
+        view.ClearPicture();
+    }
+}
+
+void FitPicture(PictureView& view, int panelSize) {
+    view.AutoSize = false;
+    view.Stretch = true;
+    const std::int64_t side = std::max(panelSize - 4, 1);
+    const std::int64_t w = view.PictureWidth();
+    const std::int64_t h = view.PictureHeight();
+    if (w < 1 || h < 1)
+        return;
+    std::int64_t ratio;
+    if (w > h) {
+        ratio = w / side;
+        view.Width = static_cast<std::int32_t>(side);
+        view.Height = static_cast<std::int32_t>(side * h / w);
+        view.Left = 2;
+        view.Top = static_cast<std::int32_t>((side - view.Height) / 2);
+    } else {
+        ratio = h / side;
+        view.Width = static_cast<std::int32_t>(side * w / h);
+        view.Height = static_cast<std::int32_t>(side);
+        view.Left = static_cast<std::int32_t>((side - view.Width) / 2);
+        view.Top = 2;
+    }
+    if (TJPEGImage* jpeg = view.Jpeg()) {
+        jpeg->SetDecodeScale(ScaleForRatio(ratio));
+        jpeg->SetOutputDepth(jf24Bit);
+        jpeg->SetGrayOutput(false);
+        jpeg->SetFastDecode(true);
+    }
+}
+
+void RotateRight(PictureView& view) {
+    Turn(view, tkRight);
+}
+
+void RotateLeft(PictureView& view) {
+    Turn(view, tkLeft);
+}
+
+void Rotate180(PictureView& view) {
+    Turn(view, tkHalf);
+}
+
+void RotateBy(PictureView& view, int rotation) {
+    switch (rotation) {
+        case 1:
+            RotateRight(view);
+            break;
+        case 2:
+            Rotate180(view);
+            break;
+        case 3:
+            RotateLeft(view);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace albumon

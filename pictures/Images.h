@@ -1,0 +1,73 @@
+// The picture operations: loading a picture fitted to the preview, turning it, and writing an
+// entry's output picture and thumbnail.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "PictureView.h"
+#include "Raster.h"
+
+namespace albumon {
+
+// Loads a ".jpg" or ".jpeg" file into the view, fitted into a square panel of panelSize and
+// turned by rotation (quarter turns clockwise, 0..3). Anything else, an unreadable picture or one
+// of 0 x 0 pixels leaves the view empty; EFOpenError (file cannot be read) reaches the caller.
+void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize);
+
+// Places the view inside the panel (aspect kept, long side panelSize - 4), switches stretch on,
+// and, for a JPEG picture, picks the decode scale from the long side and asks for a fast decode.
+void FitPicture(PictureView& view, int panelSize);
+
+// Turn the view's picture; the quarter turns also exchange its width and height and its left
+// and top. A view without a picture is left as it is. Decode errors reach the caller.
+void RotateRight(PictureView& view);
+void RotateLeft(PictureView& view);
+void Rotate180(PictureView& view);
+
+// Replays a stored rotation: 1 RotateRight, 2 Rotate180, 3 RotateLeft, anything else nothing.
+void RotateBy(PictureView& view, int rotation);
+
+// Writes an entry's thumbnail (when makeThumbnail is set) and then its output picture: a copy of
+// the source for rotation 0 (or a source that cannot be decoded), else the turned picture encoded
+// at quality. Raises EFOpenError for a source that cannot be read and EFCreateError for a file
+// that cannot be written; a file is replaced only once its new contents are complete.
+void WritePicture(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
+                  const std::string& thumbPrefix, int rotation, int panelWidth, int thumbSize,
+                  int quality, bool makeThumbnail);
+
+// Writes the thumbnail of an entry beside its output picture (see ThumbnailPath).
+void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
+                    const std::string& thumbPrefix, int rotation, int panelWidth, int thumbSize);
+
+// ---- the two halves of WritePicture: computing the bytes, then writing the files ----
+
+// The thumbnail's path: the output picture's folder + prefix + the output picture's file name.
+std::string ThumbnailPath(const std::string& targetPath, const std::string& thumbPrefix);
+
+// The thumbnail raster sampled by nearest pixel from the preview-scale picture: long side
+// thumbSize, short side in proportion (at least 1), rows counted from the bottom edge.
+Raster SampleThumbnail(const Raster& source, int thumbSize);
+
+// The encoded thumbnail (quality 75) of a source, sampled from its preview-scale decode, or none
+// when the source is not a readable JPEG picture. Uses view as its working holder.
+std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& sourcePath,
+                                         int rotation, int panelWidth, int thumbSize);
+
+// An entry's output picture: the source copied unchanged, or the bytes of its re-encoded turn.
+struct OutputPicture {
+    bool copySource = true;
+    std::string bytes;
+};
+
+// Computes the output picture. Uses view as its working holder: for a turned picture it holds
+// the encoded result afterwards.
+OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
+                                int quality);
+
+// Writes a computed output picture to targetPath; raises EFCreateError when that fails.
+void SaveOutputPicture(const OutputPicture& picture, const std::string& sourcePath,
+                       const std::string& targetPath);
+
+}  // namespace albumon
