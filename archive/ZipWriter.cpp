@@ -1,0 +1,257 @@
+// Carries out a parsed "Zip" request on libzip.
+#include "ZipWriter.h"
+
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <climits>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "FileSystem.h"
+#include "Paths.h"
+
+namespace albumon {
+
+namespace {
+
+// One file to store: where it lies and the name of its entry.
+struct PlannedFile {
+    std::string path;
+    std::string entryName;
+    time_t modified = 0;
+};
+
+struct ZipCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
+
+bool ValidUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto c = static_cast<unsigned char>(text[i]);
+        std::size_t extra = c < 0x80   ? 0
+                            : c < 0xC2 ? 4
+                            : c < 0xE0 ? 1
+                            : c < 0xF0 ? 2
+                            : c < 0xF5 ? 3
+                                       : 4;
+        if (extra == 4 || i + extra >= text.size() + (extra == 0 ? 1 : 0))
+            return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2)
+                return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string CurrentFolder() {
+    std::string folder(PATH_MAX, '\0');
+    if (::getcwd(folder.data(), folder.size()) == nullptr)
+        return "/";
+    folder.resize(folder.find('\0'));
+    return WithTrailingSlash(folder);
+}
+
+// The path of name relative to base, both absolute, with "." and ".." resolved by their text;
+// nothing when it leads outside base.
+std::optional<std::string> RelativeInside(const std::string& base, const std::string& path) {
+    if (path.compare(0, base.size(), base) != 0)
+        return std::nullopt;
+    std::vector<std::string> parts;
+    std::size_t start = base.size();
+    while (start <= path.size()) {
+        auto stop = path.find('/', start);
+        if (stop == std::string::npos)
+            stop = path.size();
+        std::string part = path.substr(start, stop - start);
+        if (part == "..") {
+            if (parts.empty())
+                return std::nullopt;
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(std::move(part));
+        }
+        start = stop + 1;
+    }
+    if (parts.empty())
+        return std::nullopt;
+    std::string relative;
+    for (const auto& part : parts)
+        relative += (relative.empty() ? "" : "/") + part;
+    return relative;
+}
+
+// Finds the files of a request in the order named, each once.
+class FilePlanner {
+  public:
+    FilePlanner(const ZipCommand& command, const std::string& base, const struct stat& archive)
+        : command_(command), base_(base), archive_(archive) {}
+
+    // Adds the files one name stands for; false with the failure's result.
+    int AddName(const std::string& name) {
+        std::string full = name[0] == '/' ? name : base_ + name;
+        std::string folder = FolderPart(full);
+        std::string file = FileNamePart(full);
+        bool wildcard = file.find_first_of("*?") != std::string::npos;
+        std::string checked = wildcard ? folder + "x" : full;
+        auto relative = RelativeInside(base_, checked);
+        if (!relative)
+            return kZipBadParameters;
+        if (wildcard) {
+            std::string pattern = file == "*.*" ? "*" : file;
+            AddFolder(folder, FolderPart(*relative), pattern);
+        } else if (DirectoryExists(full)) {
+            if (command_.recurse)
+                AddFolder(WithTrailingSlash(full), *relative + "/", "*");
+        } else if (!AddFile(full, *relative)) {
+            return kZipOpenFailed;
+        }
+        return kZipOk;
+    }
+
+    const std::vector<PlannedFile>& files() const { return files_; }
+
+  private:
+    void AddFolder(const std::string& folder, const std::string& relative,
+                   const std::string& pattern) {
+        for (const auto& item : ListFolder(folder)) {
+            if (item.name[0] == '.' && !command_.includeHidden)
+                continue;
+            if (item.isFolder) {
+                if (command_.recurse)
+                    AddFolder(folder + item.name + "/", relative + item.name + "/", pattern);
+            } else if (::fnmatch(pattern.c_str(), item.name.c_str(), 0) == 0) {
+                AddFile(folder + item.name, relative + item.name);
+            }
+        }
+    }
+
+    bool AddFile(const std::string& path, const std::string& relative) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return false;
+        if (st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
+            return true;
+        std::string entryName = command_.junkPaths ? FileNamePart(relative) : relative;
+        if (!entryNames_.insert(entryName).second)
+            return true;
+        files_.push_back({path, entryName, st.st_mtime});
+        return true;
+    }
+
+    const ZipCommand& command_;
+    std::string base_;
+    struct stat archive_;
+    std::vector<PlannedFile> files_;
+    std::set<std::string> entryNames_;
+};
+
+// The file the archive path names: a symbolic link is followed so that the file it points to
+// is updated and the link stays. Empty when a link leads nowhere.
+std::string ArchiveTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    std::unique_ptr<char, decltype(&::free)> resolved(::realpath(path.c_str(), nullptr), &::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+void Log(std::string* log, const std::string& line) {
+    if (log)
+        *log += line + "\n";
+}
+
+// Stores one planned file; false when libzip refuses it.
+bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& command, bool& changed,
+               std::string* log) {
+    bool utf8 = ValidUtf8(file.entryName);
+    zip_int64_t index = zip_name_locate(archive, file.entryName.c_str(), utf8 ? 0 : ZIP_FL_ENC_RAW);
+    if (index >= 0 && command.updateOnly) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &st) == 0 &&
+            (st.valid & ZIP_STAT_MTIME) && file.modified <= st.mtime + 1) {
+            return true;
+        }
+    }
+    zip_source_t* source = zip_source_file(archive, file.path.c_str(), 0, 0);
+    if (source == nullptr)
+        return false;
+    if (index >= 0) {
+        if (zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) != 0) {
+            zip_source_free(source);
+            return false;
+        }
+        Log(log, "updating: " + file.entryName);
+    } else {
+        index = zip_file_add(archive, file.entryName.c_str(), source,
+                             utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW);
+        if (index < 0) {
+            zip_source_free(source);
+            return false;
+        }
+        Log(log, "  adding: " + file.entryName);
+    }
+    zip_int32_t method = command.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), method,
+                             static_cast<zip_uint32_t>(command.level));
+    changed = true;
+    return true;
+}
+
+int OpenError(int code) {
+    return code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS ? kZipBadArchive : kZipCreateFailed;
+}
+
+}  // namespace
+
+int RunZipCommand(const ZipCommand& command, std::string* log) {
+    std::string base = command.baseDir.empty() ? CurrentFolder() : command.baseDir;
+    if (base[0] != '/')
+        base = CurrentFolder() + base;
+    std::string archivePath = ArchiveTarget(command.archivePath);
+    if (archivePath.empty()) {
+        Log(log, "zip error: " + command.archivePath + " is a link that leads nowhere");
+        return kZipCreateFailed;
+    }
+    struct stat archiveStat {};
+    ::stat(archivePath.c_str(), &archiveStat);
+
+    FilePlanner planner(command, base, archiveStat);
+    for (const auto& name : command.names) {
+        if (int result = planner.AddName(name)) {
+            Log(log, "zip error: cannot take " + name);
+            return result;
+        }
+    }
+    if (planner.files().empty())
+        return kZipNothingToDo;
+
+    int error = 0;
+    ZipHandle archive(zip_open(archivePath.c_str(), ZIP_CREATE, &error));
+    if (!archive)
+        return OpenError(error);
+    bool changed = false;
+    for (const auto& file : planner.files()) {
+        if (!StoreFile(archive.get(), file, command, changed, log)) {
+            Log(log, "zip error: cannot store " + file.path);
+            return kZipOpenFailed;
+        }
+    }
+    if (!changed)
+        return kZipOk;
+    if (zip_close(archive.get()) != 0) {
+        Log(log, std::string("zip error: ") + zip_strerror(archive.get()));
+        return kZipWriteFailed;
+    }
+    archive.release();
+    return kZipOk;
+}
+
+}  // namespace albumon
