@@ -199,9 +199,10 @@ void TForm1::CreateGeneralPage() {
     UpDownTSize = MakeUpDown(GroupBox2, "UpDownTSize", "EditThumbSize", 32, 128, 64, 118, 54, 60);
     UpDownTSize->setToolTip(QStringLiteral("サムネイルの長辺のサイズです"));
     GroupBox6 = MakeGroup(TabSheet4, "GroupBox6", QStringLiteral("圧縮率"), 204, 8, 136, 84);
-    Label12 =
-        MakeLabel(GroupBox6, "Label12", QStringLiteral("1(High)-100(low) Compress"), 8, 26, 124);
-    UpDownCompress = MakeUpDown(GroupBox6, "UpDownCompress", "EditCompress", 1, 100, 50, 8, 50, 70);
+    Label12 = MakeLabel(GroupBox6, "Label12", QStringLiteral("1(High)-100(low) Compress"), 8, 20,
+                        124, 30);
+    Label12->setWordWrap(true);
+    UpDownCompress = MakeUpDown(GroupBox6, "UpDownCompress", "EditCompress", 1, 100, 50, 8, 52, 70);
     GroupBox4 = MakeGroup(TabSheet4, "GroupBox4", QStringLiteral("テンプレート"), 8, 98, 332, 84);
     Label10 =
         MakeLabel(GroupBox4, "Label10", QStringLiteral("テンプレートフォルダの選択"), 10, 26, 200);
