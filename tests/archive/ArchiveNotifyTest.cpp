@@ -78,16 +78,14 @@ TEST_F(ArchiveNotifyTest, ReportsArchiveChangesOnceSettled) {
     watcher.Point(archive);
     std::this_thread::sleep_for(50ms);
 
-    auto start = Clock::now();
-    auto lastChange = start;
+    auto lastChange = Clock::now();
     for (int i = 0; i < 4; ++i) {
         WriteFile(archive, std::string(static_cast<std::size_t>(i) + 5, 'x'));
         lastChange = Clock::now();
-        std::this_thread::sleep_for(150ms);
+        std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(ui_.PumpUntil([this] { return changes_ > 0; }, 3000ms));
     EXPECT_GE(Clock::now() - lastChange, 250ms) << "reported before the folder settled";
-    EXPECT_GE(Clock::now() - start, 700ms);
     EXPECT_EQ(changes_, 1);
     EXPECT_EQ(changedOn_, std::this_thread::get_id());
 
