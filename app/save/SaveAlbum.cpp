@@ -1,20 +1,61 @@
 // The save of an album, shared by the window and the command-line save.
 #include "SaveAlbum.h"
 
+#include <algorithm>
+#include <memory>
+#include <thread>
+
+#include "EntryPipeline.h"
 #include "FileSystem.h"
 #include "Images.h"
+#include "JpegImage.h"
 #include "Paths.h"
 #include "PictureView.h"
 #include "W_html.h"
 
 namespace albumon {
 
+namespace {
+
+// Entries computed ahead per worker: enough to keep every core busy, few enough to bound memory.
+constexpr int kAheadPerWorker = 2;
+
+int WorkerCount(const SaveOptions& options) {
+    if (options.Threads > 0)
+        return options.Threads;
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+std::vector<EntryJob> Jobs(const AlbumState& state) {
+    std::vector<EntryJob> jobs;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const EntryRecord& entry = state.Entries[k];
+        jobs.push_back({entry.SourcePath, entry.Rotation, kPreviewPanelWidth, state.ThumbSize,
+                        state.JpegQuality});
+    }
+    return jobs;
+}
+
+// Writes one entry's computed files: thumbnail first, then the picture.
+void WriteEntryFiles(const EntryResult& result, const std::string& source,
+                     const std::string& picture, const std::string& prefix) {
+    if (result.ThumbnailError)
+        std::rethrow_exception(result.ThumbnailError);
+    if (result.Thumbnail)
+        SavePictureBytes(ThumbnailPath(picture, prefix), *result.Thumbnail);
+    if (result.PictureError)
+        std::rethrow_exception(result.PictureError);
+    SaveOutputPicture(result.Picture, source, picture);
+}
+
+}  // namespace
+
 std::string AlbumFolderPath(const AlbumState& state, const std::string& head) {
     return state.OutPath + head + ".files";
 }
 
 void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
-               const SaveProgress& progress) {
+               const SaveProgress& progress, const SaveOptions& options) {
     const int count = state.EntryCount;
     if (progress)
         progress(0, count);
@@ -22,17 +63,24 @@ void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
     if (!DirectoryExists(album))
         ForceDirectories(album);
     const std::string pageTemplate = state.TemplatePath + "Def.files/DefPage.htm";
+    const std::vector<EntryJob> jobs = Jobs(state);
+    const int workers = WorkerCount(options);
+    std::unique_ptr<EntryPipeline> pipeline;
+    if (workers > 1 && count > 0) {
+        pipeline = std::make_unique<EntryPipeline>(jobs, workers, workers * kAheadPerWorker);
+    }
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
-        WritePicture(view, entry.SourcePath, picture, state.ThumbPrefix, entry.Rotation,
-                     kPreviewPanelWidth, state.ThumbSize, state.JpegQuality, true);
+        EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
+        WriteEntryFiles(result, entry.SourcePath, picture, state.ThumbPrefix);
         if (entry.NotePos != npNone) {
             ExpandTemplate(state, head, pageTemplate, ReplaceExtension(picture, ".htm"), k);
         }
         if (progress)
             progress(k, count);
     }
+    pipeline.reset();
     ExpandTemplate(state, head, state.TemplatePath + "Def.htm", state.OutPath + head + ".htm", 0);
     CopySupportFiles(state.TemplatePath + "Def.files/", album + "/");
     ClearAlbum(state);

@@ -17,12 +17,20 @@ constexpr int kPreviewPanelWidth = 244;
 // Called with the progress position after each entry (and 0 at the start).
 using SaveProgress = std::function<void(int position, int maximum)>;
 
+// How many threads compute pictures: 0 one per core; 1 none besides the caller, which then
+// computes each entry on the view it was given.
+struct SaveOptions {
+    int Threads = 0;
+};
+
 // The album folder for a head text: OutPath + head + ".files".
 std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
 
 // Writes the album of the live entries under head text head into OutPath, then clears the
-// entries. A file error ends the save where it happens with the entries kept.
+// entries. The files are written in list order, entry by entry, thumbnail before picture, while
+// the pictures of the next entries are computed ahead. A file error ends the save where it
+// happens, with the entries kept and nothing of the later entries written.
 void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
-               const SaveProgress& progress);
+               const SaveProgress& progress, const SaveOptions& options = {});
 
 }  // namespace albumon

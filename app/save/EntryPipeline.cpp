@@ -1,0 +1,71 @@
+// Computing entries ahead of the writing on worker threads.
+#include "EntryPipeline.h"
+
+#include "PictureView.h"
+
+namespace albumon {
+
+EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
+    EntryResult result;
+    view.ClearPicture();
+    try {
+        result.Thumbnail =
+            MakeThumbnail(view, job.SourcePath, job.Rotation, job.PanelWidth, job.ThumbSize);
+    } catch (...) {
+        result.ThumbnailError = std::current_exception();
+        view.ClearPicture();
+        return result;
+    }
+    try {
+        result.Picture = MakeOutputPicture(view, job.SourcePath, job.Rotation, job.Quality);
+    } catch (...) {
+        result.PictureError = std::current_exception();
+    }
+    view.ClearPicture();
+    return result;
+}
+
+EntryPipeline::EntryPipeline(std::vector<EntryJob> jobs, int workers, int ahead)
+    : jobs_(std::move(jobs)), results_(jobs_.size()), ahead_(ahead < 1 ? 1 : ahead) {
+    for (int i = 0; i < workers; ++i)
+        workers_.emplace_back([this] { Work(); });
+}
+
+EntryPipeline::~EntryPipeline() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+void EntryPipeline::Work() {
+    PictureView view;
+    const int count = static_cast<int>(jobs_.size());
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stop_ || (next_ < count && next_ < taken_ + ahead_); });
+        if (stop_)
+            return;
+        const int k = next_++;
+        lock.unlock();
+        EntryResult result = ComputeEntry(view, jobs_[k]);
+        lock.lock();
+        results_[k] = std::move(result);
+        changed_.notify_all();
+    }
+}
+
+EntryResult EntryPipeline::Take(int k) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return results_[k].has_value(); });
+    EntryResult result = std::move(*results_[k]);
+    results_[k].reset();
+    taken_ = k + 1;
+    changed_.notify_all();
+    return result;
+}
+
+}  // namespace albumon

@@ -1,0 +1,66 @@
+// Computes the thumbnails and output pictures of a save's entries ahead of the writing, on a
+// small pool of worker threads, each with its own working picture view.
+#pragma once
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Images.h"
+
+namespace albumon {
+
+// What one entry needs computed: its source, turn and the settings of the save.
+struct EntryJob {
+    std::string SourcePath;
+    int Rotation = 0;
+    int PanelWidth = 0;
+    int ThumbSize = 0;
+    int Quality = 0;
+};
+
+// The computed files of one entry, or the errors computing them raised: the thumbnail's, which
+// stops the entry before anything is written, and the output picture's, which comes after the
+// thumbnail is written.
+struct EntryResult {
+    std::optional<std::string> Thumbnail;
+    OutputPicture Picture;
+    std::exception_ptr ThumbnailError;
+    std::exception_ptr PictureError;
+};
+
+// Computes one entry with view as its working holder; errors are kept in the result.
+EntryResult ComputeEntry(PictureView& view, const EntryJob& job);
+
+class EntryPipeline {
+  public:
+    // Starts workers threads that compute jobs in order, at most ahead entries beyond the one
+    // being taken.
+    EntryPipeline(std::vector<EntryJob> jobs, int workers, int ahead);
+    // Stops the workers; results not taken are dropped.
+    ~EntryPipeline();
+    EntryPipeline(const EntryPipeline&) = delete;
+    EntryPipeline& operator=(const EntryPipeline&) = delete;
+
+    // Waits for entry k's result and takes it; entries are taken strictly in order.
+    EntryResult Take(int k);
+
+  private:
+    void Work();
+
+    std::vector<EntryJob> jobs_;
+    std::vector<std::optional<EntryResult>> results_;
+    int ahead_;
+    int next_ = 0;   // next entry a worker computes
+    int taken_ = 0;  // entries taken so far
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace albumon

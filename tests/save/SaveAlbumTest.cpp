@@ -1,0 +1,147 @@
+// The shared save: what lands where, the same bytes whether pictures are computed ahead on
+// workers or one by one, and an error that stops the save at its entry.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "AlbumState.h"
+#include "Errors.h"
+#include "FileSystem.h"
+#include "InputList.h"
+#include "JpegCodec.h"
+#include "OutputNames.h"
+#include "PictureView.h"
+#include "Raster.h"
+#include "SaveAlbum.h"
+#include "TestSupport.h"
+#include "TextFile.h"
+
+namespace albumon {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+void WriteJpeg(const std::string& path, int width, int height, bool gray = false) {
+    Raster raster(width, height, pf24bit);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = raster.Row(y) + 3 * x;
+            p[0] = static_cast<std::uint8_t>(x * 7 + y);
+            p[1] = static_cast<std::uint8_t>(gray ? p[0] : y * 5);
+            p[2] = static_cast<std::uint8_t>(gray ? p[0] : (x ^ y));
+        }
+    }
+    EncodeOptions options;
+    options.quality = 90;
+    options.grayOutput = gray;
+    test::WriteFile(path, EncodeJpeg(raster, options));
+}
+
+class SaveAlbumTest : public ::testing::Test {
+  protected:
+    SaveAlbumTest() {
+        fs::copy(ALBUMON_SOURCE_DIR "/Def", dir / "Def", fs::copy_options::recursive);
+        state.TemplatePath = dir / "Def/";
+        state.TempPath = dir / "Temp";
+        ForceDirectories(state.TempPath);
+        WriteJpeg(dir / "in/a.jpg", 320, 240);
+        WriteJpeg(dir / "in/b.jpg", 90, 160);
+        WriteJpeg(dir / "in/g.jpg", 200, 100, true);
+        WriteJpeg(dir / "in/c.JPEG", 50, 40);
+    }
+
+    // Fills the album: a, b (turned, note below), the commentary card, g (gray, turned), c
+    // (note above).
+    void Fill(const std::string& out) {
+        state.OutPath = out + "/";
+        ForceDirectories(out);
+        ClearAlbum(state);
+        AddFiles(state, {dir / "in/a.jpg", dir / "in/b.jpg", dir / "in/g.jpg", dir / "in/c.JPEG"},
+                 naming);
+        InsertCommentary(state, 1);
+        state.Entries[1].Rotation = 1;
+        state.Entries[3].Rotation = 2;
+        EditingState note;
+        note.MemoLines = {"夕方", "<b>海</b>"};
+        StoreCurrentEntry(state, 1, note, naming);
+        note.NoteAbove = true;
+        StoreCurrentEntry(state, 4, note, naming);
+        RefreshOutputNames(state, naming);
+    }
+
+    // Every file below folder with its bytes.
+    static std::map<std::string, std::string> Contents(const std::string& folder) {
+        std::map<std::string, std::string> files;
+        for (const auto& item : fs::recursive_directory_iterator(folder)) {
+            if (item.is_regular_file()) {
+                files[fs::relative(item.path(), folder).string()] = test::ReadFile(item.path());
+            }
+        }
+        return files;
+    }
+
+    test::TempDir dir;
+    AlbumState state;
+    NamingBase naming;
+    PictureView view;
+};
+
+TEST_F(SaveAlbumTest, WritesTheAlbumAndClearsTheEntries) {
+    naming.HeadText = "旅";
+    Fill(dir / "out");
+    std::vector<int> progress;
+    SaveAlbum(state, view, "旅", [&](int position, int maximum) {
+        EXPECT_EQ(maximum, 5);
+        progress.push_back(position);
+    });
+    EXPECT_EQ(progress, (std::vector<int>{0, 0, 1, 2, 3, 4}));
+    EXPECT_EQ(state.EntryCount, 0);
+    EXPECT_EQ(test::FolderNames(dir / "out/旅.files"),
+              (Names{"$_旅001.jpg", "$_旅002.jpg", "$_旅003.jpg", "$_旅004.jpg", "$_旅005.jpg",
+                     "album.css", "album.js", "旅001.jpg", "旅002.htm", "旅002.jpg", "旅003.jpg",
+                     "旅004.jpg", "旅005.htm", "旅005.jpg"}));
+    EXPECT_EQ(test::ReadFile(dir / "out/旅.files/旅001.jpg"), test::ReadFile(dir / "in/a.jpg"));
+    JpegHeader turned = ReadJpegHeader(test::ReadFile(dir / "out/旅.files/旅002.jpg"));
+    EXPECT_EQ(turned.width, 160);  // b.jpg, 90 x 160, a quarter turn
+    EXPECT_EQ(turned.height, 90);
+    EXPECT_TRUE(FileExists(dir / "out/旅.htm"));
+}
+
+TEST_F(SaveAlbumTest, WorkersWriteTheSameBytesAsOneByOne) {
+    Fill(dir / "one");
+    SaveAlbum(state, view, "h", nullptr, SaveOptions{1});
+    Fill(dir / "many");
+    SaveAlbum(state, view, "h", nullptr, SaveOptions{4});
+    auto one = Contents(dir / "one");
+    EXPECT_EQ(one.size(), 15u);
+    EXPECT_TRUE(one == Contents(dir / "many"));
+}
+
+TEST_F(SaveAlbumTest, AnErrorStopsAtItsEntry) {
+    naming.HeadText = "h";
+    for (int threads : {1, 3}) {
+        const std::string out = dir / ("out" + std::to_string(threads));
+        Fill(out);
+        ::unlink((dir / "in/g.jpg").c_str());  // entry 3, after the commentary entry
+        EXPECT_THROW(SaveAlbum(state, view, "h", nullptr, SaveOptions{threads}), EFOpenError);
+        EXPECT_EQ(state.EntryCount, 5);
+        EXPECT_EQ(test::FolderNames(out + "/h.files"),
+                  (Names{"$_h001.jpg", "$_h002.jpg", "$_h003.jpg", "h001.jpg", "h002.htm",
+                         "h002.jpg", "h003.jpg"}));
+        EXPECT_FALSE(FileExists(out + "/h.htm"));
+        WriteJpeg(dir / "in/g.jpg", 200, 100, true);
+    }
+}
+
+TEST_F(SaveAlbumTest, EmptyAlbumStillWritesIndexAndSupportFiles) {
+    state.OutPath = dir / "deep/out/";
+    SaveAlbum(state, view, "", nullptr);
+    EXPECT_TRUE(FileExists(dir / "deep/out/.htm"));
+    EXPECT_EQ(test::FolderNames(dir / "deep/out/.files"), (Names{"album.css", "album.js"}));
+    EXPECT_EQ(test::ReadFile(dir / "deep/out/.htm").find("Fname["), std::string::npos);
+}
+
+}  // namespace
+}  // namespace albumon
