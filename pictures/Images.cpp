@@ -28,18 +28,16 @@ JpegScale ScaleForRatio(std::int64_t ratio) {
     return jsEighth;
 }
 
-enum TurnKind { tkRight, tkLeft, tkHalf };
-
-void Turn(PictureView& view, TurnKind kind) {
-    if (!view.HasPicture())
+void Turn(PictureView& view, RasterTurn turn) {
+    if (!view.HasPicture() || turn == rtNone)
         return;
-    if (kind != tkHalf) {
+    if (turn != rtHalf) {
         std::swap(view.Width, view.Height);
         std::swap(view.Left, view.Top);
     }
     const Raster& source = view.PictureRaster();
-    Raster target = kind == tkRight  ? TurnedRight(source)
-                    : kind == tkLeft ? TurnedLeft(source)
+    Raster target = turn == rtRight  ? TurnedRight(source)
+                    : turn == rtLeft ? TurnedLeft(source)
                                      : Turned180(source);
     view.SetPicture(std::move(target));
 }
@@ -101,31 +99,32 @@ void FitPicture(PictureView& view, int panelSize) {
 }
 
 void RotateRight(PictureView& view) {
-    Turn(view, tkRight);
+    Turn(view, rtRight);
 }
 
 void RotateLeft(PictureView& view) {
-    Turn(view, tkLeft);
+    Turn(view, rtLeft);
 }
 
 void Rotate180(PictureView& view) {
-    Turn(view, tkHalf);
+    Turn(view, rtHalf);
+}
+
+RasterTurn TurnForRotation(int rotation) {
+    switch (rotation) {
+        case 1:
+            return rtRight;
+        case 2:
+            return rtHalf;
+        case 3:
+            return rtLeft;
+        default:
+            return rtNone;
+    }
 }
 
 void RotateBy(PictureView& view, int rotation) {
-    switch (rotation) {
-        case 1:
-            RotateRight(view);
-            break;
-        case 2:
-            Rotate180(view);
-            break;
-        case 3:
-            RotateLeft(view);
-            break;
-        default:
-            break;
-    }
+    Turn(view, TurnForRotation(rotation));
 }
 
 }  // namespace albumon

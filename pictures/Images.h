@@ -26,6 +26,10 @@ void RotateRight(PictureView& view);
 void RotateLeft(PictureView& view);
 void Rotate180(PictureView& view);
 
+// The turn a stored rotation stands for: 1 a quarter clockwise, 2 a half, 3 a quarter
+// counter-clockwise, anything else none.
+RasterTurn TurnForRotation(int rotation);
+
 // Replays a stored rotation: 1 RotateRight, 2 Rotate180, 3 RotateLeft, anything else nothing.
 void RotateBy(PictureView& view, int rotation);
 
@@ -61,8 +65,9 @@ struct OutputPicture {
     std::string bytes;
 };
 
-// Computes the output picture. Uses view as its working holder: for a turned picture it holds
-// the encoded result afterwards.
+// Computes the output picture: the source decoded at full size in the library's accurate mode,
+// turned and encoded at quality. Uses view as its working holder: for a turned picture it holds
+// the encoded result afterwards (auto-size on, stretch off).
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
                                 int quality);
 

@@ -215,24 +215,82 @@ void TermDestination(j_compress_ptr cinfo) {
     dest->bytes->resize(dest->bytes->size() - dest->pub.free_in_buffer);
 }
 
+// Rows handed to the encoder at a time.
+constexpr JDIMENSION kRowGroup = 16;
+// Source rows a quarter turn gathers at a time.
+constexpr std::int32_t kGatherBand = 64;
+
 struct EncodeJob {
     jpeg_compress_struct* cinfo;
     StringDestination* destination;
     const Raster* raster;
     EncodeOptions options;
+    std::uint8_t* buffer;  // kRowGroup rows of the picture as encoded, when they must be made
+    std::int64_t bufferRowLength;
+    std::uint8_t colors[256][3];  // an 8-bit raster's palette as blue, green, red
 };
 
 void CreateCompressStep(void* job) {
     jpeg_create_compress(static_cast<EncodeJob*>(job)->cinfo);
 }
 
+// Copies n pixels from in (stepping inStep bytes) to out (stepping outStep bytes) as blue,
+// green, red; 8-bit pixels are looked up in colors. Everything sits in locals, so the byte
+// stores cannot make the compiler reload it.
+template <int B>
+void CopyRun(const std::uint8_t* in, std::int64_t inStep, std::uint8_t* out, std::int64_t outStep,
+             std::int32_t n, const std::uint8_t (*colors)[3]) {
+    for (std::int32_t k = 0; k < n; ++k, in += inStep, out += outStep) {
+        const std::uint8_t* bgr = B == 3 ? in : colors[*in];
+        out[0] = bgr[0];
+        out[1] = bgr[1];
+        out[2] = bgr[2];
+    }
+}
+
+// Fills the buffer with encoded rows first .. first + count - 1: the raster's rows, turned as
+// asked, 8-bit pixels looked up in the palette.
+template <int B>
+void GatherRows(const EncodeJob& job, std::int32_t first, std::int32_t count) {
+    const Raster& source = *job.raster;
+    const std::int32_t w = source.Width();
+    const std::int32_t h = source.Height();
+    const std::int64_t sourceRow = source.RowLength();
+    const std::uint8_t* pixels = source.Row(0);
+    const RasterTurn turn = job.options.turn;
+    auto row = [&](std::int32_t i) { return job.buffer + i * job.bufferRowLength; };
+    if (turn == rtNone || turn == rtHalf) {
+        const bool half = turn == rtHalf;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const std::uint8_t* in = pixels + (half ? h - 1 - first - i : first + i) * sourceRow;
+            std::uint8_t* out = row(i) + (half ? std::int64_t{w - 1} * 3 : 0);
+            CopyRun<B>(in, B, out, half ? -3 : 3, w, job.colors);
+        }
+        return;
+    }
+    // A quarter turn reads source columns; bands of kGatherBand source rows keep the lines read
+    // and the runs written in the first-level cache.
+    const bool right = turn == rtRight;
+    for (std::int32_t y0 = 0; y0 < h; y0 += kGatherBand) {
+        const std::int32_t n = std::min(kGatherBand, h - y0);
+        for (std::int32_t i = 0; i < count; ++i) {
+            const std::int32_t x = right ? first + i : w - 1 - first - i;
+            const std::uint8_t* in = pixels + y0 * sourceRow + std::int64_t{x} * B;
+            std::uint8_t* out = row(i) + std::int64_t{right ? h - 1 - y0 : y0} * 3;
+            CopyRun<B>(in, sourceRow, out, right ? -3 : 3, n, job.colors);
+        }
+    }
+}
+
 void EncodeStep(void* data) {
     auto* job = static_cast<EncodeJob*>(data);
     j_compress_ptr cinfo = job->cinfo;
     const Raster& raster = *job->raster;
+    const bool quarter = job->options.turn == rtRight || job->options.turn == rtLeft;
+    const bool direct = job->options.turn == rtNone && raster.Format() == pf24bit;
     cinfo->dest = &job->destination->pub;
-    cinfo->image_width = static_cast<JDIMENSION>(raster.Width());
-    cinfo->image_height = static_cast<JDIMENSION>(raster.Height());
+    cinfo->image_width = static_cast<JDIMENSION>(quarter ? raster.Height() : raster.Width());
+    cinfo->image_height = static_cast<JDIMENSION>(quarter ? raster.Width() : raster.Height());
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(cinfo);
@@ -242,14 +300,23 @@ void EncodeStep(void* data) {
     if (job->options.progressive)
         jpeg_simple_progression(cinfo);
     jpeg_start_compress(cinfo, TRUE);
-    JSAMPROW rows[16];
+    JSAMPROW rows[kRowGroup];
     while (cinfo->next_scanline < cinfo->image_height) {
-        JDIMENSION first = cinfo->next_scanline;
-        JDIMENSION count = std::min<JDIMENSION>(16, cinfo->image_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) {
-            rows[i] = const_cast<JSAMPROW>(raster.Row(static_cast<std::int32_t>(first + i)));
+        auto first = static_cast<std::int32_t>(cinfo->next_scanline);
+        auto count = static_cast<std::int32_t>(
+            std::min<JDIMENSION>(kRowGroup, cinfo->image_height - cinfo->next_scanline));
+        if (!direct) {
+            if (raster.Format() == pf24bit) {
+                GatherRows<3>(*job, first, count);
+            } else {
+                GatherRows<1>(*job, first, count);
+            }
         }
-        jpeg_write_scanlines(cinfo, rows, count);
+        for (std::int32_t i = 0; i < count; ++i) {
+            rows[i] = direct ? const_cast<JSAMPROW>(raster.Row(first + i))
+                             : job->buffer + i * job->bufferRowLength;
+        }
+        jpeg_write_scanlines(cinfo, rows, static_cast<JDIMENSION>(count));
     }
     jpeg_finish_compress(cinfo);
 }
@@ -257,14 +324,26 @@ void EncodeStep(void* data) {
 // Owns a library compressor for one encode, destroyed on every path.
 class Compressor {
   public:
-    Compressor(const Raster& raster, const EncodeOptions& options, std::string& bytes) {
+    Compressor(const Raster& raster, const EncodeOptions& options, std::uint8_t* buffer,
+               std::int64_t bufferRowLength, std::string& bytes) {
         InstallErrorGuard(guard_);
         cinfo_.err = &guard_.pub;
         destination_.pub.init_destination = InitDestination;
         destination_.pub.empty_output_buffer = EmptyOutputBuffer;
         destination_.pub.term_destination = TermDestination;
         destination_.bytes = &bytes;
-        job_ = EncodeJob{&cinfo_, &destination_, &raster, options};
+        job_.cinfo = &cinfo_;
+        job_.destination = &destination_;
+        job_.raster = &raster;
+        job_.options = options;
+        job_.buffer = buffer;
+        job_.bufferRowLength = bufferRowLength;
+        const std::vector<PaletteColor>& palette = raster.Palette();
+        for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
+            job_.colors[i][0] = palette[i].blue;
+            job_.colors[i][1] = palette[i].green;
+            job_.colors[i][2] = palette[i].red;
+        }
         if (!RunGuarded(guard_, CreateCompressStep, &job_)) {
             jpeg_destroy_compress(&cinfo_);
             RaiseFailure(guard_);
@@ -328,8 +407,14 @@ Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options) {
 }
 
 std::string EncodeJpeg(const Raster& raster, const EncodeOptions& options) {
+    const bool quarter = options.turn == rtRight || options.turn == rtLeft;
+    const std::int64_t rowLength =
+        Raster::RowLengthFor(quarter ? raster.Height() : raster.Width(), 3);
+    std::vector<std::uint8_t> buffer;
+    if (options.turn != rtNone || raster.Format() != pf24bit)
+        buffer.resize(rowLength * kRowGroup);
     std::string bytes;
-    Compressor compressor(raster, options, bytes);
+    Compressor compressor(raster, options, buffer.data(), rowLength, bytes);
     compressor.Run(EncodeStep);
     return bytes;
 }

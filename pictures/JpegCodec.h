@@ -34,6 +34,7 @@ struct EncodeOptions {
     int quality = 90;         // 1..100, baseline tables forced
     bool grayOutput = false;  // a single-component file
     bool progressive = false;
+    RasterTurn turn = rtNone;  // the raster is encoded turned so
 };
 
 // Most working memory the library may take for one decode (its whole-picture buffers).
@@ -49,7 +50,8 @@ JpegHeader ReadJpegHeader(const std::string& bytes);
 // EInvalidGraphic when the picture is too large or has too many scans.
 Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options);
 
-// Encodes a 24-bit raster of at least one pixel into JPEG data; raises EJPEG on a library error.
+// Encodes a raster of at least one pixel, turned as options.turn says, into JPEG data (an 8-bit
+// raster through its palette, in three components). Raises EJPEG on a library error.
 std::string EncodeJpeg(const Raster& raster, const EncodeOptions& options);
 
 }  // namespace albumon

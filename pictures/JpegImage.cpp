@@ -109,8 +109,7 @@ void TJPEGImage::Encode() {
         return;
     EncodeOptions options = encode_;
     options.grayOutput = decode_.grayOutput;
-    std::string bytes = raster_->Format() == pf24bit ? EncodeJpeg(*raster_, options)
-                                                     : EncodeJpeg(raster_->To24Bit(), options);
+    std::string bytes = EncodeJpeg(*raster_, options);
     JpegHeader header{raster_->Width(), raster_->Height(), options.grayOutput, options.progressive};
     data_ = std::make_shared<const TJPEGData>(TJPEGData{std::move(bytes), header});
 }

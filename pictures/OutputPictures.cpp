@@ -1,6 +1,7 @@
 // Writing an entry's output picture and thumbnail, split into computing the bytes and writing
 // the files so that the computing can run ahead of the writing.
 #include <algorithm>
+#include <utility>
 
 #include "FileSystem.h"
 #include "GraphicErrors.h"
@@ -92,6 +93,7 @@ void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std:
 
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
                                 int quality) {
+    const RasterTurn turn = TurnForRotation(rotation);
     if (rotation == 0)
         return {};
     try {
@@ -107,21 +109,26 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
         jpeg->SetGrayOutput(false);
         jpeg->SetFastDecode(false);
     }
-    Raster turned;
+    // The full-size picture is turned while it is encoded, rows gathered straight from the
+    // decode: the same pixels as turning it first, without a second full-size raster.
+    Raster picture;
     try {
-        RotateBy(view, rotation);
         if (view.HasPicture())
-            turned = view.TakeRaster();
+            picture = view.TakeRaster();
     } catch (const EInvalidGraphic&) {
         view.ClearPicture();
     }
     // A source that cannot be decoded is copied unchanged, as an unturned one would be.
-    if (turned.Empty())
+    if (picture.Empty())
         return {};
+    if (turn == rtRight || turn == rtLeft)
+        std::swap(view.Left, view.Top);
+    EncodeOptions options;
+    options.quality = quality;
+    options.turn = turn;
     TJPEGImage output;
-    output.AssignRaster(std::move(turned));
+    output.LoadFromBytes(EncodeJpeg(picture, options));
     output.SetEncodeQuality(quality);
-    output.Encode();
     OutputPicture result{false, output.Bytes()};
     view.SetPicture(std::move(output));
     return result;

@@ -20,21 +20,4 @@ void Raster::SetSize(std::int32_t width, std::int32_t height) {
     height_ = height;
 }
 
-Raster Raster::To24Bit() const {
-    if (format_ == pf24bit)
-        return *this;
-    Raster result(width_, height_, pf24bit);
-    for (std::int32_t y = 0; y < height_; ++y) {
-        const std::uint8_t* in = Row(y);
-        std::uint8_t* out = result.Row(y);
-        for (std::int32_t x = 0; x < width_; ++x, out += 3) {
-            PaletteColor c = in[x] < palette_.size() ? palette_[in[x]] : PaletteColor{};
-            out[0] = c.blue;
-            out[1] = c.green;
-            out[2] = c.red;
-        }
-    }
-    return result;
-}
-
 }  // namespace albumon

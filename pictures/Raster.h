@@ -9,6 +9,9 @@ namespace albumon {
 // Depth of a raster: 8-bit indices into the palette, or 24-bit blue, green, red pixels.
 enum PixelFormat { pf8bit, pf24bit };
 
+// A turn of a raster: none, a quarter clockwise, a quarter counter-clockwise, a half.
+enum RasterTurn { rtNone, rtRight, rtLeft, rtHalf };
+
 // One palette entry.
 struct PaletteColor {
     std::uint8_t red = 0;
@@ -47,10 +50,6 @@ class Raster {
     // Row y, counted from the top.
     std::uint8_t* Row(std::int32_t y) { return pixels_.data() + y * RowLength(); }
     const std::uint8_t* Row(std::int32_t y) const { return pixels_.data() + y * RowLength(); }
-
-    // The raster in 24-bit; an 8-bit raster is converted through its palette (missing entries
-    // are black).
-    Raster To24Bit() const;
 
     // Padded row length for a width and pixel size, in 64-bit so huge sizes cannot overflow.
     static std::int64_t RowLengthFor(std::int64_t width, int bytesPerPixel) {

@@ -1,6 +1,8 @@
 // Test pictures made on the spot.
 #include "PictureFixtures.h"
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+
 #include <jpeglib.h>
 
 #include <cstdio>

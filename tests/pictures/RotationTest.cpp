@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "Images.h"
+#include "JpegCodec.h"
 #include "PictureFixtures.h"
 #include "RasterTurns.h"
 
@@ -146,6 +147,21 @@ TEST(Rotation, OnePixelIsUnchangedByEveryTurn) {
         PictureView view = ViewWith(one);
         turn(view);
         EXPECT_EQ(ViewPixels(view), test::PixelBytes(one));
+    }
+}
+
+TEST(Rotation, EncodingTurnedGivesTheSameFileAsEncodingTheTurnedRaster) {
+    for (PixelFormat format : {pf8bit, pf24bit}) {
+        Raster start = test::NumberedRaster(37, 21, format);
+        for (auto [turn, turned] :
+             {std::pair{rtRight, TurnedRight(start)}, std::pair{rtLeft, TurnedLeft(start)},
+              std::pair{rtHalf, Turned180(start)}}) {
+            EncodeOptions options;
+            options.quality = 60;
+            std::string direct = EncodeJpeg(turned, options);
+            options.turn = turn;
+            EXPECT_EQ(EncodeJpeg(start, options), direct) << format << " " << turn;
+        }
     }
 }
 

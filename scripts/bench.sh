@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release into build-bench/, makes the photographic test pictures once,
+# runs the picture benchmarks and prints their ratios to the libjpeg-turbo baselines.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DALBUMON_WIDGETS=OFF \
+  -DALBUMON_BENCH=ON >/dev/null
+cmake --build build-bench -j"$(nproc)" --target pictures_bench make_bench_pictures
+pictures=build-bench/bench-pictures
+mkdir -p "$pictures/out"
+if [ ! -f "$pictures/scene_4000x3000.jpg" ] || [ ! -f "$pictures/scene_6000x4000.jpg" ]; then
+  build-bench/bin/make_bench_pictures "$pictures"
+fi
+result=build-bench/pictures_bench.json
+build-bench/bin/pictures_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$result" --benchmark_out_format=json "$pictures"
+python3 - "$result" <<'PY'
+import json, sys
+medians = {}
+for b in json.load(open(sys.argv[1]))["benchmarks"]:
+    if b.get("aggregate_name") == "median":
+        medians[b["run_name"].replace("/real_time", "")] = b
+def ratio(name, base, limit):
+    a, b = medians[name], medians[base]
+    real = a["real_time"] / b["real_time"]
+    cpu = a["cpu_time"] / b["cpu_time"]
+    print(f"{name} / {base}: {real:.2f} wall, {cpu:.2f} CPU (at most {limit})")
+print()
+print("Medians of 5 runs, 4000 x 3000 picture:")
+ratio("BM_WritePicture_Rotation0", "BM_Baseline_ThumbnailAndCopy", 1.15)
+ratio("BM_WritePicture_Rotation1/thumbnail:0", "BM_Baseline_DecodeEncode", 1.3)
+for name in ("BM_WritePicture_Rotation1/thumbnail:1", "BM_Preview_6000x4000"):
+    print(f"{name}: {medians[name]['real_time']:.1f} ms")
+PY
