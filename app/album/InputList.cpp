@@ -69,10 +69,15 @@ std::optional<std::string> HeadTextOfFolder(const std::string& folder) {
     return name.substr(0, name.find(".files"));
 }
 
-AdditionResult AddFolder(AlbumState& state, const std::string& folder) {
+AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrder order) {
     AdditionResult result;
     int first = state.EntryCount;
-    for (const DirEntry& item : ListFolder(folder)) {
+    std::vector<DirEntry> items = ListFolder(folder);
+    if (order == FolderOrder::ByName) {
+        std::sort(items.begin(), items.end(),
+                  [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    }
+    for (const DirEntry& item : items) {
         if (item.isFolder)
             continue;
         std::string path = folder + "/" + item.name;

@@ -29,10 +29,15 @@ bool IsListed(const AlbumState& state, const std::string& path);
 AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths,
                         const NamingBase& naming);
 
-// Appends the accepted files of a folder that are not listed yet, in the order the file system
-// returns them, and reads their notes back. The head text a "<head>.files" folder restores is
-// returned; the caller applies it and refreshes the names.
-AdditionResult AddFolder(AlbumState& state, const std::string& folder);
+// The order in which a folder's files are added: as the file system returns them (the window's
+// folder selection) or by name.
+enum class FolderOrder { FileSystem, ByName };
+
+// Appends the accepted files of a folder that are not listed yet, in the given order, and reads
+// their notes back. The head text a "<head>.files" folder restores is returned; the caller
+// applies it and refreshes the names.
+AdditionResult AddFolder(AlbumState& state, const std::string& folder,
+                         FolderOrder order = FolderOrder::FileSystem);
 
 // The head text that a folder of an earlier album restores, if its path holds ".files".
 std::optional<std::string> HeadTextOfFolder(const std::string& folder);

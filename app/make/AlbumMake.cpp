@@ -1,0 +1,234 @@
+// albumon-make's work: the album state built from the inputs, then the shared save.
+#include "AlbumMake.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <ostream>
+
+#include "AlbumState.h"
+#include "ArchiveCtrls.h"
+#include "Errors.h"
+#include "FileSystem.h"
+#include "InputList.h"
+#include "OutputNames.h"
+#include "Paths.h"
+#include "PictureView.h"
+#include "SaveAlbum.h"
+#include "TextFile.h"
+
+namespace albumon {
+
+namespace {
+
+// A private work folder for note files, removed with its files however the run ends.
+class WorkFolder {
+  public:
+    WorkFolder() {
+        const char* base = std::getenv("TMPDIR");
+        path_ = std::string(base && *base ? base : "/tmp") + "/albumon-make-XXXXXX";
+        if (::mkdtemp(path_.data()) == nullptr)
+            RaiseInOutError(errno);
+    }
+    ~WorkFolder() {
+        EmptyWorkFolder(path_);
+        ::rmdir(path_.c_str());
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string Absolute(const std::string& path) {
+    std::string result = std::filesystem::absolute(path).lexically_normal().string();
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
+    return result;
+}
+
+// Applies the inputs and per-entry options in order.
+class AlbumBuilder {
+  public:
+    AlbumBuilder(AlbumState& state, const MakeOptions& options, std::ostream& err)
+        : state_(state), options_(options), err_(err) {}
+
+    void Run() {
+        for (const MakeStep& step : options_.steps)
+            Apply(step);
+        if (options_.head)
+            head_ = *options_.head;
+    }
+    const std::string& Head() const { return head_; }
+
+  private:
+    NamingBase Naming() const { return {head_, options_.start}; }
+
+    void Apply(const MakeStep& step) {
+        if (step.kind == MakeStep::Input)
+            return AddInput(step.text);
+        if (step.kind == MakeStep::Comment)
+            return AddComment(step.text);
+        if (last_ < 0)
+            throw Exception("the input before " + Describe(step) + " added no picture");
+        EntryRecord& entry = state_.Entries[last_];
+        switch (step.kind) {
+            case MakeStep::Rotate:
+                entry.Rotation = step.number;
+                break;
+            case MakeStep::NoteAbove:
+            case MakeStep::NoteBelow:
+                SetNote(entry, step.text, step.kind == MakeStep::NoteAbove ? npAbove : npBelow);
+                break;
+            case MakeStep::Name:
+                entry.NameMode = nmSpecified;
+                entry.OutName = ReplaceExtension(step.text, ".jpg");
+                break;
+            case MakeStep::Keep:
+                entry.NameMode = nmKeep;
+                break;
+            default:
+                entry.NameMode = nmAuto;
+                break;
+        }
+    }
+
+    static std::string Describe(const MakeStep& step) {
+        static const char* kNames[] = {"",       "--rotate", "--note-above", "--note-below",
+                                       "--name", "--keep",   "--auto",       "--comment"};
+        return kNames[step.kind];
+    }
+
+    void AddInput(const std::string& input) {
+        const std::string path = Absolute(input);
+        AdditionResult result;
+        if (DirectoryExists(path)) {
+            result = AddFolder(state_, path, FolderOrder::ByName);
+            if (result.HeadText && !options_.head)
+                head_ = *result.HeadText;
+        } else if (!FileExists(path)) {
+            err_ << "albumon-make: warning: skipped " << input << ": no such file\n";
+        } else {
+            result = AddFiles(state_, {path}, Naming());
+            if (result.Accepted == 0 && result.Refused == 0) {
+                err_ << "albumon-make: warning: skipped " << input
+                     << ": not a JPEG picture to add\n";
+            }
+        }
+        if (result.Refused > 0) {
+            err_ << "albumon-make: warning: " << result.Refused << " file(s) of " << input
+                 << " not added: an album holds at most " << kEntryCapacity << " entries\n";
+        }
+        last_ = result.Accepted > 0 ? state_.EntryCount - 1 : -1;
+    }
+
+    void AddComment(const std::string& noteFile) {
+        int slot = InsertCommentary(state_, last_);
+        if (slot < 0) {
+            throw Exception("no room for the commentary entry: an album holds at most " +
+                            std::to_string(kEntryCapacity) + " entries");
+        }
+        last_ = slot;
+        SetNote(state_.Entries[slot], noteFile, npBelow);
+    }
+
+    void SetNote(EntryRecord& entry, const std::string& file, std::int32_t position) {
+        std::vector<std::string> lines;
+        try {
+            lines = ReadTextLines(file);
+        } catch (const EInOutError& error) {
+            throw Exception(file + ": " + error.what());
+        }
+        WriteTextLines(NoteFilePath(state_, entry), lines);
+        entry.NotePos = position;
+    }
+
+    AlbumState& state_;
+    const MakeOptions& options_;
+    std::ostream& err_;
+    std::string head_ = "無題";
+    int last_ = -1;
+};
+
+void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& programFolder,
+                  const std::string& work) {
+    state.TempPath = work;
+    state.OutPath = WithTrailingSlash(Absolute(options.out.empty() ? "." : options.out));
+    state.TemplatePath = options.templateDir.empty()
+                             ? programFolder + "Def/"
+                             : WithTrailingSlash(Absolute(options.templateDir));
+    if (!FileExists(state.TemplatePath + "Def.htm")) {
+        throw Exception("テンプレートファイル（Def.htm)がありません");
+    }
+    state.ThumbPrefix = TrimControls(options.prefix);
+    state.ThumbSize = options.thumbSize;
+    state.JpegQuality = options.quality;
+    state.MakeZip = options.zip;
+    state.KeepNameDefault = options.keepNames;
+}
+
+// Draws a progress bar on a terminal: [#####     ] k/n.
+void DrawProgress(std::ostream& err, int position, int maximum) {
+    constexpr int kWidth = 30;
+    int done = maximum > 0 ? (position + 1) * kWidth / maximum : kWidth;
+    err << "\r[" << std::string(done, '#') << std::string(kWidth - done, ' ') << "] "
+        << (maximum > 0 ? position + 1 : 0) << "/" << maximum << std::flush;
+}
+
+void PackArchive(const AlbumState& state, const std::string& head, const std::string& work) {
+    TArchiveControl archive;
+    archive.ResponseFolder = work + "/";
+    archive.SupportArchives = TSupportArchives{TArchiveType::atZip};
+    const std::string path = state.OutPath + head + ".zip";
+    archive.SetArchiveFile(path);
+    if (archive.PackFiles(state.OutPath, {state.OutPath + head + ".htm",
+                                          state.OutPath + head + ".files/*.*"}) != 0) {
+        throw Exception("the archive " + path + " could not be made");
+    }
+}
+
+}  // namespace
+
+int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
+            std::ostream& err, bool progressBar) {
+    try {
+        WorkFolder work;
+        AlbumState state;
+        PrepareState(state, options, programFolder, work.path());
+        AlbumBuilder builder(state, options, err);
+        builder.Run();
+        const std::string head = builder.Head();
+        if (options.sort)
+            SortEntries(state);
+        RefreshOutputNames(state, {head, options.start});
+        if (options.dryRun) {
+            for (const std::string& row : OutputListRows(state))
+                out << row << "\n";
+            return 0;
+        }
+        ForceDirectories(state.OutPath);
+        const int count = state.EntryCount;
+        PictureView view;
+        SaveProgress progress;
+        if (progressBar && !options.quiet) {
+            progress = [&err](int position, int maximum) { DrawProgress(err, position, maximum); };
+        }
+        SaveAlbum(state, view, head, progress);
+        if (progress)
+            err << "\n";
+        if (options.zip)
+            PackArchive(state, head, work.path());
+        if (!options.quiet) {
+            out << count << " picture(s) saved: " << state.OutPath << head << ".htm\n";
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        err << "\nalbumon-make: " << error.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace albumon

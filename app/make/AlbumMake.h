@@ -1,0 +1,16 @@
+// albumon-make's work: builds the album state from the inputs and runs the shared save.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "MakeOptions.h"
+
+namespace albumon {
+
+// Makes the album the options describe. programFolder ends with "/" (the default template
+// lies there). Returns the exit status: 0 success, 1 the save or an input failed.
+int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
+            std::ostream& err, bool progressBar);
+
+}  // namespace albumon

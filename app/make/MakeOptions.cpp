@@ -1,0 +1,192 @@
+// The command line of albumon-make.
+#include "MakeOptions.h"
+
+#include <charconv>
+
+namespace albumon {
+
+namespace {
+
+// Walks the arguments, handing out option values given as "--opt VALUE" or "--opt=VALUE".
+class ArgReader {
+  public:
+    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
+
+    bool Next() {
+        if (index_ >= args_.size())
+            return false;
+        const std::string& arg = args_[index_++];
+        auto equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name_ = arg.substr(0, equals);
+            attached_ = arg.substr(equals + 1);
+        } else {
+            name_ = arg;
+            attached_.reset();
+        }
+        return true;
+    }
+    const std::string& Name() const { return name_; }
+    bool Attached() const { return attached_.has_value(); }
+
+    std::string Value() {
+        if (attached_)
+            return *attached_;
+        if (index_ >= args_.size())
+            throw UsageError("option " + name_ + " needs a value");
+        return args_[index_++];
+    }
+
+    int Number(int min, int max) {
+        std::string text = Value();
+        int value = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < min ||
+            value > max) {
+            throw UsageError("option " + name_ + " takes a whole number from " +
+                             std::to_string(min) + " to " + std::to_string(max) + ", not '" + text +
+                             "'");
+        }
+        return value;
+    }
+
+  private:
+    const std::vector<std::string>& args_;
+    std::size_t index_ = 0;
+    std::string name_;
+    std::optional<std::string> attached_;
+};
+
+bool AlbumOption(ArgReader& reader, MakeOptions& options) {
+    const std::string& name = reader.Name();
+    if (name == "-o" || name == "--out") {
+        options.out = reader.Value();
+    } else if (name == "--head") {
+        options.head = reader.Value();
+    } else if (name == "--start") {
+        options.start = reader.Number(1, 999);
+    } else if (name == "--template") {
+        options.templateDir = reader.Value();
+    } else if (name == "--prefix") {
+        options.prefix = reader.Value();
+    } else if (name == "--thumb-size") {
+        options.thumbSize = reader.Number(32, 128);
+    } else if (name == "--quality") {
+        options.quality = reader.Number(1, 100);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool Flag(ArgReader& reader, MakeOptions& options) {
+    static const std::pair<const char*, bool MakeOptions::*> kFlags[] = {
+        {"--zip", &MakeOptions::zip},         {"--keep-names", &MakeOptions::keepNames},
+        {"--sort", &MakeOptions::sort},       {"--dry-run", &MakeOptions::dryRun},
+        {"-q", &MakeOptions::quiet},          {"--quiet", &MakeOptions::quiet},
+        {"-h", &MakeOptions::help},           {"--help", &MakeOptions::help},
+        {"--version", &MakeOptions::version},
+    };
+    for (const auto& [flag, member] : kFlags) {
+        if (reader.Name() != flag)
+            continue;
+        if (reader.Attached())
+            throw UsageError("option " + reader.Name() + " takes no value");
+        options.*member = true;
+        return true;
+    }
+    return false;
+}
+
+bool EntryOption(ArgReader& reader, MakeOptions& options) {
+    const std::string& name = reader.Name();
+    MakeStep step;
+    if (name == "--rotate") {
+        step = {MakeStep::Rotate, {}, reader.Number(0, 3)};
+    } else if (name == "--note-above") {
+        step = {MakeStep::NoteAbove, reader.Value()};
+    } else if (name == "--note-below") {
+        step = {MakeStep::NoteBelow, reader.Value()};
+    } else if (name == "--name") {
+        step = {MakeStep::Name, reader.Value()};
+        if (step.text.empty())
+            throw UsageError("option --name needs a name");
+    } else if (name == "--keep" || name == "--auto") {
+        if (reader.Attached())
+            throw UsageError("option " + name + " takes no value");
+        step.kind = name == "--keep" ? MakeStep::Keep : MakeStep::Auto;
+    } else if (name == "--comment") {
+        options.steps.push_back({MakeStep::Comment, reader.Value()});
+        return true;
+    } else {
+        return false;
+    }
+    bool afterEntry = false;
+    for (const MakeStep& earlier : options.steps) {
+        afterEntry =
+            afterEntry || earlier.kind == MakeStep::Input || earlier.kind == MakeStep::Comment;
+    }
+    if (!afterEntry)
+        throw UsageError("option " + name + " applies to an input before it");
+    options.steps.push_back(step);
+    return true;
+}
+
+}  // namespace
+
+MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
+    MakeOptions options;
+    ArgReader reader(args);
+    bool onlyInputs = false;
+    while (reader.Next()) {
+        const std::string& name = reader.Name();
+        if (onlyInputs || name.empty() || name[0] != '-' || name == "-") {
+            options.steps.push_back({MakeStep::Input, name});
+        } else if (name == "--") {
+            onlyInputs = true;
+        } else if (!AlbumOption(reader, options) && !Flag(reader, options) &&
+                   !EntryOption(reader, options)) {
+            throw UsageError("unknown option " + name);
+        }
+    }
+    if (options.help || options.version)
+        return options;
+    bool anyInput = false;
+    for (const MakeStep& step : options.steps)
+        anyInput = anyInput || step.kind == MakeStep::Input;
+    if (!anyInput)
+        throw UsageError("no input given");
+    return options;
+}
+
+std::string MakeUsage() {
+    return "Usage: albumon-make [OPTION]... INPUT...\n"
+           "Makes one Albumon album from JPEG files and folders, in the order given.\n"
+           "\n"
+           "Per entry (apply to the entry added last by the preceding INPUT):\n"
+           "  --rotate N          clockwise quarter turns, 0..3\n"
+           "  --note-above FILE   the entry's note, shown above the picture\n"
+           "  --note-below FILE   the entry's note, shown below the picture\n"
+           "  --name NAME         output name NAME (extension becomes .jpg)\n"
+           "  --keep, --auto      keep the source file name / number automatically\n"
+           "  --comment FILE      insert a commentary entry with FILE as its note\n"
+           "\n"
+           "Album:\n"
+           "  -o, --out DIR       output folder (default: the current folder)\n"
+           "  --head TEXT         head text (default 無題)\n"
+           "  --start N           first running number, 1..999 (default 1)\n"
+           "  --template DIR      template folder holding Def.htm (default: Def beside the "
+           "program)\n"
+           "  --prefix TEXT       thumbnail prefix (default $_)\n"
+           "  --thumb-size N      thumbnail long side, 32..128 (default 64)\n"
+           "  --quality N         JPEG quality of turned pictures, 1..100 (default 50)\n"
+           "  --zip               also make HEAD.zip\n"
+           "  --keep-names        new entries keep their source file names\n"
+           "  --sort              sort the entries by path before saving\n"
+           "  --dry-run           print the output list and write nothing\n"
+           "  -q, --quiet         no progress and no summary\n"
+           "  -h, --help          this text\n"
+           "  --version           the version\n";
+}
+
+}  // namespace albumon

@@ -1,0 +1,51 @@
+// The command line of albumon-make: album options, and the inputs in order with the per-entry
+// options that follow each.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace albumon {
+
+// A command line that cannot be used: the message says why.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// One input or per-entry option, in command-line order.
+struct MakeStep {
+    enum Kind { Input, Rotate, NoteAbove, NoteBelow, Name, Keep, Auto, Comment };
+    Kind kind = Input;
+    std::string text;  // the input path, note file or name
+    int number = 0;    // quarter turns for Rotate
+};
+
+struct MakeOptions {
+    std::string out;  // empty: the current folder
+    std::optional<std::string> head;
+    int start = 1;
+    std::string templateDir;  // empty: Def/ beside the program
+    std::string prefix = "$_";
+    int thumbSize = 64;
+    int quality = 50;
+    bool zip = false;
+    bool keepNames = false;
+    bool sort = false;
+    bool dryRun = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::vector<MakeStep> steps;
+};
+
+// Reads the arguments (without the program name). Raises UsageError for an unknown option, a
+// missing or out-of-range value, a per-entry option before any input, or no input at all.
+MakeOptions ParseMakeOptions(const std::vector<std::string>& args);
+
+// The short usage text.
+std::string MakeUsage();
+
+}  // namespace albumon

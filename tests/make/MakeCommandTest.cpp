@@ -1,0 +1,180 @@
+// albumon-make run as a process: options, usage errors, exit statuses, dry runs, notes, names,
+// commentary entries, the archive, and its private work folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "FileSystem.h"
+#include "JpegCodec.h"
+#include "Raster.h"
+#include "TestSupport.h"
+#include "TextFile.h"
+
+namespace albumon {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+struct MakeRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class MakeCommandTest : public ::testing::Test {
+  protected:
+    MakeCommandTest() {
+        ForceDirectories(dir / "tmp");
+        ForceDirectories(dir / "out");
+        for (const char* name : {"b.jpg", "a.JPG", "c.jpeg"})
+            Jpeg(dir / ("in/" + std::string(name)));
+        test::WriteFile(dir / "in/notes.txt", "not a picture");
+        test::WriteFile(dir / "note.txt", "first\r\n<b>second</b>\r\n");
+    }
+
+    static void Jpeg(const std::string& path, int w = 64, int h = 48) {
+        Raster raster(w, h, pf24bit);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < 3 * w; ++x)
+                raster.Row(y)[x] = static_cast<std::uint8_t>(x + y);
+        }
+        test::WriteFile(path, EncodeJpeg(raster, EncodeOptions{}));
+    }
+
+    // Runs albumon-make with the arguments; its work folder goes below dir/tmp.
+    MakeRun Make(const std::vector<std::string>& args) {
+        std::string command = "cd " + Quote(dir.path()) + " && TMPDIR=" + Quote(dir / "tmp") + " " +
+                              Quote(ALBUMON_MAKE);
+        for (const std::string& arg : args)
+            command += " " + Quote(arg);
+        command += " 2>" + Quote(dir / "err.txt");
+        MakeRun run;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::array<char, 4096> buffer{};
+        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            run.out.append(buffer.data(), n);
+        }
+        int status = ::pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.err = test::ReadFile(dir / "err.txt");
+        return run;
+    }
+
+    bool WorkFolderGone() { return test::FolderNames(dir / "tmp").empty(); }
+
+    test::TempDir dir;
+};
+
+TEST_F(MakeCommandTest, DryRunPrintsTheOutputListInInputOrder) {
+    MakeRun run = Make({"--dry-run", "in/b.jpg", "in/a.JPG", "--keep", "in/c.jpeg", "--name",
+                        "表紙.png", "--start", "998"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "無:無題998.jpg\n無:a.JPG\n無:表紙.jpg\n");
+    EXPECT_TRUE(test::FolderNames(dir / "out").empty());
+    run = Make({"--dry-run", "--sort", "--keep-names", "in/c.jpeg", "in/a.JPG", "--auto"});
+    EXPECT_EQ(run.out, "無:無題001.jpg\n無:c.jpeg\n");
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+TEST_F(MakeCommandTest, FolderInputsAndNotes) {
+    ForceDirectories(dir / "旅行.files");
+    Jpeg(dir / "旅行.files/p2.jpg");
+    Jpeg(dir / "旅行.files/p1.jpg");
+    Jpeg(dir / "旅行.files/$_p1.jpg");
+    MakeRun run =
+        Make({"--dry-run", "in/b.jpg", "--note-above", "note.txt", "旅行.files", "--note-below",
+              "note.txt", "--comment", "note.txt", "--note-above", "note.txt", "in/b.jpg"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "上:旅行001.jpg\n無:旅行002.jpg\n下:旅行003.jpg\n上:旅行004.jpg\n無:旅行005.jpg\n");
+    run = Make({"--dry-run", "--head", "H", "旅行.files", "旅行.files"});
+    EXPECT_EQ(run.out, "無:H001.jpg\n無:H002.jpg\n");
+}
+
+TEST_F(MakeCommandTest, SavesTheAlbumWithNotesTurnsAndArchive) {
+    MakeRun run =
+        Make({"-q", "-o", "out/new", "--head", "夏", "--zip", "--thumb-size", "32", "--prefix",
+              " t_ ", "in/a.JPG", "--rotate", "1", "--comment", "note.txt", "in/b.jpg"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(test::FolderNames(dir / "out/new/夏.files"),
+              (Names{"album.css", "album.js", "t_夏001.jpg", "t_夏002.jpg", "t_夏003.jpg",
+                     "夏001.jpg", "夏002.htm", "夏002.jpg", "夏003.jpg"}));
+    JpegHeader turned = ReadJpegHeader(test::ReadFile(dir / "out/new/夏.files/夏001.jpg"));
+    EXPECT_EQ(turned.width, 48);
+    JpegHeader thumb = ReadJpegHeader(test::ReadFile(dir / "out/new/夏.files/t_夏003.jpg"));
+    EXPECT_EQ(thumb.width, 32);
+    EXPECT_EQ(test::ReadFile(dir / "out/new/夏.files/夏003.jpg"), test::ReadFile(dir / "in/b.jpg"));
+    EXPECT_NE(test::ReadFile(dir / "out/new/夏.files/夏002.htm").find("first\r\n<b>second</b>\r\n"),
+              std::string::npos);
+    EXPECT_EQ(std::system(("unzip -tq " + Quote(dir / "out/new/夏.zip") + " >/dev/null").c_str()),
+              0);
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+TEST_F(MakeCommandTest, UsageErrorsExitWithTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"--rotate", "1", "in/a.JPG"},
+             {"in/a.JPG", "--rotate", "4"},
+             {"in/a.JPG", "--quality", "0"},
+             {"in/a.JPG", "--quality", "101"},
+             {"in/a.JPG", "--thumb-size", "31"},
+             {"in/a.JPG", "--thumb-size", "129"},
+             {"in/a.JPG", "--start", "1000"},
+             {"in/a.JPG", "--start", "x"},
+             {"in/a.JPG", "--out"},
+             {"in/a.JPG", "--frobnicate"},
+             {"in/a.JPG", "--zip=yes"},
+         }) {
+        MakeRun run = Make(args);
+        EXPECT_EQ(run.status, 2) << args.size();
+        EXPECT_NE(run.err.find("Usage: albumon-make"), std::string::npos);
+    }
+    EXPECT_EQ(Make({"--help"}).status, 0);
+    EXPECT_NE(Make({"--version"}).out.find("albumon-make "), std::string::npos);
+}
+
+TEST_F(MakeCommandTest, FailuresExitWithOneAndLeaveNoWorkFolder) {
+    test::WriteFile(dir / "blocker", "a file where the output folder should go");
+    MakeRun run = Make({"-o", "blocker/out", "in/a.JPG", "--note-below", "note.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("albumon-make: "), std::string::npos);
+    EXPECT_TRUE(WorkFolderGone());
+
+    run = Make({"--template", "in", "in/a.JPG"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("テンプレートファイル（Def.htm)がありません"), std::string::npos);
+
+    run = Make({"-o", "out", "in/a.JPG", "--note-below", "missing.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("missing.txt"), std::string::npos);
+
+    run = Make({"-o", "out", "in/notes.txt", "--rotate", "1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("skipped in/notes.txt"), std::string::npos);
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+TEST_F(MakeCommandTest, SkippedInputsWarnAndTheRestIsSaved) {
+    MakeRun run = Make({"-o", "out", "in/notes.txt", "in/none.jpg", "in/a.JPG"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("skipped in/notes.txt"), std::string::npos);
+    EXPECT_NE(run.err.find("skipped in/none.jpg: no such file"), std::string::npos);
+    EXPECT_TRUE(FileExists(dir / "out/無題.files/無題001.jpg"));
+    EXPECT_FALSE(FileExists(dir / "out/無題.files/無題002.jpg"));
+}
+
+}  // namespace
+}  // namespace albumon
