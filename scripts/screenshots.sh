@@ -10,6 +10,6 @@ out="${2:-build/screenshots}"
 if [ -z "$pictures" ]; then
   pictures="build/tour-pictures"
   mkdir -p "$pictures"
-  build/bin/albumon-make-pictures "$pictures" >/dev/null 2>&1 || true
+  [ -n "$(ls "$pictures" 2>/dev/null)" ] || build/bin/make_bench_pictures "$pictures" >/dev/null
 fi
 xvfb-run -a -s "-screen 0 1024x768x24" build/bin/albumon-tour "$pictures" "$out"
