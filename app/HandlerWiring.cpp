@@ -9,6 +9,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "FTVEX_D3.h"
+#include "FileListBox.h"
+#include "MailHP.h"
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
 #include "Unit1.h"
@@ -19,6 +22,7 @@ namespace albumon {
 void TForm1::ConnectHandlers() {
     ConnectListHandlers();
     ConnectPageHandlers();
+    ConnectFolderHandlers();
 }
 
 void TForm1::ConnectListHandlers() {
@@ -64,6 +68,26 @@ void TForm1::ConnectPageHandlers() {
     connect(CheckBoxComp, &QCheckBox::clicked, this, [this] { CheckBoxCompClick(); });
     connect(SaveBitBtn, &QPushButton::clicked, this, [this] { SaveBitBtnClick(); });
     connect(BitBtnHelp, &QPushButton::clicked, this, [this] { BitBtnHelpClick(); });
+}
+
+void TForm1::ConnectFolderHandlers() {
+    FolderTreeView->OnChange = [this](QObject* sender, const std::string& folderName) {
+        FolderTreeViewChange(sender, folderName);
+    };
+    connect(FileListBox1, &QListWidget::itemSelectionChanged, this,
+            [this] { FileListBox1Click(); });
+    const QList<QAbstractItemView*> menuOwners{FolderTreeView, FileListBox1};
+    for (QAbstractItemView* control : menuOwners) {
+        connect(control, &QWidget::customContextMenuRequested, this,
+                [this, control](const QPoint& at) {
+                    PopupMenu2->popup(control->viewport()->mapToGlobal(at));
+                });
+    }
+    connect(mnuRefresh, &QAction::triggered, this, [this] { mnuRefreshClick(); });
+    connect(OutPathBitBtn, &QPushButton::clicked, this, [this] { OutPathBitBtnClick(); });
+    connect(BitBtnTP, &QPushButton::clicked, this, [this] { BitBtnTPClick(); });
+    OnLabelClick(Label15, [this] { Label15Click(); });
+    OnLabelClick(Label9, [this] { Label9Click(); });
 }
 
 }  // namespace albumon

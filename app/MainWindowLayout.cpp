@@ -13,6 +13,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "FTVEX_D3.h"
+#include "FileListBox.h"
+#include "MailHP.h"
 #include "PictureBox.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
@@ -115,11 +118,21 @@ void TForm1::CreateInputPage() {
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     PageControl1->addTab(TabSheet3, QStringLiteral("１．入力選択"));
     PageControl1->setTabToolTip(0, QStringLiteral("入力の選択"));
+    FolderTreeView = Make<TFolderTreeViewEx>(TabSheet3, "FolderTreeView", 6, 6, 334, 222);
+    FolderTreeView->setToolTip(QStringLiteral("フォルダを選びます"));
+    FileListBox1 = Make<TFileListBox>(TabSheet3, "FileListBox1", 6, 234, 334, 124);
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    mnuRefresh = PopupMenu2->addAction(QStringLiteral("フォルダ更新"));
+    mnuRefresh->setObjectName(QStringLiteral("mnuRefresh"));
+    for (QWidget* control :
+         {static_cast<QWidget*>(FolderTreeView), static_cast<QWidget*>(FileListBox1)})
+        control->setContextMenuPolicy(Qt::CustomContextMenu);
+    BitBtnOpen = MakeButton(TabSheet3, "BitBtnOpen", QStringLiteral("選択"),
+                            QStringLiteral("決定します"), 256, 366, 84);
     Label14 =
         MakeLabel(TabSheet3, "Label14",
-                  QStringLiteral("選択したフォルダのｊｐｇが入力に追加されます"), 8, 398, 330);
-    BitBtnOpen = MakeButton(TabSheet3, "BitBtnOpen", QStringLiteral("選択"),
-                            QStringLiteral("決定します"), 254, 396 - 32, 84);
+                  QStringLiteral("選択したフォルダのｊｐｇが入力に追加されます"), 8, 402, 330);
 }
 
 void TForm1::CreatePicturePage() {
@@ -233,9 +246,10 @@ void TForm1::CreateAboutLabels(QWidget* page) {
     Label8 =
         MakeLabel(page, "Label8", QStringLiteral("Version 0.15  Albumon 開発チーム"), 8, 336, 330);
     Label17 = MakeLabel(page, "Label17", QStringLiteral("Albumon プロジェクト"), 8, 358, 330);
-    Label15 = MakeLabel(page, "Label15", QString(), 8, 380, 330);
-    Label9 = MakeLabel(page, "Label9", QString(), 8, 402, 330);
+    Label15 = MakeLabel(page, "Label15", MailAndHP1->HomePageAddress, 8, 380, 330);
+    Label9 = MakeLabel(page, "Label9", MailAndHP1->MailAddress, 8, 402, 330);
     for (QLabel* link : {Label15, Label9}) {
+        link->resize(link->sizeHint().width(), link->height());  // only the text is clickable
         link->setCursor(Qt::PointingHandCursor);
         link->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
     }

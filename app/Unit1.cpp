@@ -50,6 +50,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     font.setPixelSize(12);
     setFont(font);
     setFixedSize(577, 490);
+    CreateShellComponents();
     CreateControls();
     FileDrop1 = new TFileDrop(this);
     FileDrop1->setObjectName(QStringLiteral("FileDrop1"));
@@ -65,6 +66,7 @@ void TForm1::FormCreate() {
     PrepareWorkFolder(album_.TempPath);
     ReadSettings(paths_.SettingsFile, paths_.ExecutableFolder, album_);
     move(album_.WindowLeft, album_.WindowTop);
+    ShowSavedInputFolder();
     CheckBoxComp->setChecked(album_.MakeZip);
     CheckBoxCompClick();
     SetMemoLines({});

@@ -21,6 +21,7 @@ class QSpinBox;
 class QTabWidget;
 class QFrame;
 class QStaticText;
+class QAction;
 
 namespace albumon {
 
@@ -28,6 +29,10 @@ class PictureView;
 class PictureBox;
 class TArchiveControl;
 class TFileDrop;
+class TFileListBox;
+class TFolderDialog;
+class TFolderTreeViewEx;
+class TMailAndHP;
 class UpDownSpinBox;
 
 // Where the program runs from: the folder beside which its settings, work folder, default
@@ -77,6 +82,13 @@ class TForm1 : public QWidget {
     void UpDown1Click();
     void ListBoxOutClick();
     void SaveBitBtnClick();
+    void FolderTreeViewChange(QObject* sender, const std::string& FolderName);
+    void FileListBox1Click();
+    void mnuRefreshClick();
+    void OutPathBitBtnClick();
+    void BitBtnTPClick();
+    void Label15Click();
+    void Label9Click();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +106,9 @@ class TForm1 : public QWidget {
     void ConnectHandlers();
     void ConnectListHandlers();
     void ConnectPageHandlers();
+    void CreateShellComponents();
+    void ShowSavedInputFolder();
+    void ConnectFolderHandlers();
 
     // Shared steps of the handlers.
     NamingBase Naming() const;
@@ -135,6 +150,10 @@ class TForm1 : public QWidget {
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet4 = nullptr;
     // Input page.
+    TFolderTreeViewEx* FolderTreeView = nullptr;
+    TFileListBox* FileListBox1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* mnuRefresh = nullptr;
     QLabel* Label14 = nullptr;
     QPushButton* BitBtnOpen = nullptr;
     // Picture page.
@@ -193,6 +212,8 @@ class TForm1 : public QWidget {
     QLabel* Label17 = nullptr;
     // Non-visual components.
     TFileDrop* FileDrop1 = nullptr;
+    TFolderDialog* FolderDialog1 = nullptr;
+    TMailAndHP* MailAndHP1 = nullptr;
     std::unique_ptr<TArchiveControl> ArchiveControl1;
 
   private:
