@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
+#include <random>
 
 #include "Errors.h"
 #include "Paths.h"
@@ -80,53 +82,48 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// A temporary file beside the target, removed unless committed by a rename.
-class TempBeside {
-  public:
-    explicit TempBeside(const std::string& target) : target_(target) {
-        path_ = target + ".albumon-XXXXXX";
-        fd_ = FileHandle(::mkostemp(path_.data(), O_CLOEXEC));
-        if (!fd_.valid())
-            error_ = errno;
-        created_ = fd_.valid();
-    }
-    ~TempBeside() {
-        if (committed_ || !created_)
-            return;
-        fd_.close();
-        ::unlink(path_.c_str());
-    }
-    int error() const { return error_; }
-    int fd() const { return fd_.get(); }
-    int Commit(mode_t mode) {
-        ::fchmod(fd_.get(), mode);
-        if (int err = fd_.close())
-            return err;
-        if (::rename(path_.c_str(), target_.c_str()) != 0)
-            return errno;
-        committed_ = true;
-        return 0;
-    }
+}  // namespace
 
-  private:
-    std::string target_;
-    std::string path_;
-    FileHandle fd_;
-    int error_ = 0;
-    bool created_ = false;
-    bool committed_ = false;
-};
-
-mode_t TargetMode(const std::string& target, mode_t fallback) {
+ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return fallback & ~mask;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    // A new file gets the usual permissions (the kernel applies the umask); a replaced one keeps
+    // the permissions it had.
+    const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".albumon-%06x", random() & 0xFFFFFF);
+        path_ = target + suffix;
+        fd_ = FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd_.valid())
+            break;
+        if (errno != EEXIST)
+            break;
+    }
+    if (!fd_.valid()) {
+        error_ = errno;
+        return;
+    }
+    if (exists)
+        ::fchmod(fd_.get(), mode);
 }
 
-}  // namespace
+ReplacementFile::~ReplacementFile() {
+    if (committed_ || error_ != 0)
+        return;
+    fd_.close();
+    ::unlink(path_.c_str());
+}
+
+int ReplacementFile::Commit() {
+    if (int err = fd_.close())
+        return err;
+    if (::rename(path_.c_str(), target_.c_str()) != 0)
+        return errno;
+    committed_ = true;
+    return 0;
+}
 
 int CopyFileReplacing(const std::string& source, const std::string& target) {
     FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
@@ -134,8 +131,7 @@ int CopyFileReplacing(const std::string& source, const std::string& target) {
         return errno;
     if (SameFile(source, target))
         return 0;
-    mode_t mode = TargetMode(target, 0666);
-    TempBeside temp(target);
+    ReplacementFile temp(target);
     if (temp.error())
         return temp.error();
     std::string buffer(256 * 1024, '\0');
@@ -151,17 +147,16 @@ int CopyFileReplacing(const std::string& source, const std::string& target) {
         if (int err = WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(n)))
             return err;
     }
-    return temp.Commit(mode);
+    return temp.Commit();
 }
 
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
-    mode_t mode = TargetMode(path, 0666);
-    TempBeside temp(path);
+    ReplacementFile temp(path);
     if (temp.error())
         return temp.error();
     if (int err = WriteAll(temp.fd(), static_cast<const char*>(data), size))
         return err;
-    return temp.Commit(mode);
+    return temp.Commit();
 }
 
 int ReadWholeFile(const std::string& path, std::string& bytes) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "TextFile.h"
+
 namespace albumon {
 
 // True when a file (not a folder) exists at path.
@@ -24,6 +26,29 @@ struct DirEntry {
 // The items of a folder in the order the file system returns them, "." and ".." left out.
 // A folder that cannot be read gives an empty list.
 std::vector<DirEntry> ListFolder(const std::string& folder);
+
+// A new file written beside target (target + ".albumon-" + a random suffix) that replaces target
+// only when committed: until then the old file stays as it was. Removed unless committed.
+class ReplacementFile {
+  public:
+    explicit ReplacementFile(const std::string& target);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // The errno of a failed creation, else 0.
+    int error() const { return error_; }
+    int fd() const { return fd_.get(); }
+    // Closes the file and renames it over the target. Returns 0, or the errno of the failure.
+    int Commit();
+
+  private:
+    std::string target_;
+    std::string path_;
+    FileHandle fd_;
+    int error_ = 0;
+    bool committed_ = false;
+};
 
 // Copies a file, replacing the target. Returns 0 on success, else the errno of the failure.
 // The target is written beside itself and renamed into place, so a failed copy never leaves a

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "Errors.h"
+#include "FileSystem.h"
 
 namespace albumon {
 
@@ -109,18 +110,28 @@ bool TextFileReader::ReadLine(std::string& line) {
     return true;
 }
 
-TextFileWriter::TextFileWriter(const std::string& path)
-    : file_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
+TextFileWriter::TextFileWriter(const std::string& path, WriteMode mode) {
+    if (mode == WriteMode::Replace) {
+        replacement_ = std::make_unique<ReplacementFile>(path);
+        if (replacement_->error() != 0)
+            RaiseInOutError(replacement_->error());
+        return;
+    }
+    file_ = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!file_.valid())
         RaiseInOutError(errno);
 }
 
 TextFileWriter::~TextFileWriter() = default;
 
+int TextFileWriter::fd() const {
+    return replacement_ ? replacement_->fd() : file_.get();
+}
+
 void TextFileWriter::Flush() {
     std::size_t done = 0;
     while (done < buffer_.size()) {
-        ssize_t n = ::write(file_.get(), buffer_.data() + done, buffer_.size() - done);
+        ssize_t n = ::write(fd(), buffer_.data() + done, buffer_.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -139,6 +150,14 @@ void TextFileWriter::WriteLine(std::string_view line) {
 }
 
 void TextFileWriter::Close() {
+    if (replacement_) {
+        Flush();
+        int err = replacement_->Commit();
+        replacement_.reset();
+        if (err != 0)
+            RaiseInOutError(err);
+        return;
+    }
     if (!file_.valid())
         return;
     Flush();

@@ -3,6 +3,7 @@
 // bytes pass through unchanged.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,10 +62,16 @@ class TextFileReader {
     bool atEnd_ = false;
 };
 
+class ReplacementFile;
+
+// How a text file replaces a file of its name: at once (truncated when opened), or only once
+// complete (written beside it and renamed over it at Close, so a failure leaves the old file).
+enum class WriteMode { Truncate, Replace };
+
 // Writes a text file line by line, replacing any file of that name. Failures raise EInOutError.
 class TextFileWriter {
   public:
-    explicit TextFileWriter(const std::string& path);
+    explicit TextFileWriter(const std::string& path, WriteMode mode = WriteMode::Truncate);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -76,8 +83,10 @@ class TextFileWriter {
 
   private:
     void Flush();
+    int fd() const;
 
     FileHandle file_;
+    std::unique_ptr<ReplacementFile> replacement_;
     std::string buffer_;
 };
 

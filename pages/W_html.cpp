@@ -122,7 +122,9 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
                     const std::string& templatePath, const std::string& pagePath, int entryIndex) {
     if (!FileExists(templatePath))
         return;
-    TextFileWriter page(pagePath);
+    // A page replaces its old self only once it is complete: a failure midway (a full disk)
+    // leaves the page of an earlier save as it was.
+    TextFileWriter page(pagePath, WriteMode::Replace);
     TextFileReader source(templatePath);
     PageExpander expander(state, head, page, entryIndex);
     std::string line;

@@ -1,6 +1,10 @@
 // Template expansion: the worked example byte for byte, the placeholder rules, the note blocks,
 // the line rules of templates and notes, and the round trip through the note import.
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "AlbumFixture.h"
 #include "Errors.h"
@@ -110,6 +114,32 @@ TEST_F(ExpandTemplateTest, MissingTemplateWritesNothingAndFailuresRaise) {
     ::mkdir((dir / "t2.htm").c_str(), 0755);
     ExpandTemplate(state, "h", dir / "t2.htm", dir / "page.htm", 0);
     EXPECT_FALSE(FileExists(dir / "page.htm"));
+}
+
+TEST_F(ExpandTemplateTest, FailedWriteLeavesTheEarlierPage) {
+    TwoEntryAlbum();
+    test::WriteFile(dir / "big.htm", std::string(200000, 'x') + "\r\n$$$TITLE$$$\r\n");
+    test::WriteFile(dir / "page.htm", "earlier page\r\n");
+    // A child process whose files may not grow past 64 KiB stands for a full disk.
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            ExpandTemplate(state, "h", dir / "big.htm", dir / "page.htm", 0);
+        } catch (const EInOutError&) {
+            ::_exit(7);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "earlier page\r\n");
+    EXPECT_EQ(test::FolderNames(dir.path()),
+              (std::vector<std::string>{"Temp", "big.htm", "page.htm"}));
 }
 
 TEST_F(ExpandTemplateTest, PageGivesItsNoteBack) {

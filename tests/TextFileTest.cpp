@@ -81,3 +81,25 @@ TEST(TextLines, ErrorCodeTable) {
 
 }  // namespace
 }  // namespace albumon
+
+namespace albumon {
+namespace {
+
+TEST(TextLines, ReplacingWriterLeavesTheOldFileUntilComplete) {
+    test::TempDir dir;
+    test::WriteFile(dir / "page.htm", "old page\r\n");
+    {
+        TextFileWriter writer(dir / "page.htm", WriteMode::Replace);
+        writer.WriteLine("new");
+    }  // never closed: abandoned
+    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "old page\r\n");
+    EXPECT_EQ(test::FolderNames(dir.path()), std::vector<std::string>{"page.htm"});
+    TextFileWriter writer(dir / "page.htm", WriteMode::Replace);
+    writer.WriteLine("new");
+    writer.Close();
+    EXPECT_EQ(test::ReadFile(dir / "page.htm"), "new\r\n");
+    EXPECT_EQ(test::FolderNames(dir.path()), std::vector<std::string>{"page.htm"});
+}
+
+}  // namespace
+}  // namespace albumon
