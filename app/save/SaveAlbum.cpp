@@ -11,6 +11,7 @@
 #include "JpegImage.h"
 #include "Paths.h"
 #include "PictureView.h"
+#include "SourceGuard.h"
 #include "W_html.h"
 
 namespace albumon {
@@ -24,6 +25,17 @@ int WorkerCount(const SaveOptions& options) {
     if (options.Threads > 0)
         return options.Threads;
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+std::vector<EntryTargets> Targets(const AlbumState& state, const std::string& album) {
+    std::vector<EntryTargets> targets;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const EntryRecord& entry = state.Entries[k];
+        const std::string picture = album + "/" + entry.OutName;
+        targets.push_back({ThumbnailPath(picture, state.ThumbPrefix), picture,
+                           entry.NotePos != npNone ? ReplaceExtension(picture, ".htm") : ""});
+    }
+    return targets;
 }
 
 std::vector<EntryJob> Jobs(const AlbumState& state) {
@@ -63,7 +75,8 @@ void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
     if (!DirectoryExists(album))
         ForceDirectories(album);
     const std::string pageTemplate = state.TemplatePath + "Def.files/DefPage.htm";
-    const std::vector<EntryJob> jobs = Jobs(state);
+    std::vector<EntryJob> jobs = Jobs(state);
+    const SourceGuard guard(jobs, Targets(state, album), state.TempPath);
     const int workers = WorkerCount(options);
     std::unique_ptr<EntryPipeline> pipeline;
     if (workers > 1 && count > 0) {
@@ -73,7 +86,7 @@ void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
         EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
-        WriteEntryFiles(result, entry.SourcePath, picture, state.ThumbPrefix);
+        WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix);
         if (entry.NotePos != npNone) {
             ExpandTemplate(state, head, pageTemplate, ReplaceExtension(picture, ".htm"), k);
         }

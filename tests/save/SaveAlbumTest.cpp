@@ -2,6 +2,7 @@
 // workers or one by one, and an error that stops the save at its entry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -132,6 +133,48 @@ TEST_F(SaveAlbumTest, AnErrorStopsAtItsEntry) {
                          "h002.jpg", "h003.jpg"}));
         EXPECT_FALSE(FileExists(out + "/h.htm"));
         WriteJpeg(dir / "in/g.jpg", 200, 100, true);
+    }
+}
+
+TEST_F(SaveAlbumTest, ResavingAnAlbumFolderInAnotherOrderKeepsEveryPicture) {
+    naming.HeadText = "旅";
+    Fill(dir / "out");
+    SaveAlbum(state, view, "旅", nullptr);
+    const std::string album = dir / "out/旅.files";
+    auto before = Contents(album);
+    for (int threads : {1, 2}) {
+        // The picture folder opened again, in reverse order: every entry's output replaces the
+        // source of another entry that comes later.
+        AddFolder(state, album, FolderOrder::ByName);
+        ASSERT_EQ(state.EntryCount, 5);
+        std::reverse(state.Entries.begin(), state.Entries.begin() + 5);
+        RefreshOutputNames(state, naming);
+        SaveAlbum(state, view, "旅", nullptr, SaveOptions{threads});
+        auto after = Contents(album);
+        for (int k = 1; k <= 5; ++k) {
+            const std::string name = "旅00" + std::to_string(k) + ".jpg";
+            const std::string from = "旅00" + std::to_string(6 - k) + ".jpg";
+            EXPECT_EQ(after[name], before[from]) << name << " with " << threads << " thread(s)";
+        }
+        before = after;
+        for (const std::string& name : test::FolderNames(state.TempPath)) {
+            EXPECT_EQ(name.rfind("Note", 0), 0u) << name << " left in the work folder";
+        }
+    }
+}
+
+TEST_F(SaveAlbumTest, EmptyPrefixResaveKeepsThePictures) {
+    state.ThumbPrefix = "";
+    Fill(dir / "out");
+    SaveAlbum(state, view, "h", nullptr);
+    const std::string album = dir / "out/h.files";
+    auto before = Contents(album);
+    AddFolder(state, album, FolderOrder::ByName);
+    RefreshOutputNames(state, NamingBase{"無題", 1});
+    SaveAlbum(state, view, "h", nullptr);
+    auto after = Contents(album);
+    for (const char* name : {"無題001.jpg", "無題002.jpg", "無題003.jpg"}) {
+        EXPECT_EQ(after[name], before[name]) << name;
     }
 }
 
