@@ -1,5 +1,5 @@
-// Opens the real main window, fills it with the JPEG files of a folder, writes a note, turns a
-// picture, and saves a screenshot of each page: albumon-tour PICTURES OUTDIR.
+// Opens the real main window, browses to a folder of JPEG files and adds them, writes a note,
+// turns a picture, and saves a screenshot of each page: albumon-tour PICTURES OUTDIR.
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "FTVEX_D3.h"
 #include "PictureView.h"
 #include "Unit1.h"
 
@@ -23,7 +24,10 @@ void Shot(albumon::TForm1& form, const QString& path) {
     QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     if (shot.isNull() || shot.toImage().allGray())
         shot = form.grab();
-    shot.save(path);
+    // 256 colours keep the pictures small enough to ship with the help page.
+    shot.toImage()
+        .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
+        .save(path);
     std::printf("%s\n", qPrintable(path));
 }
 
@@ -43,19 +47,17 @@ int main(int argc, char** argv) {
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         std::fprintf(stderr, "window not exposed\n");
+    form.FolderTreeView->SelectFolder(pictures.absolutePath().toStdString());
     Shot(form, out + "/1-input.png");
-
-    QStringList files;
-    for (const QString& name : pictures.entryList({"*.jpg", "*.jpeg", "*.JPG"}, QDir::Files)) {
-        files << pictures.absoluteFilePath(name);
-    }
-    form.FileDrop1FileDrop(&form, static_cast<int>(files.size()), files, 10, 10);
+    form.BitBtnOpenClick();
+    Shot(form, out + "/1-input-added.png");
     form.PageControl1->setCurrentWidget(form.TabSheet2);
     form.ListBoxIn->setCurrentRow(0);
     form.Memo->setPlainText(QStringLiteral("海辺の朝。<b>晴れ</b>ていました。"));
     if (form.ListBoxIn->count() > 1) {
         form.ListBoxIn->setCurrentRow(1);
         form.RotRBitBtnClick();
+        form.Memo->setPlainText(QStringLiteral("灯台から見た海。\n風が強い日でした。"));
     }
     Shot(form, out + "/2-picture.png");
     form.PageControl1->setCurrentWidget(form.TabSheet1);
