@@ -112,30 +112,25 @@ void TForm1::RadioButton3Click() {
     EditName->setEnabled(RadioButton4->isChecked());
 }
 
-void TForm1::RotRBitBtnClick() {
-    RunHandler(this, [this] {
+void TForm1::TurnSelected(void (*turn)(PictureView&), int quarterTurns) {
+    RunHandler(this, [&] {
         int row = SelectedRow();
         if (row < 0)
             return;
         Image1->hide();
-        RotateRight(*view_);
-        album_.Entries[row].Rotation = (album_.Entries[row].Rotation + 1) % 4;
+        turn(*view_);
+        album_.Entries[row].Rotation = (album_.Entries[row].Rotation + quarterTurns) % 4;
         Image1->SyncGeometry();
         Image1->show();
     });
 }
 
+void TForm1::RotRBitBtnClick() {
+    TurnSelected(&RotateRight, 1);
+}
+
 void TForm1::RotLBitBtnClick() {
-    RunHandler(this, [this] {
-        int row = SelectedRow();
-        if (row < 0)
-            return;
-        Image1->hide();
-        RotateLeft(*view_);
-        album_.Entries[row].Rotation = (album_.Entries[row].Rotation + 3) % 4;
-        Image1->SyncGeometry();
-        Image1->show();
-    });
+    TurnSelected(&RotateLeft, 3);
 }
 
 void TForm1::BackBitBtnClick() {

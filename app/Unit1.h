@@ -125,6 +125,7 @@ class TForm1 : public QWidget {
     std::vector<std::string> MemoLines() const;
     void ClearEntriesAndControls();
     void MoveSelected(int step);
+    void TurnSelected(void (*turn)(PictureView&), int quarterTurns);
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head);

@@ -75,6 +75,25 @@ int WriteAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
+// Reads fd to its end in chunks handed to sink, which returns 0 or an errno that stops the
+// reading. Returns 0, or the errno of the failure.
+template <typename Sink>
+int ReadChunks(int fd, Sink&& sink) {
+    std::string buffer(256 * 1024, '\0');
+    for (;;) {
+        ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return 0;
+        if (int err = sink(buffer.data(), static_cast<std::size_t>(n)))
+            return err;
+    }
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
@@ -134,19 +153,10 @@ int CopyFileReplacing(const std::string& source, const std::string& target) {
     ReplacementFile temp(target);
     if (temp.error())
         return temp.error();
-    std::string buffer(256 * 1024, '\0');
-    for (;;) {
-        ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            break;
-        if (int err = WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(n)))
-            return err;
-    }
+    if (int err = ReadChunks(in.get(), [&](const char* data, std::size_t size) {
+            return WriteAll(temp.fd(), data, size);
+        }))
+        return err;
     return temp.Commit();
 }
 
@@ -164,18 +174,10 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
     if (!in.valid())
         return errno;
     bytes.clear();
-    std::string buffer(256 * 1024, '\0');
-    for (;;) {
-        ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return 0;
-        bytes.append(buffer.data(), static_cast<std::size_t>(n));
-    }
+    return ReadChunks(in.get(), [&](const char* data, std::size_t size) {
+        bytes.append(data, size);
+        return 0;
+    });
 }
 
 }  // namespace albumon
