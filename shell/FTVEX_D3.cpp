@@ -366,7 +366,7 @@ void TFolderTreeViewEx::Select(QTreeWidgetItem* node) {
     quiet_ = true;
     setCurrentItem(node);
     quiet_ = false;
-    scrollToItem(node);
+    scrollToItem(node, QAbstractItemView::PositionAtCenter);
     RaiseChange(node);
 }
 
