@@ -54,6 +54,10 @@ TEST_F(InputListTest, FolderAddsOnlyWhatIsNotListed) {
     EXPECT_FALSE(HeadTextOfFolder(dir / "plain").has_value());
     EXPECT_EQ(HeadTextOfFolder("/a.files/b"), std::optional<std::string>("b"));
     EXPECT_EQ(HeadTextOfFolder("/x/a.FILES"), std::nullopt);
+    // A folder given with its trailing "/" makes plain paths.
+    ClearAlbum(state);
+    AddFolder(state, dir / "旅行.files/", FolderOrder::ByName);
+    EXPECT_EQ(state.Entries[0].SourcePath, dir / "旅行.files/P2.JPG");
 }
 
 TEST_F(InputListTest, NoteNumbersStayDistinct) {

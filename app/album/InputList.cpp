@@ -77,10 +77,11 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrd
         std::sort(items.begin(), items.end(),
                   [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     }
+    const std::string base = folder.empty() ? std::string("/") : WithTrailingSlash(folder);
     for (const DirEntry& item : items) {
         if (item.isFolder)
             continue;
-        std::string path = folder + "/" + item.name;
+        std::string path = base + item.name;
         if (IsAcceptedInput(path, state.ThumbPrefix) && !IsListed(state, path)) {
             Append(state, first, path, result);
         }
