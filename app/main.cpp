@@ -1,5 +1,6 @@
 // Albumon's program start: the application titled "Albumon", its one window, the event loop.
 #include <QApplication>
+#include <QIcon>
 
 #include "Unit1.h"
 
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Albumon"));
     QApplication::setApplicationDisplayName(QStringLiteral("Albumon"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/albumon.png")));
     albumon::TForm1 form(albumon::ProgramPaths::OfThisProgram());
     form.show();
     return QApplication::exec();
