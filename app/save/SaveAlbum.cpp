@@ -1,11 +1,16 @@
 // The save of an album, shared by the window and the command-line save.
 #include "SaveAlbum.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "EntryPipeline.h"
+#include "Errors.h"
 #include "FileSystem.h"
 #include "Images.h"
 #include "JpegImage.h"
@@ -60,6 +65,16 @@ void WriteEntryFiles(const EntryResult& result, const std::string& source,
     SaveOutputPicture(result.Picture, source, picture);
 }
 
+// Removes the page an earlier save left under the name of an entry that now has no note: the
+// picture of that name is another one now, and opening the folder again would give it the old
+// note. A page this save wrote itself stays.
+void RemoveStalePage(const std::string& page, const std::set<std::string>& written) {
+    if (written.count(page) != 0 || !FileExists(page))
+        return;
+    if (::unlink(page.c_str()) != 0 && errno != ENOENT)
+        RaiseInOutError(errno);
+}
+
 }  // namespace
 
 std::string AlbumFolderPath(const AlbumState& state, const std::string& head) {
@@ -82,13 +97,18 @@ void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
     if (workers > 1 && count > 0) {
         pipeline = std::make_unique<EntryPipeline>(jobs, workers, workers * kAheadPerWorker);
     }
+    std::set<std::string> pages;
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
         EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
         WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix);
+        const std::string page = ReplaceExtension(picture, ".htm");
         if (entry.NotePos != npNone) {
-            ExpandTemplate(state, head, pageTemplate, ReplaceExtension(picture, ".htm"), k);
+            ExpandTemplate(state, head, pageTemplate, page, k);
+            pages.insert(page);
+        } else {
+            RemoveStalePage(page, pages);
         }
         if (progress)
             progress(k, count);

@@ -29,7 +29,8 @@ std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
 // Writes the album of the live entries under head text head into OutPath, then clears the
 // entries. The files are written in list order, entry by entry, thumbnail before picture, while
 // the pictures of the next entries are computed ahead. A file error ends the save where it
-// happens, with the entries kept and nothing of the later entries written.
+// happens, with the entries kept and nothing of the later entries written. A page an earlier
+// save left under the name of an entry that now has no note is removed with it.
 void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
                const SaveProgress& progress, const SaveOptions& options = {});
 

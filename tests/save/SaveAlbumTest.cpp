@@ -163,6 +163,33 @@ TEST_F(SaveAlbumTest, ResavingAnAlbumFolderInAnotherOrderKeepsEveryPicture) {
     }
 }
 
+TEST_F(SaveAlbumTest, ResaveDropsThePageOfANameWhosePictureLostItsNote) {
+    naming.HeadText = "旅";
+    Fill(dir / "out");  // notes on 旅002 and 旅005
+    SaveAlbum(state, view, "旅", nullptr);
+    const std::string album = dir / "out/旅.files";
+    const std::string page5 = test::ReadFile(album + "/旅005.htm");
+    AddFolder(state, album, FolderOrder::ByName);
+    ASSERT_EQ(state.EntryCount, 5);
+    // The fifth picture moves to the front: 旅005 is now the fourth one, which has no note.
+    std::rotate(state.Entries.begin(), state.Entries.begin() + 4, state.Entries.begin() + 5);
+    RefreshOutputNames(state, naming);
+    SaveAlbum(state, view, "旅", nullptr);
+    EXPECT_EQ(test::FolderNames(album),
+              (Names{"$_旅001.jpg", "$_旅002.jpg", "$_旅003.jpg", "$_旅004.jpg", "$_旅005.jpg",
+                     "album.css", "album.js", "旅001.htm", "旅001.jpg", "旅002.jpg", "旅003.htm",
+                     "旅003.jpg", "旅004.jpg", "旅005.jpg"}));
+    // The notes follow their pictures when the folder is opened again.
+    AddFolder(state, album, FolderOrder::ByName);
+    EXPECT_EQ(state.Entries[0].NotePos, npAbove);
+    EXPECT_EQ(state.Entries[2].NotePos, npBelow);
+    for (int k : {1, 3, 4})
+        EXPECT_EQ(state.Entries[k].NotePos, npNone) << k;
+    EXPECT_EQ(
+        page5.find("ALBUMON PRENOTE BEGIN") != std::string::npos,
+        test::ReadFile(album + "/旅001.htm").find("ALBUMON PRENOTE BEGIN") != std::string::npos);
+}
+
 TEST_F(SaveAlbumTest, EmptyPrefixResaveKeepsThePictures) {
     state.ThumbPrefix = "";
     Fill(dir / "out");
