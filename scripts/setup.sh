@@ -9,6 +9,7 @@ packages=(
   fonts-ipafont-gothic
   clang-14 libclang-rt-14-dev
   xvfb xauth zip unzip python3
+  chromium
 )
 if [ "${ALBUMON_SETUP_EXTRA:-}" != "" ]; then
   read -r -a extra <<<"$ALBUMON_SETUP_EXTRA"
