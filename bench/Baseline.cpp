@@ -3,16 +3,22 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 namespace albumon::bench {
 
+// One read of the whole file into memory.
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
         std::abort();
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const long size = std::ftell(file.get());
+    std::rewind(file.get());
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (size < 0 || std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+        std::abort();
+    return bytes;
 }
 
 void WriteAll(const std::string& path, const void* data, std::size_t size) {

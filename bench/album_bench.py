@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 
-REPEATS = 3  # runs of each quick program; the median wall time counts
+REPEATS = 5  # runs of each quick program; the median wall time counts
 ALBUMON_LIMIT = 1.15  # albumon-make's wall time at most this times the all-cores baseline
 MEMORY_LIMIT_MB = 100
 
@@ -30,6 +30,7 @@ class Program:
         self.copy_corpus = copy_corpus  # it works in a copy of the corpus (writes beside it)
         self.repeats = repeats
         self.walls = []
+        self.cpus = []  # user + system seconds of each run
         self.peak_kb = 0
         self.failure = None
 
@@ -90,12 +91,14 @@ def programs(build, pictures, cores):
     ]
 
 
-def peak_kb(time_report):
+def time_values(time_report):
+    """The values GNU time -v reported, by their names."""
+    values = {}
     with open(time_report, encoding="utf-8", errors="replace") as report:
         for line in report:
-            if "Maximum resident set size" in line:
-                return int(line.rsplit(":", 1)[1])
-    return 0
+            name, _, value = line.strip().rpartition(": ")
+            values[name] = value
+    return values
 
 
 def run_once(program, corpus, pictures, work):
@@ -128,8 +131,11 @@ def run_once(program, corpus, pictures, work):
     if made != len(pictures):
         program.failure = f"made {made} of {len(pictures)} thumbnails"
         return
+    values = time_values(report)
     program.walls.append(wall)
-    program.peak_kb = max(program.peak_kb, peak_kb(report))
+    program.cpus.append(float(values["User time (seconds)"]) +
+                        float(values["System time (seconds)"]))
+    program.peak_kb = max(program.peak_kb, int(values["Maximum resident set size (kbytes)"]))
 
 
 def main():
@@ -144,6 +150,7 @@ def main():
     for picture in pictures:  # the first run should not pay for reading the corpus from disk
         with open(picture, "rb") as f:
             f.read()
+    load_before = os.getloadavg()[0]
     run_root = os.path.join(build, "album-run")
     os.makedirs(run_root, exist_ok=True)
     works = {}
@@ -157,11 +164,11 @@ def main():
     for program in rows:  # a failed peer's folder stays for its log
         if program.failure is None:
             shutil.rmtree(works[program.name], ignore_errors=True)
-    report(rows, pictures, cores)
+    report(rows, pictures, cores, (load_before, os.getloadavg()[0]))
     return 0 if rows[2].failure is None else 1
 
 
-def report(rows, pictures, cores):
+def report(rows, pictures, cores, loads):
     def wall(program):
         return statistics.median(program.walls)
 
@@ -174,15 +181,19 @@ def report(rows, pictures, cores):
     print(f"Album benchmark: {len(pictures)} photographs, {cores} cores; median of {REPEATS} runs"
           " for the baselines, albumon-make and vipsthumbnail, one run for each gallery"
           " generator.")
+    print(f"Load average (1 min) before and after: {loads[0]:.1f}, {loads[1]:.1f}: other work"
+          " on the machine takes cores from the runs.")
     print()
-    print(f"{'program':<22} {'makes':<30} {'wall s':>8} {'/ 1-thread':>11} {'peak MB':>9}")
+    print(f"{'program':<22} {'makes':<30} {'wall s':>8} {'/ 1-thread':>11} {'best s':>7}"
+          f" {'CPU s':>7} {'peak MB':>8}")
     for program in rows:
         if program.failure is not None:
             print(f"{program.name:<22} {program.makes:<30} {program.failure}")
             continue
         w = wall(program)
+        cpu = statistics.median(program.cpus)
         print(f"{program.name:<22} {program.makes:<30} {w:8.2f} {w / base_wall:11.2f}"
-              f" {program.peak_kb / 1024:9.1f}")
+              f" {min(program.walls):7.2f} {cpu:7.2f} {program.peak_kb / 1024:8.1f}")
     print()
     albumon, all_cores = rows[2], rows[1]
     if albumon.failure is not None or all_cores.failure is not None:
