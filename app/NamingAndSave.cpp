@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include "ArchiveCtrls.h"
 #include "MessageBoxes.h"
@@ -41,6 +42,16 @@ void TForm1::ListBoxOutClick() {
 }
 
 void TForm1::SaveBitBtnClick() {
+    // Clicks that arrive while the save runs (the second click of a double click) reach a
+    // disabled button and are dropped: a second save would write the emptied list over the
+    // album's index page.
+    SaveBitBtn->setEnabled(false);
+    SaveAlbumNow();
+    QCoreApplication::processEvents();
+    SaveBitBtn->setEnabled(true);
+}
+
+void TForm1::SaveAlbumNow() {
     RunHandler(this, [this] {
         StoreSelected();
         TakeGeneralPageSettings();

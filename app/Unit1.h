@@ -129,6 +129,7 @@ class TForm1 : public QWidget {
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head);
+    void SaveAlbumNow();
 
   public:
     // Controls, named as the user interface names them (also their objectName).
