@@ -9,6 +9,7 @@ CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=
   -DALBUMON_FUZZ=ON -DALBUMON_WIDGETS=OFF -DALBUMON_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 status=0
+total=0
 for target in build-fuzz/bin/fuzz_*; do
   name="${target##*/fuzz_}"
   corpus="tests/fuzz/corpus/$name"
@@ -19,7 +20,10 @@ for target in build-fuzz/bin/fuzz_*; do
     status=1
     tail -n 40 "build-fuzz/$name.log"
   fi
-  grep -E 'stat::number_of_executed_units' "build-fuzz/$name.log" | sed "s/^/$name: /" || true
+  runs=$(grep -E 'stat::number_of_executed_units' "build-fuzz/$name.log" | awk '{print $2}' || true)
+  echo "$name: ${runs:-0} executions"
+  total=$((total + ${runs:-0}))
   rm -rf "$work"
 done
+echo "fuzzing: $total executions in all"
 exit "$status"

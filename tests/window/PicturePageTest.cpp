@@ -46,6 +46,18 @@ TEST_F(PicturePageTest, NoteSurvivesMovingAwayAndBack) {
     EXPECT_TRUE(boxes.seen.empty());
 }
 
+TEST_F(PicturePageTest, DropKeepsWhatWasTyped) {
+    OpenWithThree();
+    ClickRow(1);
+    TypeMemo("typed, not stored yet");
+    WriteJpeg(data / "d.jpg", 64, 48);
+    Drop({Q(data / "d.jpg")});
+    EXPECT_EQ(form->Album().Entries[1].NotePos, npBelow);
+    EXPECT_EQ(OutputRows()[1], "下:無題002.jpg");
+    ClickRow(1);
+    EXPECT_EQ(form->Memo->toPlainText(), "typed, not stored yet");
+}
+
 TEST_F(PicturePageTest, EmptyMemoNeverChangesTheNotePosition) {
     OpenWithThree();
     ClickRow(1);
