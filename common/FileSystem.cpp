@@ -94,6 +94,30 @@ int ReadChunks(int fd, Sink&& sink) {
     }
 }
 
+// Copies everything from in to out: inside the kernel where the file systems allow it, else
+// through a buffer. Returns 0, or the errno of the failure.
+int CopyContents(int in, int out) {
+    bool copied = false;
+    for (;;) {
+        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n > 0) {
+            copied = true;
+            continue;
+        }
+        if (n == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        // Not supported between these files: copy through a buffer (from where it stopped).
+        if (!copied && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                        errno == EOPNOTSUPP || errno == EBADF))
+            break;
+        return errno;
+    }
+    return ReadChunks(
+        in, [&](const char* data, std::size_t size) { return WriteAll(out, data, size); });
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
@@ -153,9 +177,7 @@ int CopyFileReplacing(const std::string& source, const std::string& target) {
     ReplacementFile temp(target);
     if (temp.error())
         return temp.error();
-    if (int err = ReadChunks(in.get(), [&](const char* data, std::size_t size) {
-            return WriteAll(temp.fd(), data, size);
-        }))
+    if (int err = CopyContents(in.get(), temp.fd()))
         return err;
     return temp.Commit();
 }

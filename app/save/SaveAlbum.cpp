@@ -23,8 +23,10 @@ namespace albumon {
 
 namespace {
 
-// Entries computed ahead per worker: enough to keep every core busy, few enough to bound memory.
-constexpr int kAheadPerWorker = 2;
+// Entries computed ahead per worker: enough to keep every core busy while the writer waits for
+// a turned picture (which costs about four thumbnails), few enough to bound memory: a waiting
+// result holds only encoded bytes.
+constexpr int kAheadPerWorker = 6;
 
 int WorkerCount(const SaveOptions& options) {
     if (options.Threads > 0)
