@@ -11,10 +11,6 @@ packages=(
   xvfb xauth zip unzip python3
   chromium
 )
-if [ "${ALBUMON_SETUP_EXTRA:-}" != "" ]; then
-  read -r -a extra <<<"$ALBUMON_SETUP_EXTRA"
-  packages+=("${extra[@]}")
-fi
 
 missing=()
 for p in "${packages[@]}"; do
