@@ -9,13 +9,10 @@
 #include "MailHP.h"
 #include "MessageBoxes.h"
 #include "Paths.h"
+#include "QtText.h"
 #include "Unit1.h"
 
 namespace albumon {
-
-static QString Text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 void TForm1::CreateShellComponents() {
     FolderDialog1 = new TFolderDialog(this);

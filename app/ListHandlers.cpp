@@ -11,13 +11,10 @@
 #include "OutputNames.h"
 #include "PictureBox.h"
 #include "PictureView.h"
+#include "QtText.h"
 #include "Unit1.h"
 
 namespace albumon {
-
-static QString Text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 int TForm1::SelectedRow() const {
     const auto selected = ListBoxIn->selectedItems();

@@ -10,6 +10,7 @@
 #include "OutputNames.h"
 #include "PictureBox.h"
 #include "PictureView.h"
+#include "QtText.h"
 #include "SaveAlbum.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
@@ -24,7 +25,7 @@ void TForm1::RefreshOutputNames() {
     albumon::RefreshOutputNames(album_, Naming());
     ListBoxOut->clear();
     for (const std::string& row : OutputListRows(album_)) {
-        ListBoxOut->addItem(QString::fromUtf8(row.data(), static_cast<qsizetype>(row.size())));
+        ListBoxOut->addItem(Text(row));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "Paths.h"
 #include "PictureBox.h"
 #include "PictureView.h"
+#include "QtText.h"
 #include "SaveAlbum.h"
 #include "TextFile.h"
 #include "Unit1.h"
@@ -45,7 +46,7 @@ std::vector<std::string> TForm1::MemoLines() const {
 void TForm1::SetMemoLines(const std::vector<std::string>& lines) {
     QStringList text;
     for (const std::string& line : lines) {
-        text << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        text << Text(line);
     }
     fillingMemo_ = true;
     Memo->setPlainText(text.join(QLatin1Char('\n')));

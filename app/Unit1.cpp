@@ -23,6 +23,7 @@
 #include "Paths.h"
 #include "PictureBox.h"
 #include "PictureView.h"
+#include "QtText.h"
 #include "Rw_ini.h"
 #include "UpDownSpinBox.h"
 
@@ -31,10 +32,6 @@ namespace albumon {
 ProgramPaths ProgramPaths::OfThisProgram() {
     std::string exe = ExecutablePath();
     return {FolderPart(exe), SettingsFilePath(exe)};
-}
-
-static QString Text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)

@@ -1,5 +1,6 @@
 // The folder tree of the input page.
 #include "FTVEX_D3.h"
+#include "QtText.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -75,7 +76,7 @@ std::vector<std::string> Components(const std::string& path) {
 }
 
 QString Display(const std::string& name) {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return Text(name);
 }
 
 // Whether every parent of a node is open.

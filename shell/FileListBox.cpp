@@ -12,6 +12,7 @@
 
 #include "Errors.h"
 #include "Paths.h"
+#include "QtText.h"
 
 namespace albumon {
 
@@ -100,8 +101,7 @@ void TFileListBox::ReadFileNames(const std::string& folder) {
     const QIcon icon = QFileIconProvider().icon(QAbstractFileIconProvider::File);
     clear();
     for (const std::string& name : names) {
-        addItem(new QListWidgetItem(
-            icon, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
+        addItem(new QListWidgetItem(icon, Text(name)));
     }
     directory_ = folder;
 }

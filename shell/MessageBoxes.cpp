@@ -1,5 +1,6 @@
 // The program's message boxes.
 #include "MessageBoxes.h"
+#include "QtText.h"
 
 #include <QMessageBox>
 #include <string>
@@ -10,7 +11,7 @@ QString ErrorBoxText(const std::exception& error) {
     std::string text = error.what();
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
         text += '.';
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return Text(text);
 }
 
 void ShowErrorBox(QWidget* parent, const std::exception& error) {
