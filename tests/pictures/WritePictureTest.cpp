@@ -6,6 +6,7 @@
 #include "GraphicErrors.h"
 #include "Images.h"
 #include "JpegCodec.h"
+#include "JpegSegments.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
 
@@ -206,8 +207,20 @@ TEST_F(WritePictureTest, UndecodableSourceGetsANoPreviewThumbnailAndIsCopiedUnch
         std::int32_t thumbWidth, thumbHeight;  // turned a quarter: exchanged
     };
     const Raster noPreview = NoPreviewRaster(64, 29);
-    for (const Case& c : {Case{"text.jpg", "not a picture", 64, 64}, Case{"empty.jpg", "", 64, 64},
-                          Case{"huge.jpg", test::HugeHeaderJpeg(65500, 30000, true), 64, 29}}) {
+    // 12-bit samples, which this library build does not decode; its frame header gives the size.
+    std::string twelveBit = test::ColorJpeg(640, 480);
+    twelveBit[twelveBit.find(std::string("\xFF\xC0", 2)) + 4] = 12;
+    // A valid header whose quantisation tables are missing: the decode fails after it.
+    std::string noTables = test::ColorJpeg(640, 480);
+    const std::vector<JpegSegment> segments = HeaderSegments(noTables);
+    for (auto it = segments.rbegin(); it != segments.rend(); ++it) {
+        if (it->marker == 0xDB)
+            noTables.erase(it->offset, it->length);
+    }
+    for (const Case& c :
+         {Case{"text.jpg", "not a picture", 64, 64}, Case{"empty.jpg", "", 64, 64},
+          Case{"huge.jpg", test::HugeHeaderJpeg(65500, 30000, true), 64, 29},
+          Case{"twelve.jpg", twelveBit, 64, 48}, Case{"notables.jpg", noTables, 64, 48}}) {
         for (int rotation : {0, 1}) {
             SCOPED_TRACE(c.name + " rotation " + std::to_string(rotation));
             std::remove(Target().c_str());
