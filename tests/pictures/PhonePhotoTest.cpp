@@ -227,6 +227,26 @@ TEST_F(PhonePhotoTest, LocationIsLeftOutOnlyWhenAsked) {
         // Thumbnails never carry EXIF.
         EXPECT_TRUE(ExifPayload(Thumbnail(source, c.rotation)).empty());
     }
+    // Location written as XMP goes too; the rest of the file stays.
+    const std::string xmp = std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+                            "<x:xmpmeta><rdf:Description exif:GPSLatitude=\"35,39.48N\"/>"
+                            "</x:xmpmeta>";
+    const std::string withXmp =
+        bytes.substr(0, 2) + "\xFF\xE1" +
+        std::string{char((xmp.size() + 2) >> 8), char((xmp.size() + 2) & 0xFF)} + xmp +
+        bytes.substr(2);
+    const std::string xmpSource = Source(withXmp, "xmp.jpg");
+    for (int rotation : {0, 1}) {
+        for (bool lossless : {false, true}) {
+            OutputPicture output = Output(xmpSource, rotation, lossless, true);
+            ASSERT_FALSE(output.copySource);
+            EXPECT_EQ(output.bytes.find("GPSLatitude"), std::string::npos);
+            EXPECT_FALSE(test::ReadExifFacts(output.bytes).gps);
+            if (rotation == 0)
+                EXPECT_EQ(EntropyData(output.bytes), EntropyData(bytes));
+        }
+        EXPECT_TRUE(Output(xmpSource, 0, false, false).copySource);
+    }
     // A photo without GPS data is copied as it is, even with the option on.
     const std::string noGps = Source(test::PhoneJpeg(upright_, {6, false}), "nogps.jpg");
     EXPECT_TRUE(Output(noGps, 0, false, true).copySource);
