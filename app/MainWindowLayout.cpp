@@ -232,6 +232,10 @@ void TForm1::CreateGeneralPage() {
     RadioButton6->setChecked(true);
     BitBtnHelp =
         MakeButton(TabSheet4, "BitBtnHelp", QStringLiteral("ヘルプ"), QString(), 8, 250, 90, 28);
+    CheckBoxLossless = Make<QCheckBox>(TabSheet4, "CheckBoxLossless", 104, 244, 236, 20);
+    CheckBoxLossless->setText(QStringLiteral("回転を無劣化で行う"));
+    CheckBoxNoGps = Make<QCheckBox>(TabSheet4, "CheckBoxNoGps", 104, 264, 236, 20);
+    CheckBoxNoGps->setText(QStringLiteral("位置情報を削除する"));
     CreateAboutLabels(TabSheet4);
 }
 

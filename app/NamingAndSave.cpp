@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStringList>
 
 #include "ArchiveCtrls.h"
 #include "MessageBoxes.h"
@@ -58,18 +60,32 @@ void TForm1::SaveAlbumNow() {
         TakeGeneralPageSettings();
         const std::string head = EditHedFix->text().toStdString();
         Image1->hide();
-        SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
-            ProgressBar1->setMaximum(maximum);
-            ProgressBar1->setValue(position);
-            ProgressBar1->repaint();
-        });
+        const std::vector<SaveNotice> notices =
+            SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
+                ProgressBar1->setMaximum(maximum);
+                ProgressBar1->setValue(position);
+                ProgressBar1->repaint();
+            });
         ClearEntriesAndControls();
         Image1->show();
         ProgressBar1->setValue(0);
         if (album_.MakeZip)
             PackArchive(head);
+        ShowNotices(notices);
         QApplication::beep();
     });
+}
+
+void TForm1::ShowNotices(const std::vector<SaveNotice>& notices) {
+    if (notices.empty())
+        return;
+    QStringList lines{QStringLiteral("保存しましたが、次の画像は指定どおりに扱えませんでした。")};
+    for (const SaveNotice& notice : notices)
+        lines << Text(NoticeText(notice));
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Albumon"), lines.join(QLatin1Char('\n')),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("NoticeBox"));
+    box.exec();
 }
 
 void TForm1::PackArchive(const std::string& head) {

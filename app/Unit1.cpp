@@ -80,12 +80,16 @@ void TForm1::ApplySettingsToControls() {
     ThumbTopEdit->setText(Text(album_.ThumbPrefix));
     UpDownTSize->setValue(album_.ThumbSize);
     UpDownCompress->setValue(album_.JpegQuality);
+    CheckBoxLossless->setChecked(album_.LosslessTurns);
+    CheckBoxNoGps->setChecked(album_.StripLocation);
 }
 
 void TForm1::TakeGeneralPageSettings() {
     album_.ThumbPrefix = TrimControls(ThumbTopEdit->text().toStdString());
     album_.ThumbSize = UpDownTSize->value();
     album_.JpegQuality = UpDownCompress->value();
+    album_.LosslessTurns = CheckBoxLossless->isChecked();
+    album_.StripLocation = CheckBoxNoGps->isChecked();
 }
 
 void TForm1::FormClose() {

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AlbumState.h"
 
@@ -27,6 +28,7 @@ namespace albumon {
 
 class PictureView;
 class PictureBox;
+struct SaveNotice;
 class TArchiveControl;
 class TFileDrop;
 class TFileListBox;
@@ -129,6 +131,8 @@ class TForm1 : public QWidget {
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head);
+    // One box after a save listing the pictures that could not be handled as asked.
+    void ShowNotices(const std::vector<SaveNotice>& notices);
     void SaveAlbumNow();
 
   public:
@@ -188,6 +192,8 @@ class TForm1 : public QWidget {
     QLabel* Label13 = nullptr;
     QLabel* OutPathLabel = nullptr;
     QCheckBox* CheckBoxComp = nullptr;
+    QCheckBox* CheckBoxLossless = nullptr;
+    QCheckBox* CheckBoxNoGps = nullptr;
     QPushButton* SaveBitBtn = nullptr;
     // General page.
     QGroupBox* GroupBox2 = nullptr;

@@ -221,7 +221,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    for (auto [width, height] : {std::pair{4000, 3000}, std::pair{6000, 4000}}) {
+    for (auto [width, height] :
+         {std::pair{4000, 3000}, std::pair{6000, 4000}, std::pair{4032, 3024}}) {
         std::string path =
             folder + "/scene_" + std::to_string(width) + "x" + std::to_string(height) + ".jpg";
         if (!WriteScene(path, width, height, Variant{})) {

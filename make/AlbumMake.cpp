@@ -168,6 +168,8 @@ void PrepareState(AlbumState& state, const MakeOptions& options, const std::stri
     state.JpegQuality = options.quality;
     state.MakeZip = options.zip;
     state.KeepNameDefault = options.keepNames;
+    state.LosslessTurns = options.losslessTurns;
+    state.StripLocation = options.stripLocation;
 }
 
 // Draws a progress bar on a terminal: [#####     ] k/n.
@@ -216,9 +218,11 @@ int RunMake(const MakeOptions& options, const std::string& programFolder, std::o
         if (progressBar && !options.quiet) {
             progress = [&err](int position, int maximum) { DrawProgress(err, position, maximum); };
         }
-        SaveAlbum(state, view, head, progress);
+        const std::vector<SaveNotice> notices = SaveAlbum(state, view, head, progress);
         if (progress)
             err << "\n";
+        for (const SaveNotice& notice : notices)
+            err << "albumon-make: 警告: " << NoticeText(notice) << "\n";
         if (options.zip)
             PackArchive(state, head, work.path());
         if (!options.quiet) {

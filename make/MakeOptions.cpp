@@ -81,11 +81,17 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
 
 bool Flag(ArgReader& reader, MakeOptions& options) {
     static const std::pair<const char*, bool MakeOptions::*> kFlags[] = {
-        {"--zip", &MakeOptions::zip},         {"--keep-names", &MakeOptions::keepNames},
-        {"--sort", &MakeOptions::sort},       {"--dry-run", &MakeOptions::dryRun},
-        {"-q", &MakeOptions::quiet},          {"--quiet", &MakeOptions::quiet},
-        {"-h", &MakeOptions::help},           {"--help", &MakeOptions::help},
+        {"--zip", &MakeOptions::zip},
+        {"--keep-names", &MakeOptions::keepNames},
+        {"--sort", &MakeOptions::sort},
+        {"--dry-run", &MakeOptions::dryRun},
+        {"-q", &MakeOptions::quiet},
+        {"--quiet", &MakeOptions::quiet},
+        {"-h", &MakeOptions::help},
+        {"--help", &MakeOptions::help},
         {"--version", &MakeOptions::version},
+        {"--lossless-turns", &MakeOptions::losslessTurns},
+        {"--strip-location", &MakeOptions::stripLocation},
     };
     for (const auto& [flag, member] : kFlags) {
         if (reader.Name() != flag)
@@ -182,6 +188,8 @@ std::string MakeUsage() {
            "  --quality N         JPEG quality of turned pictures, 1..100 (default 50)\n"
            "  --zip               also make HEAD.zip\n"
            "  --keep-names        new entries keep their source file names\n"
+           "  --lossless-turns    turn pictures without re-encoding where their size allows\n"
+           "  --strip-location    leave GPS data out of every output picture\n"
            "  --sort              sort the entries by path before saving\n"
            "  --dry-run           print the output list and write nothing\n"
            "  -q, --quiet         no progress and no summary\n"

@@ -33,6 +33,8 @@ struct MakeOptions {
     int quality = 50;
     bool zip = false;
     bool keepNames = false;
+    bool losslessTurns = false;
+    bool stripLocation = false;
     bool sort = false;
     bool dryRun = false;
     bool quiet = false;

@@ -5,17 +5,18 @@
 #include <utility>
 
 #include "GraphicErrors.h"
+#include "Orientation.h"
 #include "Paths.h"
 #include "RasterTurns.h"
 
 namespace albumon {
 
-namespace {
-
 bool HasJpegExtension(const std::string& path) {
     std::string extension = AsciiLower(ExtensionOf(FileNamePart(path)));
     return extension == ".jpg" || extension == ".jpeg";
 }
+
+namespace {
 
 // The decode scale for the ratio of the picture's long side to the fitted side.
 JpegScale ScaleForRatio(std::int64_t ratio) {
@@ -42,30 +43,50 @@ void Turn(PictureView& view, RasterTurn turn) {
     view.SetPicture(std::move(target));
 }
 
+// Mirrors (which needs the pixels) and turns the view's picture.
+void Orient(PictureView& view, Orientation orientation) {
+    if (!view.HasPicture() || orientation.Identity())
+        return;
+    if (orientation.mirror) {
+        Raster raster = view.TakeRaster();
+        MirrorInPlace(raster);
+        view.SetPicture(std::move(raster));
+    }
+    Turn(view, orientation.Turn());
+}
+
 }  // namespace
 
-void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize) {
+std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
+                                                 int rotation, int panelSize) {
     view.ClearPicture();
     if (!HasJpegExtension(path))
-        return;
+        return nullptr;
     try {
         view.LoadFromFile(path);
     } catch (const EInvalidGraphic&) {
         view.ClearPicture();
     }
     if (!view.HasPicture())
-        return;
+        return nullptr;
+    std::shared_ptr<const TJPEGData> data = view.Jpeg()->Data();
     // A file of 0 bytes loads as a 0 x 0 picture: that is no picture, and nothing to fit.
     if (view.PictureWidth() < 1 || view.PictureHeight() < 1) {
         view.ClearPicture();
-        return;
+        return data;
     }
     FitPicture(view, panelSize);
+    const int quarters = rotation >= 0 && rotation <= 3 ? rotation : 0;
     try {
-        RotateBy(view, rotation);
+        Orient(view, OrientationForTag(data->header.orientation).Then(quarters));
     } catch (const EInvalidGraphic&) {
         view.ClearPicture();
     }
+    return data;
+}
+
+void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize) {
+    LoadPictureData(view, path, rotation, panelSize);
 }
 
 void FitPicture(PictureView& view, int panelSize) {

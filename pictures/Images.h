@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,10 +12,24 @@
 
 namespace albumon {
 
-// Loads a ".jpg" or ".jpeg" file into the view, fitted into a square panel of panelSize and
-// turned by rotation (quarter turns clockwise, 0..3). Anything else, an unreadable picture or one
-// of 0 x 0 pixels leaves the view empty; EFOpenError (file cannot be read) reaches the caller.
+// Choices of the general page for output pictures.
+struct PhotoOptions {
+    bool LosslessTurns = false;  // turn on the coefficients where the size allows it
+    bool StripLocation = false;  // no GPS data in any output picture
+};
+
+// Whether the file name ends in ".jpg" or ".jpeg", in any letter case.
+bool HasJpegExtension(const std::string& path);
+
+// Loads a ".jpg" or ".jpeg" file into the view, fitted into a square panel of panelSize, shown
+// as its EXIF orientation asks and then turned by rotation (quarter turns clockwise, 0..3).
+// Anything else, an unreadable picture or one of 0 x 0 pixels leaves the view empty; EFOpenError
+// (file cannot be read) reaches the caller.
 void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize);
+
+// LoadPicture, handing back the loaded file's bytes and header (null when it did not load).
+std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
+                                                 int rotation, int panelSize);
 
 // Places the view inside the panel (aspect kept, long side panelSize - 4), switches stretch on,
 // and, for a JPEG picture, picks the decode scale from the long side and asks for a fast decode.
@@ -39,7 +54,7 @@ void RotateBy(PictureView& view, int rotation);
 // that cannot be written; a file is replaced only once its new contents are complete.
 void WritePicture(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
                   const std::string& thumbPrefix, int rotation, int panelWidth, int thumbSize,
-                  int quality, bool makeThumbnail);
+                  int quality, bool makeThumbnail, const PhotoOptions& photo = {});
 
 // Writes the thumbnail of an entry beside its output picture (see ThumbnailPath).
 void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
@@ -54,22 +69,41 @@ std::string ThumbnailPath(const std::string& targetPath, const std::string& thum
 // thumbSize, short side in proportion (at least 1), rows counted from the bottom edge.
 Raster SampleThumbnail(const Raster& source, int thumbSize);
 
-// The encoded thumbnail (quality 75) of a source, sampled from its preview-scale decode, or none
-// when the source is not a readable JPEG picture. Uses view as its working holder.
+// The encoded thumbnail (quality 75, with the source's colour profile) of a source, sampled from
+// its preview-scale decode. A ".jpg" or ".jpeg" source that cannot be decoded gets a neutral
+// "no preview" picture of the size its thumbnail would have, and noPreview (when given) is set;
+// any other source gets none. Uses view as its working holder.
 std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& sourcePath,
-                                         int rotation, int panelWidth, int thumbSize);
+                                         int rotation, int panelWidth, int thumbSize,
+                                         bool* noPreview = nullptr);
 
-// An entry's output picture: the source copied unchanged, or the bytes of its re-encoded turn.
+// The neutral "no preview" picture of a thumbnail, width x height.
+Raster NoPreviewRaster(std::int32_t width, std::int32_t height);
+
+// What the user is told about an entry after a save.
+enum PictureNotice {
+    pnNoPreview,         // could not be decoded: a "no preview" thumbnail, the file copied
+    pnTurnFailed,        // could not be turned: copied unturned
+    pnLosslessFellBack,  // its size allows no lossless turn: re-encoded at the quality
+};
+
+// An entry's output picture: the source copied unchanged, or the bytes to write instead (a turn,
+// or the source without its location).
 struct OutputPicture {
     bool copySource = true;
     std::string bytes;
+    bool turnFailed = false;        // a turn was asked for and could not be done
+    bool losslessFellBack = false;  // a lossless turn was asked for and re-encoded instead
 };
 
-// Computes the output picture: the source decoded at full size in the library's accurate mode,
-// turned and encoded at quality. Uses view as its working holder: for a turned picture it holds
-// the encoded result afterwards (auto-size on, stretch off).
+// Computes the output picture. Unturned, it is the source (without its GPS data when asked).
+// Turned, the source is shown as its EXIF orientation asks and turned by rotation, then written
+// upright with orientation 1, keeping its EXIF (no embedded thumbnail) and colour profile: on its
+// coefficients when photo asks for lossless turns and the size allows a perfect transform, else
+// decoded at full size in the library's accurate mode and encoded at quality. Uses view as its
+// working holder: for a turned picture it holds the result afterwards (auto-size on, stretch off).
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
-                                int quality);
+                                int quality, const PhotoOptions& photo = {});
 
 // Writes a computed output picture to targetPath; raises EFCreateError when that fails.
 void SaveOutputPicture(const OutputPicture& picture, const std::string& sourcePath,

@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
 
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "ExifTags.h"
 #include "GraphicErrors.h"
 
 namespace albumon {
@@ -73,6 +77,10 @@ struct DecodeJob {
     jpeg_decompress_struct* cinfo;
     const std::string* bytes;
     DecodeOptions options;
+    bool saveMarkers;  // keep the APP1 and APP2 segments for the header's tags
+    JOCTET* icc;       // the colour profile read (malloc'ed by the library), or null
+    unsigned int iccLength;
+    std::uint8_t* inkRow;  // one row of four-component output, for CMYK and YCCK pictures
     std::uint8_t* pixels;
     std::int64_t rowLength;
     int colors;
@@ -90,7 +98,23 @@ void ReadHeaderStep(void* data) {
     cinfo->mem->max_memory_to_use = kMaxLibraryMemory;
     jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(job->bytes->data()),
                  static_cast<unsigned long>(job->bytes->size()));
+    if (job->saveMarkers) {
+        jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+        jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
+    }
     jpeg_read_header(cinfo, TRUE);
+}
+
+void ReadProfileStep(void* data) {
+    auto* job = static_cast<DecodeJob*>(data);
+    if (!jpeg_read_icc_profile(job->cinfo, &job->icc, &job->iccLength)) {
+        job->icc = nullptr;
+        job->iccLength = 0;
+    }
+}
+
+bool InkPicture(j_decompress_ptr cinfo) {
+    return cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
 }
 
 void SetupStep(void* data) {
@@ -100,15 +124,20 @@ void SetupStep(void* data) {
     cinfo->scale_num = 1;
     cinfo->scale_denom = 1u << options.scale;
     cinfo->do_block_smoothing = options.blockSmoothing ? TRUE : FALSE;
-    if (options.grayOutput)
+    if (InkPicture(cinfo)) {
+        // The library gives the inks; they are turned into colours row by row.
+        cinfo->out_color_space = JCS_CMYK;
+    } else if (options.grayOutput)
         cinfo->out_color_space = JCS_GRAYSCALE;
     bool gray = cinfo->out_color_space == JCS_GRAYSCALE;
-    if (options.eightBit || gray) {
+    if (cinfo->out_color_space == JCS_CMYK) {
+        // no quantiser for inks: always 24-bit
+    } else if (options.eightBit || gray) {
         if (!gray)
             cinfo->out_color_space = JCS_RGB;
         cinfo->quantize_colors = TRUE;
         cinfo->desired_number_of_colors = 236;
-    } else {
+    } else if (cinfo->out_color_space != JCS_CMYK) {
         cinfo->out_color_space = JCS_EXT_BGR;
     }
     if (options.fast) {
@@ -117,6 +146,37 @@ void SetupStep(void* data) {
         cinfo->dither_mode = JDITHER_ORDERED;
     }
     jpeg_calc_output_dimensions(cinfo);
+}
+
+// Turns a row of inks into blue, green, red. Adobe files store inverted inks (255 is no ink).
+void InksToColours(const std::uint8_t* inks, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, inks += 4, bgr += 3) {
+        unsigned c = inks[0], m = inks[1], y = inks[2], k = inks[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        bgr[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    }
+}
+
+void DecodeInksStep(void* data) {
+    auto* job = static_cast<DecodeJob*>(data);
+    j_decompress_ptr cinfo = job->cinfo;
+    jpeg_start_decompress(cinfo);
+    const bool inverted = cinfo->saw_Adobe_marker != FALSE;
+    JSAMPROW rows[1] = {job->inkRow};
+    while (cinfo->output_scanline < cinfo->output_height) {
+        std::uint8_t* target = job->pixels + cinfo->output_scanline * job->rowLength;
+        if (jpeg_read_scanlines(cinfo, rows, 1) == 0)
+            break;
+        InksToColours(job->inkRow, target, cinfo->output_width, inverted);
+    }
+    jpeg_finish_decompress(cinfo);
 }
 
 void DecodeStep(void* data) {
@@ -299,7 +359,19 @@ void EncodeStep(void* data) {
         jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
     if (job->options.progressive)
         jpeg_simple_progression(cinfo);
+    const std::string& exif = job->options.exif;
+    if (!exif.empty())
+        cinfo->write_JFIF_header = FALSE;
     jpeg_start_compress(cinfo, TRUE);
+    if (!exif.empty()) {
+        jpeg_write_marker(cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
+                          static_cast<unsigned int>(exif.size()));
+    }
+    const std::string& icc = job->options.icc;
+    if (!icc.empty()) {
+        jpeg_write_icc_profile(cinfo, reinterpret_cast<const JOCTET*>(icc.data()),
+                               static_cast<unsigned int>(icc.size()));
+    }
     JSAMPROW rows[kRowGroup];
     while (cinfo->next_scanline < cinfo->image_height) {
         auto first = static_cast<std::int32_t>(cinfo->next_scanline);
@@ -382,11 +454,30 @@ std::vector<PaletteColor> PaletteOf(const DecodeJob& job) {
 
 JpegHeader ReadJpegHeader(const std::string& bytes) {
     Decompressor decompressor(bytes);
+    DecodeJob& job = decompressor.Job();
+    job.saveMarkers = true;
     decompressor.Run(ReadHeaderStep);
+    decompressor.Run(ReadProfileStep);
+    std::unique_ptr<JOCTET, decltype(&std::free)> icc(job.icc, &std::free);
     const jpeg_decompress_struct& info = decompressor.Info();
-    return {static_cast<std::int32_t>(info.image_width),
-            static_cast<std::int32_t>(info.image_height), info.num_components == 1,
-            info.progressive_mode != FALSE};
+    JpegHeader header;
+    header.width = static_cast<std::int32_t>(info.image_width);
+    header.height = static_cast<std::int32_t>(info.image_height);
+    header.grayscale = info.num_components == 1;
+    header.progressive = info.progressive_mode != FALSE;
+    if (icc)
+        header.icc.assign(reinterpret_cast<const char*>(icc.get()), job.iccLength);
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+        const std::string_view data(reinterpret_cast<const char*>(marker->data),
+                                    marker->data_length);
+        if (marker->marker == JPEG_APP0 + 1 &&
+            data.substr(0, 6) == std::string_view("Exif\0\0", 6)) {
+            header.exif = data;
+            header.orientation = ExifOrientation(header.exif);
+            break;
+        }
+    }
+    return header;
 }
 
 Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options) {
@@ -400,6 +491,13 @@ Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options) {
     DecodeJob& job = decompressor.Job();
     job.pixels = raster.Row(0);
     job.rowLength = raster.RowLength();
+    std::vector<std::uint8_t> inkRow;
+    if (info.out_color_space == JCS_CMYK) {
+        inkRow.resize(std::size_t{info.output_width} * 4);
+        job.inkRow = inkRow.data();
+        decompressor.Run(DecodeInksStep);
+        return raster;
+    }
     decompressor.Run(DecodeStep);
     if (raster.Format() == pf8bit)
         raster.SetPalette(PaletteOf(job));

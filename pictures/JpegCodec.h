@@ -18,6 +18,9 @@ struct JpegHeader {
     std::int32_t height = 0;
     bool grayscale = false;  // a single colour component
     bool progressive = false;
+    int orientation = 1;  // the EXIF orientation tag, 1..8
+    std::string exif;     // the EXIF block (APP1 payload), empty when there is none
+    std::string icc;      // the colour profile, empty when there is none
 };
 
 // The library parameters a decode is made with.
@@ -35,6 +38,8 @@ struct EncodeOptions {
     bool grayOutput = false;  // a single-component file
     bool progressive = false;
     RasterTurn turn = rtNone;  // the raster is encoded turned so
+    std::string exif;          // an EXIF block written first, in place of the JFIF marker
+    std::string icc;           // a colour profile to embed
 };
 
 // Most working memory the library may take for one decode (its whole-picture buffers).
@@ -42,11 +47,13 @@ constexpr long kMaxLibraryMemory = 1L << 30;
 // A file with more scans than this counts as unreadable.
 constexpr int kMaxScans = 1000;
 
-// Reads the header of JPEG data; raises EJPEG when the library rejects it.
+// Reads the header of JPEG data with its EXIF block, orientation and colour profile; raises EJPEG
+// when the library rejects it.
 JpegHeader ReadJpegHeader(const std::string& bytes);
 
 // Decodes JPEG data into a new raster: 24-bit, or 8-bit with the quantiser's palette when
-// eightBit is set or the output is grayscale. Raises EJPEG on a library error and
+// eightBit is set or the output is grayscale. CMYK and YCCK pictures give 24-bit colours (the
+// Adobe marker's inverted inks where it is present). Raises EJPEG on a library error and
 // EInvalidGraphic when the picture is too large or has too many scans.
 Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options);
 

@@ -110,7 +110,11 @@ void TJPEGImage::Encode() {
     EncodeOptions options = encode_;
     options.grayOutput = decode_.grayOutput;
     std::string bytes = EncodeJpeg(*raster_, options);
-    JpegHeader header{raster_->Width(), raster_->Height(), options.grayOutput, options.progressive};
+    JpegHeader header;
+    header.width = raster_->Width();
+    header.height = raster_->Height();
+    header.grayscale = options.grayOutput;
+    header.progressive = options.progressive;
     data_ = std::make_shared<const TJPEGData>(TJPEGData{std::move(bytes), header});
 }
 

@@ -37,6 +37,10 @@ class TJPEGImage {
     // The compressed bytes (empty for a picture made from a raster and not yet encoded).
     const std::string& Bytes() const { return data_->bytes; }
     bool Grayscale() const { return data_->header.grayscale; }
+    // What the header says, with the EXIF block, orientation and colour profile.
+    const JpegHeader& Header() const { return data_->header; }
+    // The compressed bytes and header, shared.
+    std::shared_ptr<const TJPEGData> Data() const { return data_; }
 
     // The decoded raster's size, else the header's size at the current decode scale.
     std::int32_t Width() const;

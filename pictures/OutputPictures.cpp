@@ -1,12 +1,19 @@
 // Writing an entry's output picture and thumbnail, split into computing the bytes and writing
 // the files so that the computing can run ahead of the writing.
 #include <algorithm>
+#include <cstdlib>
+#include <tuple>
 #include <utility>
 
+#include "ExifTags.h"
 #include "FileSystem.h"
 #include "GraphicErrors.h"
 #include "Images.h"
+#include "JpegSegments.h"
+#include "LosslessTurn.h"
+#include "Orientation.h"
 #include "Paths.h"
+#include "RasterTurns.h"
 
 namespace albumon {
 
@@ -63,24 +70,92 @@ Raster SampleThumbnail(const Raster& source, int thumbSize) {
     return thumbnail;
 }
 
-std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& sourcePath,
-                                         int rotation, int panelWidth, int thumbSize) {
-    LoadPicture(view, sourcePath, rotation, panelWidth);
-    if (!view.HasPicture())
-        return std::nullopt;
-    TJPEGImage thumbnail;
-    try {
-        const Raster& source = view.PictureRaster();
-        if (source.Empty())
-            return std::nullopt;
-        thumbnail.AssignRaster(SampleThumbnail(source, thumbSize));
-    } catch (const EInvalidGraphic&) {
-        view.ClearPicture();
-        return std::nullopt;
+Raster NoPreviewRaster(std::int32_t width, std::int32_t height) {
+    Raster raster(width, height, pf8bit);
+    raster.SetPalette({{224, 224, 224}, {160, 160, 160}});
+    for (std::int32_t y = 0; y < height; ++y) {
+        std::uint8_t* row = raster.Row(y);
+        for (std::int32_t x = 0; x < width; ++x) {
+            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            // the frame and the two diagonals of a crossed-out box
+            const std::int64_t u = std::int64_t{x} * height, v = std::int64_t{y} * width;
+            const std::int64_t slack = std::max(width, height);
+            const bool cross = std::abs(u - v) < slack ||
+                               std::abs(u - (std::int64_t{height - 1 - y}) * width) < slack;
+            row[x] = edge || cross ? 1 : 0;
+        }
     }
+    return raster;
+}
+
+namespace {
+
+// The size of the thumbnail a picture of width x height gets: long side thumbSize.
+std::pair<std::int32_t, std::int32_t> ThumbnailSize(std::int64_t w, std::int64_t h, int thumbSize) {
+    const std::int64_t t = std::max(thumbSize, 1);
+    if (w < 1 || h < 1)
+        return {static_cast<std::int32_t>(t), static_cast<std::int32_t>(t)};
+    if (w > h)
+        return {static_cast<std::int32_t>(t),
+                static_cast<std::int32_t>(std::max<std::int64_t>(h * t / w, 1))};
+    return {static_cast<std::int32_t>(std::max<std::int64_t>(w * t / h, 1)),
+            static_cast<std::int32_t>(t)};
+}
+
+// The "no preview" thumbnail of a source that cannot be decoded, shaped as the picture would be.
+std::string NoPreviewThumbnail(const std::string& sourcePath,
+                               const std::shared_ptr<const TJPEGData>& data, int rotation,
+                               int thumbSize) {
+    std::int32_t w = 0, h = 0;
+    int tag = 1;
+    if (data) {
+        w = data->header.width;
+        h = data->header.height;
+        tag = data->header.orientation;
+    } else {
+        std::string bytes;
+        if (ReadWholeFile(sourcePath, bytes) == 0) {
+            if (auto size = FrameSize(bytes))
+                std::tie(w, h) = *size;
+        }
+    }
+    if (OrientationForTag(tag).Then(rotation >= 0 && rotation <= 3 ? rotation : 0).Quarter())
+        std::swap(w, h);
+    auto [tw, th] = ThumbnailSize(w, h, thumbSize);
+    TJPEGImage thumbnail;
+    thumbnail.AssignRaster(NoPreviewRaster(tw, th));
     thumbnail.SetEncodeQuality(kThumbnailQuality);
     thumbnail.Encode();
     return thumbnail.Bytes();
+}
+
+}  // namespace
+
+std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& sourcePath,
+                                         int rotation, int panelWidth, int thumbSize,
+                                         bool* noPreview) {
+    if (noPreview)
+        *noPreview = false;
+    std::shared_ptr<const TJPEGData> data = LoadPictureData(view, sourcePath, rotation, panelWidth);
+    Raster sampled;
+    try {
+        if (view.HasPicture() && !view.PictureRaster().Empty())
+            sampled = SampleThumbnail(view.PictureRaster(), thumbSize);
+    } catch (const EInvalidGraphic&) {
+        view.ClearPicture();
+    }
+    if (sampled.Empty()) {
+        if (!HasJpegExtension(sourcePath))
+            return std::nullopt;
+        if (noPreview)
+            *noPreview = true;
+        return NoPreviewThumbnail(sourcePath, data, rotation, thumbSize);
+    }
+    EncodeOptions options;
+    options.quality = kThumbnailQuality;
+    if (data)
+        options.icc = data->header.icc;
+    return EncodeJpeg(sampled, options);
 }
 
 void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
@@ -91,11 +166,54 @@ void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std:
         SavePictureBytes(ThumbnailPath(targetPath, thumbPrefix), *bytes);
 }
 
-OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
-                                int quality) {
-    const RasterTurn turn = TurnForRotation(rotation);
-    if (rotation == 0)
+namespace {
+
+// The unturned output: the source itself, or its bytes without GPS data when asked to strip it.
+OutputPicture UnturnedPicture(const std::string& sourcePath, const PhotoOptions& photo) {
+    if (!photo.StripLocation)
         return {};
+    std::string bytes;
+    if (ReadWholeFile(sourcePath, bytes) != 0)
+        throw EFOpenError(sourcePath);
+    const std::string exif = ExifPayload(bytes);
+    const bool inExif = !exif.empty() && ExifHasLocation(exif);
+    if (!inExif && !XmpHasLocation(bytes))
+        return {};
+    if (inExif)
+        bytes = WithExifPayload(bytes, ExifWithoutLocation(exif));
+    return {false, WithoutXmpLocation(bytes)};
+}
+
+// The EXIF a turned output carries: the source's, upright, for a picture of width x height.
+std::string TurnedExif(const JpegHeader& header, Orientation orientation, bool withoutLocation) {
+    if (header.exif.empty())
+        return {};
+    const bool quarter = orientation.Quarter();
+    return UprightExif(header.exif, quarter ? header.height : header.width,
+                       quarter ? header.width : header.height, withoutLocation);
+}
+
+// The source turned on its coefficients, its markers kept and its EXIF made upright.
+std::optional<std::string> LosslessPicture(const TJPEGData& data, Orientation orientation,
+                                           const PhotoOptions& photo) {
+    std::optional<std::string> turned = TurnLosslessly(data.bytes, orientation);
+    if (!turned)
+        return std::nullopt;
+    if (!data.header.exif.empty()) {
+        *turned =
+            WithExifPayload(*turned, TurnedExif(data.header, orientation, photo.StripLocation));
+    }
+    if (photo.StripLocation)
+        *turned = WithoutXmpLocation(*turned);
+    return turned;
+}
+
+}  // namespace
+
+OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
+                                int quality, const PhotoOptions& photo) {
+    if (rotation < 1 || rotation > 3)
+        return UnturnedPicture(sourcePath, photo);
     try {
         view.LoadFromFile(sourcePath);
     } catch (const EInvalidGraphic&) {
@@ -103,34 +221,55 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
     }
     view.AutoSize = true;
     view.Stretch = false;
+    std::shared_ptr<const TJPEGData> data;
     if (TJPEGImage* jpeg = view.Jpeg()) {
+        data = jpeg->Data();
         jpeg->SetDecodeScale(jsFullSize);
         jpeg->SetOutputDepth(jf24Bit);
         jpeg->SetGrayOutput(false);
         jpeg->SetFastDecode(false);
     }
-    // The full-size picture is turned while it is encoded, rows gathered straight from the
-    // decode: the same pixels as turning it first, without a second full-size raster.
-    Raster picture;
-    try {
-        if (view.HasPicture())
-            picture = view.TakeRaster();
-    } catch (const EInvalidGraphic&) {
-        view.ClearPicture();
+    const Orientation orientation =
+        OrientationForTag(data ? data->header.orientation : 1).Then(rotation);
+    bool fellBack = false;
+    std::optional<std::string> bytes;
+    if (photo.LosslessTurns && data) {
+        bytes = LosslessPicture(*data, orientation, photo);
+        fellBack = !bytes;
     }
-    // A source that cannot be decoded is copied unchanged, as an unturned one would be.
-    if (picture.Empty())
-        return {};
-    if (turn == rtRight || turn == rtLeft)
+    if (!bytes) {
+        // The full-size picture is turned while it is encoded, rows gathered straight from the
+        // decode: the same pixels as turning it first, without a second full-size raster.
+        Raster picture;
+        try {
+            if (view.HasPicture())
+                picture = view.TakeRaster();
+        } catch (const EInvalidGraphic&) {
+            view.ClearPicture();
+        }
+        // A source that cannot be decoded is copied unchanged, as an unturned one would be.
+        if (picture.Empty()) {
+            OutputPicture copy = UnturnedPicture(sourcePath, photo);
+            copy.turnFailed = true;
+            return copy;
+        }
+        if (orientation.mirror)
+            MirrorInPlace(picture);
+        EncodeOptions options;
+        options.quality = quality;
+        options.turn = orientation.Turn();
+        options.exif = TurnedExif(data->header, orientation, photo.StripLocation);
+        options.icc = data->header.icc;
+        bytes = EncodeJpeg(picture, options);
+    }
+    if (orientation.Quarter())
         std::swap(view.Left, view.Top);
-    EncodeOptions options;
-    options.quality = quality;
-    options.turn = turn;
     TJPEGImage output;
-    output.LoadFromBytes(EncodeJpeg(picture, options));
+    output.LoadFromBytes(*bytes);
     output.SetEncodeQuality(quality);
-    OutputPicture result{false, output.Bytes()};
     view.SetPicture(std::move(output));
+    OutputPicture result{false, std::move(*bytes)};
+    result.losslessFellBack = fellBack;
     return result;
 }
 
@@ -145,12 +284,12 @@ void SaveOutputPicture(const OutputPicture& picture, const std::string& sourcePa
 
 void WritePicture(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
                   const std::string& thumbPrefix, int rotation, int panelWidth, int thumbSize,
-                  int quality, bool makeThumbnail) {
+                  int quality, bool makeThumbnail, const PhotoOptions& photo) {
     view.ClearPicture();
     if (makeThumbnail) {
         WriteThumbnail(view, sourcePath, targetPath, thumbPrefix, rotation, panelWidth, thumbSize);
     }
-    SaveOutputPicture(MakeOutputPicture(view, sourcePath, rotation, quality), sourcePath,
+    SaveOutputPicture(MakeOutputPicture(view, sourcePath, rotation, quality, photo), sourcePath,
                       targetPath);
 }
 

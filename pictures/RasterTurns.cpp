@@ -82,4 +82,14 @@ Raster Turned180(const Raster& source) {
     return target;
 }
 
+void MirrorInPlace(Raster& raster) {
+    const int b = raster.BytesPerPixel();
+    for (std::int32_t y = 0; y < raster.Height(); ++y) {
+        std::uint8_t* row = raster.Row(y);
+        for (std::int32_t l = 0, r = raster.Width() - 1; l < r; ++l, --r)
+            std::swap_ranges(row + std::int64_t{l} * b, row + std::int64_t{l + 1} * b,
+                             row + std::int64_t{r} * b);
+    }
+}
+
 }  // namespace albumon

@@ -9,15 +9,23 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
     EntryResult result;
     view.ClearPicture();
     try {
-        result.Thumbnail =
-            MakeThumbnail(view, job.SourcePath, job.Rotation, job.PanelWidth, job.ThumbSize);
+        bool noPreview = false;
+        result.Thumbnail = MakeThumbnail(view, job.SourcePath, job.Rotation, job.PanelWidth,
+                                         job.ThumbSize, &noPreview);
+        if (noPreview)
+            result.Notices.push_back(pnNoPreview);
     } catch (...) {
         result.ThumbnailError = std::current_exception();
         view.ClearPicture();
         return result;
     }
     try {
-        result.Picture = MakeOutputPicture(view, job.SourcePath, job.Rotation, job.Quality);
+        result.Picture =
+            MakeOutputPicture(view, job.SourcePath, job.Rotation, job.Quality, job.Photo);
+        if (result.Picture.turnFailed)
+            result.Notices.push_back(pnTurnFailed);
+        if (result.Picture.losslessFellBack)
+            result.Notices.push_back(pnLosslessFellBack);
     } catch (...) {
         result.PictureError = std::current_exception();
     }

@@ -21,6 +21,7 @@ struct EntryJob {
     int PanelWidth = 0;
     int ThumbSize = 0;
     int Quality = 0;
+    PhotoOptions Photo;
 };
 
 // The computed files of one entry, or the errors computing them raised: the thumbnail's, which
@@ -31,6 +32,7 @@ struct EntryResult {
     OutputPicture Picture;
     std::exception_ptr ThumbnailError;
     std::exception_ptr PictureError;
+    std::vector<PictureNotice> Notices;  // what the user is told about this entry
 };
 
 // Computes one entry with view as its working holder; errors are kept in the result.

@@ -49,8 +49,12 @@ std::vector<EntryJob> Jobs(const AlbumState& state) {
     std::vector<EntryJob> jobs;
     for (int k = 0; k < state.EntryCount; ++k) {
         const EntryRecord& entry = state.Entries[k];
-        jobs.push_back({entry.SourcePath, entry.Rotation, kPreviewPanelWidth, state.ThumbSize,
-                        state.JpegQuality});
+        jobs.push_back({entry.SourcePath,
+                        entry.Rotation,
+                        kPreviewPanelWidth,
+                        state.ThumbSize,
+                        state.JpegQuality,
+                        {state.LosslessTurns, state.StripLocation}});
     }
     return jobs;
 }
@@ -79,12 +83,27 @@ void RemoveStalePage(const std::string& page, const std::set<std::string>& writt
 
 }  // namespace
 
+std::string NoticeText(const SaveNotice& notice) {
+    switch (notice.Kind) {
+        case pnNoPreview:
+            return notice.SourcePath +
+                   ": "
+                   "画像を読み取れないため、サムネイルを「プレビューなし」にし、元のまま複製しまし"
+                   "た";
+        case pnTurnFailed:
+            return notice.SourcePath + ": 画像を回転できないため、回転せずに複製しました";
+        default:
+            return notice.SourcePath +
+                   ": 大きさが無劣化の回転に合わないため、指定の圧縮率で再圧縮しました";
+    }
+}
+
 std::string AlbumFolderPath(const AlbumState& state, const std::string& head) {
     return state.OutPath + head + ".files";
 }
 
-void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
-               const SaveProgress& progress, const SaveOptions& options) {
+std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
+                                  const SaveProgress& progress, const SaveOptions& options) {
     const int count = state.EntryCount;
     if (progress)
         progress(0, count);
@@ -100,11 +119,14 @@ void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
         pipeline = std::make_unique<EntryPipeline>(jobs, workers, workers * kAheadPerWorker);
     }
     std::set<std::string> pages;
+    std::vector<SaveNotice> notices;
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
         EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
         WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix);
+        for (PictureNotice kind : result.Notices)
+            notices.push_back({entry.SourcePath, kind});
         const std::string page = ReplaceExtension(picture, ".htm");
         if (entry.NotePos != npNone) {
             ExpandTemplate(state, head, pageTemplate, page, k);
@@ -119,6 +141,7 @@ void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
     ExpandTemplate(state, head, state.TemplatePath + "Def.htm", state.OutPath + head + ".htm", 0);
     CopySupportFiles(state.TemplatePath + "Def.files/", album + "/");
     ClearAlbum(state);
+    return notices;
 }
 
 }  // namespace albumon

@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "AlbumState.h"
+#include "Images.h"
 
 namespace albumon {
 
@@ -23,6 +25,15 @@ struct SaveOptions {
     int Threads = 0;
 };
 
+// Something the user is told about one entry after the save.
+struct SaveNotice {
+    std::string SourcePath;
+    PictureNotice Kind = pnNoPreview;
+};
+
+// The line that tells the user of a notice: the file, then what was done with it.
+std::string NoticeText(const SaveNotice& notice);
+
 // The album folder for a head text: OutPath + head + ".files".
 std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
 
@@ -30,8 +41,10 @@ std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
 // entries. The files are written in list order, entry by entry, thumbnail before picture, while
 // the pictures of the next entries are computed ahead. A file error ends the save where it
 // happens, with the entries kept and nothing of the later entries written. A page an earlier
-// save left under the name of an entry that now has no note is removed with it.
-void SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
-               const SaveProgress& progress, const SaveOptions& options = {});
+// save left under the name of an entry that now has no note is removed with it. Returns, in list
+// order, what the user is to be told about single pictures (no preview, a turn not done, a
+// lossless turn re-encoded).
+std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
+                                  const SaveProgress& progress, const SaveOptions& options = {});
 
 }  // namespace albumon

@@ -61,6 +61,8 @@ void ReadSettingsFrom(const ProfileFile& file, const std::string& exeFolder,
     values.ThumbPrefix = ReadString(file, "Thumb", "Head", "$_");
     values.ThumbSize = ReadInteger(file, "Thumb", "Size", 64);
     values.KeepNameDefault = ReadInteger(file, "File", "NameDef", 0) != 0;
+    values.LosslessTurns = ReadInteger(file, "Option", "Lossless", 0) != 0;
+    values.StripLocation = ReadInteger(file, "Option", "NoGPS", 0) != 0;
 }
 
 void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
@@ -74,6 +76,8 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     file.SetValue("Thumb", "Head", values.ThumbPrefix);
     WriteInteger(file, "Thumb", "Size", values.ThumbSize);
     WriteInteger(file, "File", "NameDef", values.KeepNameDefault ? 1 : 0);
+    WriteInteger(file, "Option", "Lossless", values.LosslessTurns ? 1 : 0);
+    WriteInteger(file, "Option", "NoGPS", values.StripLocation ? 1 : 0);
 }
 
 void ReadSettings(const std::string& iniPath, const std::string& exeFolder,

@@ -1,4 +1,4 @@
-// The ten values the settings file carries from one run to the next.
+// The values the settings file carries from one run to the next.
 #pragma once
 
 #include <string>
@@ -16,6 +16,8 @@ struct SettingsValues {
     std::string ThumbPrefix = "$_";
     int ThumbSize = 64;
     bool KeepNameDefault = false;
+    bool LosslessTurns = false;  // turn pictures on their coefficients where the size allows
+    bool StripLocation = false;  // leave GPS data out of the album's pictures
 };
 
 }  // namespace albumon

@@ -69,6 +69,27 @@ TEST_F(SaveWindowTest, ArchiveHoldsIndexAndAlbumFolder) {
     }
 }
 
+TEST_F(SaveWindowTest, PicturesWithoutPreviewAreListedInOneBoxAfterTheSave) {
+    OpenWithOutput("[Option]\r\nLossless=1\r\nNoGPS=1\r\n");
+    EXPECT_TRUE(form->CheckBoxLossless->isChecked());
+    EXPECT_TRUE(form->CheckBoxNoGps->isChecked());
+    WriteFile(data / "in/bad1.jpg", "not a picture");
+    WriteFile(data / "in/bad2.jpg", "neither");
+    Drop({Q(data / "in/bad1.jpg"), Q(data / "in/bad2.jpg")});
+    form->CheckBoxNoGps->setChecked(false);
+    Click(form->SaveBitBtn);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].title, "Albumon");
+    const QString text = boxes.seen[0].text;
+    EXPECT_TRUE(text.contains(Q(data / "in/bad1.jpg"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(Q(data / "in/bad2.jpg"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(Q(data / "in/p1.jpg"))) << text.toStdString();
+    EXPECT_TRUE(FileExists(data / "out/無題.files/$_無題004.jpg"));
+    // The save took the general page's choices as they stood.
+    EXPECT_TRUE(form->Album().LosslessTurns);
+    EXPECT_FALSE(form->Album().StripLocation);
+}
+
 TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
     OpenWithOutput();
     ::unlink((data / "in/p2.jpg").c_str());

@@ -111,6 +111,11 @@ TEST_F(LimitsTest, AddressSpaceBombAndEndlessScans) {
         const bool copied = saved == pictures[k].second;
         EXPECT_TRUE(copied || (saved.size() > 2 && saved.compare(0, 2, "\xFF\xD8") == 0))
             << pictures[k].first;
+        // A copy instead of a turn is named on stderr; every entry has its thumbnail.
+        const std::string warning = data / ("in/" + pictures[k].first) + ": 画像を回転できない";
+        EXPECT_EQ(run.err.find(warning) != std::string::npos, copied) << run.err;
+        EXPECT_TRUE(
+            FileExists(data / ("out/無題.files/$_無題00" + std::to_string(k + 1) + ".jpg")));
     }
     EXPECT_EQ(ZipEntries(data / "out/無題.zip").size(),
               FolderNames(data / "out/無題.files").size() + 1);

@@ -9,6 +9,8 @@
 
 #include "FileSystem.h"
 #include "JpegCodec.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
 #include "Raster.h"
 #include "TestSupport.h"
 #include "TextFile.h"
@@ -174,6 +176,53 @@ TEST_F(MakeCommandTest, SkippedInputsWarnAndTheRestIsSaved) {
     EXPECT_NE(run.err.find("skipped in/none.jpg: no such file"), std::string::npos);
     EXPECT_TRUE(FileExists(dir / "out/無題.files/無題001.jpg"));
     EXPECT_FALSE(FileExists(dir / "out/無題.files/無題002.jpg"));
+}
+
+TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSucceeds) {
+    test::WriteFile(dir / "in/bad.jpg", "not a picture");
+    test::WriteFile(dir / "in/odd.jpg", test::ColorJpeg(64, 50));  // 50 rows: no lossless turn
+    test::WriteFile(dir / "in/phone.jpg", test::PhoneJpeg(test::QuadrantRaster(64, 48), {6}));
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> warnings;
+        bool gps;  // the phone photo's copy still has its GPS data
+    };
+    const std::string bad = dir / "in/bad.jpg", odd = dir / "in/odd.jpg";
+    for (const Case& c : std::vector<Case>{
+             {{"in/bad.jpg", "in/phone.jpg"}, {bad + ": 画像を読み取れない"}, true},
+             {{"in/bad.jpg", "--rotate", "1", "in/odd.jpg", "--rotate", "1"},
+              {bad + ": 画像を読み取れない", bad + ": 画像を回転できない"},
+              true},
+             {{"--lossless-turns", "--strip-location", "in/odd.jpg", "--rotate", "1",
+               "in/phone.jpg"},
+              {odd + ": 大きさが無劣化の回転に合わない"},
+              false},
+             {{"in/phone.jpg", "--lossless-turns", "in/odd.jpg", "--rotate", "2"},
+              {odd + ": 大きさが無劣化の回転に合わない"},
+              true},
+         }) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        fs::remove_all(dir / "out/無題.files");
+        std::vector<std::string> args{"-q", "-o", "out"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        MakeRun run = Make(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> lines;
+        for (std::size_t at = 0, end; (end = run.err.find('\n', at)) != std::string::npos;
+             at = end + 1) {
+            lines.push_back(run.err.substr(at, end - at));
+        }
+        ASSERT_EQ(lines.size(), c.warnings.size()) << run.err;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].rfind("albumon-make: 警告: " + c.warnings[i], 0), 0u) << lines[i];
+        }
+        // Every entry has its thumbnail, the undecodable one included.
+        EXPECT_TRUE(FileExists(dir / "out/無題.files/$_無題001.jpg"));
+        EXPECT_TRUE(FileExists(dir / "out/無題.files/$_無題002.jpg"));
+        const std::string phone = dir / "out/無題.files/無題002.jpg";
+        if (c.args.back() == "in/phone.jpg")
+            EXPECT_EQ(test::ReadExifFacts(test::ReadFile(phone)).gps, c.gps);
+    }
 }
 
 }  // namespace

@@ -215,12 +215,32 @@ TEST(JpegImage, CorruptScanDataNeverCrashes) {
     }
 }
 
-TEST(JpegImage, CmykFileLoadsButCannotBeDecodedToColours) {
-    TJPEGImage jpeg = Loaded(test::CmykJpeg(24, 16));
-    EXPECT_EQ(jpeg.Width(), 24);
-    EXPECT_THROW(jpeg.GetRaster(), EJPEG);
-    jpeg.SetOutputDepth(jf8Bit);
-    EXPECT_THROW(jpeg.GetRaster(), EJPEG);
+TEST(JpegImage, CmykAndYcckFilesDecodeToTheirColours) {
+    struct Case {
+        const char* name;
+        std::uint8_t inks[4];
+        bool ycck, adobe;
+        int red, green, blue;
+    };
+    // Adobe files store inverted inks: 255 is no ink. (255, 0, 255, 255) there is full magenta.
+    for (const Case& c : {Case{"cmyk adobe", {255, 0, 255, 255}, false, true, 255, 0, 255},
+                          Case{"ycck adobe", {255, 0, 255, 255}, true, true, 255, 0, 255},
+                          Case{"ycck adobe red", {255, 0, 0, 255}, true, true, 255, 0, 0},
+                          Case{"cmyk plain", {0, 255, 0, 0}, false, false, 255, 0, 255},
+                          Case{"cmyk plain black", {0, 0, 0, 255}, false, false, 0, 0, 0}}) {
+        SCOPED_TRACE(c.name);
+        TJPEGImage jpeg = Loaded(test::InkJpeg(24, 16, c.inks, c.ycck, c.adobe));
+        for (JpegScale scale : {jsFullSize, jsHalf}) {
+            jpeg.SetDecodeScale(scale);
+            const Raster& raster = jpeg.GetRaster();
+            ASSERT_EQ(raster.Format(), pf24bit);
+            EXPECT_EQ(raster.Width(), scale == jsFullSize ? 24 : 12);
+            test::Bgr p = test::PixelAt(raster, 4, 4);
+            EXPECT_NEAR(p.red, c.red, 3);
+            EXPECT_NEAR(p.green, c.green, 3);
+            EXPECT_NEAR(p.blue, c.blue, 3);
+        }
+    }
 }
 
 TEST(JpegImage, HugeDeclaredSizeIsAnUnreadablePictureNotACrash) {

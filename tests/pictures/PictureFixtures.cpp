@@ -140,6 +140,38 @@ std::string CmykJpeg(std::int32_t width, std::int32_t height) {
     return bytes;
 }
 
+std::string InkJpeg(std::int32_t width, std::int32_t height, const std::uint8_t (&inks)[4],
+                    bool ycck, bool adobe) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
+    cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 4);
+    for (std::size_t i = 0; i < row.size(); ++i)
+        row[i] = inks[i % 4];
+    for (std::int32_t y = 0; y < height; ++y) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::string bytes(reinterpret_cast<char*>(buffer), size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+    return bytes;
+}
+
 std::string HugeHeaderJpeg(std::int32_t width, std::int32_t height, bool progressive) {
     std::string bytes = ColorJpeg(16, 16, progressive);
     std::size_t sof = FindMarker(bytes, progressive ? 0xC2 : 0xC0);

@@ -34,6 +34,10 @@ Bgr PixelAt(const Raster& raster, std::int32_t y, std::int32_t x);
 std::string ColorJpeg(std::int32_t width, std::int32_t height, bool progressive = false);
 std::string GrayJpeg(std::int32_t width, std::int32_t height);  // single component
 std::string CmykJpeg(std::int32_t width, std::int32_t height);
+// A four-component picture of one ink colour (cyan, magenta, yellow, black as stored), coded as
+// CMYK or YCCK, with or without the Adobe marker (whose files store inverted inks).
+std::string InkJpeg(std::int32_t width, std::int32_t height, const std::uint8_t (&inks)[4],
+                    bool ycck, bool adobe);
 // A colour JPEG whose header claims width x height; its scan data is that of a tiny picture.
 std::string HugeHeaderJpeg(std::int32_t width, std::int32_t height, bool progressive);
 // A progressive JPEG whose last scan is repeated until it has more than scans scans.

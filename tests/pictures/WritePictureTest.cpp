@@ -6,6 +6,7 @@
 #include "GraphicErrors.h"
 #include "Images.h"
 #include "JpegCodec.h"
+#include "JpegSegments.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
 
@@ -200,28 +201,60 @@ TEST_F(WritePictureTest, MissingSourceStopsBeforeEitherFile) {
     EXPECT_EQ(test::FolderNames(dir_ / "無題.files"), (std::vector<std::string>{".keep"}));
 }
 
-TEST_F(WritePictureTest, UndecodableSourceGetsNoThumbnailAndIsCopiedUnchanged) {
+TEST_F(WritePictureTest, UndecodableSourceGetsANoPreviewThumbnailAndIsCopiedUnchanged) {
     struct Case {
         std::string name, bytes;
+        std::int32_t thumbWidth, thumbHeight;  // turned a quarter: exchanged
     };
-    for (const Case& c : {Case{"text.jpg", "not a picture"}, Case{"empty.jpg", ""},
-                          Case{"cmyk.jpg", test::CmykJpeg(64, 48)},
-                          Case{"huge.jpg", test::HugeHeaderJpeg(65500, 65500, true)}}) {
+    const Raster noPreview = NoPreviewRaster(64, 29);
+    // 12-bit samples, which this library build does not decode; its frame header gives the size.
+    std::string twelveBit = test::ColorJpeg(640, 480);
+    twelveBit[twelveBit.find(std::string("\xFF\xC0", 2)) + 4] = 12;
+    // A valid header whose quantisation tables are missing: the decode fails after it.
+    std::string noTables = test::ColorJpeg(640, 480);
+    const std::vector<JpegSegment> segments = HeaderSegments(noTables);
+    for (auto it = segments.rbegin(); it != segments.rend(); ++it) {
+        if (it->marker == 0xDB)
+            noTables.erase(it->offset, it->length);
+    }
+    for (const Case& c :
+         {Case{"text.jpg", "not a picture", 64, 64}, Case{"empty.jpg", "", 64, 64},
+          Case{"huge.jpg", test::HugeHeaderJpeg(65500, 30000, true), 64, 29},
+          Case{"twelve.jpg", twelveBit, 64, 48}, Case{"notables.jpg", noTables, 64, 48}}) {
         for (int rotation : {0, 1}) {
             SCOPED_TRACE(c.name + " rotation " + std::to_string(rotation));
             std::remove(Target().c_str());
             std::remove(Thumb().c_str());
-            Write(Source(c.bytes, c.name), rotation);
+            const std::string source = Source(c.bytes, c.name);
+            Write(source, rotation);
             EXPECT_EQ(test::ReadFile(Target()), c.bytes);
-            EXPECT_FALSE(FileExists(Thumb()));
+            JpegHeader header = ReadJpegHeader(test::ReadFile(Thumb()));
+            EXPECT_EQ(header.width, rotation == 0 ? c.thumbWidth : c.thumbHeight);
+            EXPECT_EQ(header.height, rotation == 0 ? c.thumbHeight : c.thumbWidth);
+            bool flagged = false;
+            PictureView worker;
+            EXPECT_TRUE(MakeThumbnail(worker, source, rotation, kPanel, 64, &flagged));
+            EXPECT_TRUE(flagged);
+            OutputPicture output = MakeOutputPicture(worker, source, rotation, 50);
+            EXPECT_TRUE(output.copySource);
+            EXPECT_EQ(output.turnFailed, rotation != 0);
         }
     }
+    // The "no preview" picture is a neutral frame with two diagonals.
+    EXPECT_EQ(noPreview.Palette().size(), 2u);
+    EXPECT_EQ(noPreview.Row(0)[10], 1);
+    EXPECT_EQ(noPreview.Row(14)[10], 0);
 }
 
 TEST_F(WritePictureTest, HugeBaselineSourceIsCopiedWhenItCannotBeTurned) {
     std::string bytes = test::HugeHeaderJpeg(65500, 65500, false);
     WritePicture(view_, Source(bytes), Target(), "$_", 1, kPanel, 64, 50, false);
     EXPECT_EQ(test::ReadFile(Target()), bytes);
+    for (bool lossless : {false, true}) {
+        OutputPicture output = MakeOutputPicture(view_, Source(bytes), 1, 50, {lossless, false});
+        EXPECT_TRUE(output.copySource);
+        EXPECT_TRUE(output.turnFailed);
+    }
 }
 
 TEST_F(WritePictureTest, DamagedButReadableSourcesStillGiveBothFiles) {

@@ -120,6 +120,35 @@ TEST_F(SaveAlbumTest, WorkersWriteTheSameBytesAsOneByOne) {
     EXPECT_TRUE(one == Contents(dir / "many"));
 }
 
+TEST_F(SaveAlbumTest, PicturesNotHandledAsAskedAreReportedInListOrder) {
+    test::WriteFile(dir / "in/bad.jpg", "not a picture");
+    WriteJpeg(dir / "in/odd.jpg", 100, 50);  // 100 x 50 allows no lossless half turn
+    for (int threads : {1, 4}) {
+        SCOPED_TRACE(threads);
+        const std::string out = dir / ("out" + std::to_string(threads));
+        Fill(out);
+        AddFiles(state, {dir / "in/odd.jpg", dir / "in/bad.jpg"}, naming);
+        state.Entries[5].Rotation = 2;
+        state.Entries[6].Rotation = 1;
+        RefreshOutputNames(state, naming);
+        state.LosslessTurns = true;
+        std::vector<SaveNotice> notices =
+            SaveAlbum(state, view, "h", nullptr, SaveOptions{threads});
+        std::vector<std::pair<std::string, PictureNotice>> seen;
+        for (const SaveNotice& notice : notices)
+            seen.emplace_back(notice.SourcePath, notice.Kind);
+        EXPECT_EQ(seen, (std::vector<std::pair<std::string, PictureNotice>>{
+                            {dir / "in/g.jpg", pnLosslessFellBack},  // 100 rows: 12.5 blocks
+                            {dir / "in/odd.jpg", pnLosslessFellBack},
+                            {dir / "in/bad.jpg", pnNoPreview},
+                            {dir / "in/bad.jpg", pnTurnFailed}}));
+        // The index never points at a thumbnail that is not there.
+        EXPECT_TRUE(FileExists(out + "/h.files/$_無題007.jpg"));
+        EXPECT_EQ(test::ReadFile(out + "/h.files/無題007.jpg"), "not a picture");
+        EXPECT_EQ(NoticeText(notices[2]).rfind(dir / "in/bad.jpg: ", 0), 0u);
+    }
+}
+
 TEST_F(SaveAlbumTest, AnErrorStopsAtItsEntry) {
     naming.HeadText = "h";
     for (int threads : {1, 3}) {

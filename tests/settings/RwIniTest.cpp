@@ -20,7 +20,7 @@ using test::WriteFile;
 SettingsValues Read(const std::string& ini) {
     SettingsValues values;
     values.WindowTop = values.WindowLeft = values.JpegQuality = values.ThumbSize = -999;
-    values.MakeZip = values.KeepNameDefault = true;
+    values.MakeZip = values.KeepNameDefault = values.LosslessTurns = values.StripLocation = true;
     values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
     ReadSettings(ini, "/opt/albumon/", values);
     return values;
@@ -38,6 +38,7 @@ SettingsValues Sample() {
     values.ThumbPrefix = "t_";
     values.ThumbSize = 128;
     values.KeepNameDefault = true;
+    values.LosslessTurns = true;
     return values;
 }
 
@@ -52,6 +53,8 @@ void ExpectSame(const SettingsValues& a, const SettingsValues& b) {
     EXPECT_EQ(a.ThumbPrefix, b.ThumbPrefix);
     EXPECT_EQ(a.ThumbSize, b.ThumbSize);
     EXPECT_EQ(a.KeepNameDefault, b.KeepNameDefault);
+    EXPECT_EQ(a.LosslessTurns, b.LosslessTurns);
+    EXPECT_EQ(a.StripLocation, b.StripLocation);
 }
 
 TEST(RwIniTest, SettingsFileLiesBesideTheExecutable) {
@@ -102,6 +105,8 @@ TEST(RwIniTest, EveryValueRoundTrips) {
     values.ThumbPrefix = "\"q\"";
     values.MakeZip = false;
     values.KeepNameDefault = false;
+    values.LosslessTurns = false;
+    values.StripLocation = true;
     values.WindowTop = -2147483647 - 1;
     WriteSettings(dir / "s.INI", values);
     ExpectSame(Read(dir / "s.INI"), values);
@@ -114,7 +119,8 @@ TEST(RwIniTest, FirstWriteLayout) {
               "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
               "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
               "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
-              "[Thumb]\r\nHead=t_\r\nSize=128\r\n");
+              "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\n");
 }
 
 TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
@@ -128,7 +134,8 @@ TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
               "[file]\r\nOut=/home/ユーザー/album/\r\nExtra=keep me\r\n"
               "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
               "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
-              "[Pos]\r\nTop=-20\r\nLeft=1300\r\n");
+              "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\n");
     ExpectSame(Read(dir / "s.INI"), Sample());
 }
 

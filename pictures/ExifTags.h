@@ -1,0 +1,25 @@
+// The EXIF block of a photo, read and rewritten through libexif: its orientation, and the block
+// an upright copy of the photo carries (orientation 1, no stale thumbnail, GPS left out on
+// request). The block is an APP1 payload starting "Exif\0\0".
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace albumon {
+
+// The orientation tag (1..8) of an EXIF payload; 1 when there is none or it is out of range.
+int ExifOrientation(const std::string& payload);
+
+// Whether the payload holds any GPS entries.
+bool ExifHasLocation(const std::string& payload);
+
+// The payload for a picture written upright: orientation set to 1, the embedded thumbnail
+// dropped, the pixel size tags set to width x height, and with withoutLocation the GPS part
+// removed. Empty when the block cannot be rewritten (then no EXIF is better than a wrong one).
+std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation);
+
+// The payload with only its GPS part removed; empty when it cannot be rewritten.
+std::string ExifWithoutLocation(const std::string& payload);
+
+}  // namespace albumon

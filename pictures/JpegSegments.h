@@ -1,0 +1,40 @@
+// The marker segments in front of a JPEG file's first scan: finding the EXIF block and the frame
+// size, and exchanging the EXIF block without touching anything else of the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace albumon {
+
+// One marker segment: where its 0xFF starts, its whole length (marker included) and its code.
+struct JpegSegment {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    unsigned char marker = 0;
+};
+
+// The segments from the start-of-image marker up to the first scan (not included); stops early
+// at data that is not a well-formed segment.
+std::vector<JpegSegment> HeaderSegments(const std::string& bytes);
+
+// The EXIF payload ("Exif\0\0" and what follows) of the first EXIF APP1 segment, or empty.
+std::string ExifPayload(const std::string& bytes);
+
+// The file with its EXIF APP1 segments replaced by one carrying payload (none when payload is
+// empty), in the place of the first; every other byte stays as it was.
+std::string WithExifPayload(const std::string& bytes, const std::string& payload);
+
+// Whether an APP1 segment other than EXIF (XMP) mentions GPS data.
+bool XmpHasLocation(const std::string& bytes);
+
+// The file without its XMP APP1 segments that mention GPS data.
+std::string WithoutXmpLocation(const std::string& bytes);
+
+// Width and height from the frame header, when there is one.
+std::optional<std::pair<std::int32_t, std::int32_t>> FrameSize(const std::string& bytes);
+
+}  // namespace albumon
