@@ -142,8 +142,8 @@ TEST_F(DefTemplateTest, IndexListsEveryEntryInsideItsScript) {
     EXPECT_TRUE(Has(index, "Fname[1]=\"50% off #2\";\r\nDocType[1]=0;\r\n"));
     EXPECT_TRUE(Has(index, "Fname[2]=\"a&b?c\";\r\nDocType[2]=1;\r\n"));
     EXPECT_TRUE(Has(index, "<title>" + head + "</title>"));
-    EXPECT_TRUE(Has(index, ">" + head + "</script>"));
-    EXPECT_TRUE(Has(index, ">$_</script>"));
+    EXPECT_TRUE(Has(index, ">" + head + "--></script>"));
+    EXPECT_TRUE(Has(index, ">$_--></script>"));
     EXPECT_TRUE(Has(index, ">3</span>"));
     EXPECT_FALSE(Has(index, "ALBUMON PRENOTE"));
     EXPECT_FALSE(Has(index, "ALBUMON POSTNOTE"));
@@ -171,7 +171,7 @@ TEST_F(DefTemplateTest, NoteAboveStandsInItsFrameBeforeThePicture) {
     EXPECT_LT(end, At(page, "</div>", end));
     EXPECT_LT(At(page, "</div>", end), At(page, "id=\"photo\""));
     EXPECT_FALSE(Has(page, "ALBUMON POSTNOTE"));
-    EXPECT_TRUE(Has(page, ">海辺 の朝.jpg</script>"));
+    EXPECT_TRUE(Has(page, ">海辺 の朝.jpg--></script>"));
     EXPECT_TRUE(Has(page, "<script src=\"album.js\"></script>"));
 }
 
@@ -187,7 +187,7 @@ TEST_F(DefTemplateTest, NoteBelowStandsInItsFrameAfterThePicture) {
     EXPECT_LT(begin, end);
     EXPECT_LT(end, At(page, "</div>", end));
     EXPECT_FALSE(Has(page, "ALBUMON PRENOTE"));
-    EXPECT_TRUE(Has(page, ">a&b?c.jpg</script>"));
+    EXPECT_TRUE(Has(page, ">a&b?c.jpg--></script>"));
 }
 
 TEST_F(DefTemplateTest, PageGivesItsNoteBackWhenItsPictureIsAddedAgain) {
