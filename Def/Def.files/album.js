@@ -19,7 +19,9 @@ var COMMENTARY = {width: 641, height: 481};
 // The fragment of the index page that opens the viewer on a picture: "#photo=" + its name.
 var PHOTO = 'photo=';
 
-// How long a picture page waits for its photo's size before it shows itself anyway.
+// How long a picture page waits for its photo's size before it takes its thumbnail's shape,
+// and before it shows itself anyway.
+var THUMB_GRACE_MS = 300;
 var SETTLE_MS = 3000;
 
 var found = []; // the extension under which entry i's picture was found, once known
@@ -210,8 +212,9 @@ function makeViewer(folder, grid) {
 
     function pictureUrl(i) { return folder + part(Fname[i] + (found[i] || EXTENSIONS[0])); }
 
+    // The neighbours' pictures, so a step shows them at once (or their pages' photos).
     function preload(i) {
-        if (i >= 0 && i < entryCount() && !hasPage(i))
+        if (i >= 0 && i < entryCount())
             loadPicture(new Image(), folder, Fname[i], found[i], null);
     }
 
@@ -430,7 +433,7 @@ function isCommentary(w, h) {
 }
 
 // Shows the page once the photo's box is known: from the photo's own size as soon as its
-// header is read, else from its thumbnail's shape, else after SETTLE_MS.
+// header is read, else from its thumbnail's shape, else after SETTLE_MS without one.
 function settlePhoto(photo, thumbUrl) {
     var body = document.body;
     var settled = false;
@@ -460,7 +463,7 @@ function settlePhoto(photo, thumbUrl) {
     thumb.onload = function() {
         window.setTimeout(function() {
             settle(thumb.naturalWidth, thumb.naturalHeight, false);
-        }, SETTLE_MS / 3);
+        }, THUMB_GRACE_MS);
     };
     thumb.src = thumbUrl;
     window.setTimeout(function() { settle(0, 0, false); }, SETTLE_MS);

@@ -158,7 +158,7 @@ def check_links(page, dom):
     targets = {}
     for node in dom.walk():
         for name in ("href", "src"):
-            if name in node.attrs:
+            if name in node.attrs and not node.attrs[name].startswith("data:"):
                 targets[(id(node), name)] = target_file(page, node.attrs[name])
     return targets
 

@@ -9,10 +9,13 @@ Usage: visit_album.py ALBUMON_MAKE TEMPLATE_DIR [--screenshots OUTDIR]
 """
 
 import base64
+import functools
+import http.server
 import os
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import urllib.parse
 import urllib.request
@@ -189,10 +192,10 @@ class Visit:
 
     def where(self):
         """The entry on show: ('page', k) on a picture page, ('viewer', k) in the viewer,
-        ('grid', None) on the index page's grid."""
-        url = urllib.parse.urlsplit(self.driver.current_url)
-        path = urllib.request.url2pathname(url.path)
-        if path == self.index:
+        ('grid', None) on the index page's grid; from file:// or a web server."""
+        path = urllib.parse.unquote(urllib.parse.urlsplit(self.driver.current_url).path)
+        folder = "/" + os.path.basename(self.folder) + "/"
+        if path.endswith("/" + os.path.basename(self.index)):
             if not self.js("var d = document.querySelector('dialog.viewer');"
                            "return !!(d && d.open);"):
                 return ("grid", None)
@@ -201,7 +204,7 @@ class Visit:
             check(shown in names, f"the viewer shows {shown!r}")
             return ("viewer", names.index(shown))
         for k, entry in enumerate(ENTRIES):
-            if path == os.path.join(self.folder, entry[0] + ".htm"):
+            if path.endswith(folder + entry[0] + ".htm"):
                 return ("page", k)
         raise Failure(f"the browser is at {self.driver.current_url}")
 
@@ -253,6 +256,7 @@ def check_viewer_from_grid(visit):
     visit.wait(lambda: visit.js("return arguments[0].complete && arguments[0].naturalWidth;",
                                 photo), "the viewer's photo")
     check(photo.get_attribute("alt") == ENTRIES[4][0], "the viewer's photo has no alt text")
+
     visit.common_checks("viewer on a phone")
     check(not visit.js(TARGETS_JS), f"small tap targets in the viewer: {visit.js(TARGETS_JS)}")
     swipe(visit, -150)
@@ -317,6 +321,12 @@ def check_walk(visit):
     visit.wait(lambda: visit.where() == ("viewer", 4), "back from the page to the viewer")
     visit.settled()
     check(visit.driver.current_url.endswith(visit.fragment(4)), "back lost the fragment")
+    visit.open(visit.page_url(3))
+    visit.key(Keys.ESCAPE)
+    visit.wait(lambda: visit.where() == ("grid", None), "Esc on a page to lead to the grid")
+    visit.settled()
+    check(visit.js("return document.activeElement.closest('#entry-4') !== null;"),
+          "Esc on a page does not come back to its card")
 
 
 def check_pages(visit, size):
@@ -429,6 +439,46 @@ def check_markup_heads(driver, make, template, work):
               f"head {head!r}: the page's photo did not load")
 
 
+def resources(visit):
+    return visit.js("return performance.getEntriesByType('resource')"
+                    ".map(function(e) { return decodeURIComponent(e.name); });")
+
+
+def check_server(visit):
+    """The album served by a web server: the viewer on a fragment preloads its neighbours, the
+    pages load nothing from elsewhere, the keys walk between viewer and page."""
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(Quiet, directory=os.path.dirname(visit.index))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        base = f"http://127.0.0.1:{server.server_address[1]}/"
+        index = base + urllib.parse.quote(os.path.basename(visit.index))
+        visit.open(index + visit.fragment(4))
+        check(visit.where() == ("viewer", 4), "served, a link to a picture does not show it")
+        for k in (3, 5):
+            visit.wait(lambda: any(name.endswith("/" + ENTRIES[k][0] + ".jpg")
+                                   for name in resources(visit)),
+                       f"the viewer to preload the neighbour {ENTRIES[k][0]}")
+        visit.open(index + visit.fragment(1))
+        check(visit.where() == ("viewer", 1), "served, a link to a picture does not show it")
+        visit.common_checks("viewer served")
+        visit.key(Keys.ARROW_RIGHT)
+        visit.wait(lambda: visit.where() == ("page", 2), "served, → from the viewer to a page")
+        visit.settled()
+        visit.common_checks("page served")
+        foreign = [name for name in resources(visit) if not name.startswith(base)]
+        check(not foreign, f"served, the page loads resources from elsewhere: {foreign}")
+        visit.key(Keys.ARROW_LEFT)
+        visit.wait(lambda: visit.where() == ("viewer", 1), "served, ← from the page to the viewer")
+    finally:
+        server.shutdown()
+        server.server_close()
+
+
 def save_screenshots(visit, out):
     os.makedirs(out, exist_ok=True)
     views = [("index", file_url(visit.index)),
@@ -477,6 +527,7 @@ def main():
                 check_looks(visit, size)
             set_size(driver, DESKTOP)
             check_keyboard(visit)
+            check_server(visit)
             check_markup_heads(driver, make, template, work)
         except (Failure, WebDriverException, subprocess.TimeoutExpired) as failure:
             print(f"FAILED: {failure}", file=sys.stderr)
