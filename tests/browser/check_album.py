@@ -153,8 +153,8 @@ def viewer_link(out, name):
 
 
 def check_links(page, dom):
-    """Every href and src of the rendered page names an existing file; returns them by
-    element."""
+    """Every href and src of the rendered page (but inline data) names an existing file;
+    returns them by element."""
     targets = {}
     for node in dom.walk():
         for name in ("href", "src"):

@@ -36,7 +36,7 @@ DESKTOP, PHONE, SMALL_PHONE = (1366, 900), (390, 844), (390, 640)
 # The album in order: (output name, source size, note place, note lines); None as the size
 # marks the commentary entry, whose output name the album gives (head + running number).
 ENTRIES = [
-    ("海 の朝", (2400, 1800), "above", ["朝の海。", "波の音がした"]),
+    ("海 の朝", (1600, 1200), "above", ["朝の海。", "波の音がした"]),
     ("a#1 50%", (900, 1200), None, None),
     (HEAD + "001", None, "below", ["<b>解説</b>の一行目", "二行目 <i>斜体</i>", "", "四行目"]),
     ("京都", (1600, 700), "below", ["<b>BELOW</b> 一行目", "二行目<br>", "三行目",
@@ -51,7 +51,7 @@ SHOWN_LINES = {
     3: ["BELOW 一行目", "二行目", "三行目", "項目"],
 }
 COMMENTARY = 2
-# Entry 0's photo is large and noisy, so that it arrives after the page was first drawn.
+# The web server holds back entry 0's photo, so that it arrives after the page was drawn.
 SLOW = 0
 # Head texts that a page reading them as markup would break.
 MARKUP_HEADS = ["<b>", "<!--", 'My "best" trip', "<!--<script>x"]
@@ -96,8 +96,8 @@ def set_dark(driver, dark):
         {"name": "prefers-color-scheme", "value": "dark" if dark else "light"}]})
 
 
-def jpeg(driver, size, noisy):
-    """A JPEG of size drawn by the browser: a gradient with a disc, or noise (a big file)."""
+def jpeg(driver, size):
+    """A JPEG of size drawn by the browser: a gradient with a disc."""
     driver.get("about:blank")
     data = driver.execute_script("""
         var c = document.createElement('canvas');
@@ -106,18 +106,9 @@ def jpeg(driver, size, noisy):
         var fill = g.createLinearGradient(0, 0, c.width, c.height);
         fill.addColorStop(0, '#2f5d8a'); fill.addColorStop(1, '#e3a857');
         g.fillStyle = fill; g.fillRect(0, 0, c.width, c.height);
-        if (arguments[2]) {
-            var pixels = g.getImageData(0, 0, c.width, c.height);
-            var seed = 1;
-            for (var i = 0; i < pixels.data.length; i++) {
-                seed = (seed * 1103515245 + 12345) & 0x7fffffff;
-                if (i % 4 !== 3) pixels.data[i] = (pixels.data[i] + (seed >> 24)) & 255;
-            }
-            g.putImageData(pixels, 0, 0);
-        }
         g.fillStyle = 'rgba(255,255,255,0.5)';
         g.beginPath(); g.arc(c.width / 3, c.height / 3, c.height / 5, 0, 7); g.fill();
-        return c.toDataURL('image/jpeg', 0.95).split(',')[1];""", *size, noisy)
+        return c.toDataURL('image/jpeg', 0.9).split(',')[1];""", *size)
     return base64.b64decode(data)
 
 
@@ -138,7 +129,7 @@ def make_album(driver, make, template, out, head, entries):
             continue
         source = os.path.join(sources, name + ".jpg")
         with open(source, "wb") as f:
-            f.write(jpeg(driver, size, k == SLOW and entries is ENTRIES))
+            f.write(jpeg(driver, size))
         command += [source, "--keep"]
         if note:
             command += ["--note-" + place, note]
@@ -445,9 +436,17 @@ def resources(visit):
 
 
 def check_server(visit):
-    """The album served by a web server: the viewer on a fragment preloads its neighbours, the
-    pages load nothing from elsewhere, the keys walk between viewer and page."""
+    """The album served by a web server: a page whose photo comes late does not move, the
+    viewer on a fragment preloads its neighbours, the pages load nothing from elsewhere, the
+    keys walk between viewer and page."""
+    slow = "/" + urllib.parse.quote(ENTRIES[SLOW][0] + ".jpg")
+
     class Quiet(http.server.SimpleHTTPRequestHandler):
+        def do_GET(self):
+            if self.path.endswith(slow):
+                time.sleep(1.5)
+            super().do_GET()
+
         def log_message(self, *args):
             pass
 
@@ -457,6 +456,10 @@ def check_server(visit):
     try:
         base = f"http://127.0.0.1:{server.server_address[1]}/"
         index = base + urllib.parse.quote(os.path.basename(visit.index))
+        visit.open(index)
+        visit.open(base + urllib.parse.quote(os.path.basename(visit.folder) + "/" +
+                                             ENTRIES[SLOW][0] + ".htm"))
+        visit.common_checks("page served with its photo late")
         visit.open(index + visit.fragment(4))
         check(visit.where() == ("viewer", 4), "served, a link to a picture does not show it")
         for k in (3, 5):

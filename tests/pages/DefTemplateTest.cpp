@@ -134,6 +134,27 @@ TEST_F(DefTemplateTest, TemplatesUseEveryPlaceholderWithCrLfLines) {
     }
 }
 
+// Names are inserted as they are: the templates put them only where no name is read as markup,
+// in a <title> or in a raw-text element closed against comment tricks.
+TEST_F(DefTemplateTest, NamesStandOnlyWhereTheyAreReadAsText) {
+    for (const std::string& path : {kIndexTemplate, kPageTemplate}) {
+        std::string text = ReadFile(path);
+        for (std::string_view name : {"$$$TITLE$$$", "$$$PREFIX$$$", "$$$FILENAME$$$"}) {
+            for (std::size_t at = text.find(name); at != std::string::npos;
+                 at = text.find(name, at + 1)) {
+                std::size_t line = text.rfind('\n', at) + 1;
+                std::size_t end = text.find('\r', at);
+                std::string before = text.substr(line, at - line);
+                std::string after = text.substr(at + name.size(), end - at - name.size());
+                bool title = before == "<title>" && after == "</title>";
+                bool raw =
+                    before.starts_with("<script type=\"text/plain\"") && after == "--></script>";
+                EXPECT_TRUE(title || raw) << path << ": " << before << name << after;
+            }
+        }
+    }
+}
+
 TEST_F(DefTemplateTest, IndexListsEveryEntryInsideItsScript) {
     std::string index = Index();
     ExpectWholePage(index);
