@@ -208,9 +208,7 @@ function makeViewer(folder, grid) {
 
     var shown = -1;      // the entry on show, -1 when the grid is shown
     var pushed = false;  // whether opening the viewer added a history entry
-    var scrollY = 0;
-
-    function pictureUrl(i) { return folder + part(Fname[i] + (found[i] || EXTENSIONS[0])); }
+    var gridScroll = 0;
 
     // The neighbours' pictures, so a step shows them at once (or their pages' photos).
     function preload(i) {
@@ -220,17 +218,19 @@ function makeViewer(folder, grid) {
 
     function show(i) {
         if (!dialog.open) {
-            scrollY = window.scrollY;
+            gridScroll = window.scrollY;
             document.documentElement.classList.add('viewing');
             dialog.showModal();
             close.focus();
         }
         shown = i;
-        photo.removeAttribute('src');
         photo.alt = Fname[i];
+        // The picture shown so far stays until the next one has loaded.
         loadPicture(photo, folder, Fname[i], found[i], function(extension) {
             if (extension)
                 found[i] = extension;
+            else
+                photo.removeAttribute('src');
         });
         name.textContent = Fname[i];
         position.textContent = (i + 1) + ' / ' + entryCount();
@@ -248,7 +248,7 @@ function makeViewer(folder, grid) {
         if (dialog.open)
             dialog.close();
         document.documentElement.classList.remove('viewing');
-        window.scrollTo(0, scrollY);
+        window.scrollTo(0, gridScroll);
         if (card)
             card.querySelector('a').focus({preventScroll: true});
     }
@@ -294,8 +294,12 @@ function makeViewer(folder, grid) {
         }
     }
 
+    // A plain click on a card adds the history entry of its fragment.
     grid.addEventListener('click', function(event) {
-        var link = event.target.closest && event.target.closest('a.card-link');
+        if (event.button !== 0 || event.altKey || event.ctrlKey || event.metaKey ||
+            event.shiftKey)
+            return;
+        var link = event.target.closest('a.card-link');
         if (link && !link.classList.contains('has-page') && shown < 0)
             pushed = true;
     });
@@ -367,8 +371,9 @@ function keepLineBreaks(root) {
     var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
     var texts = [];
     for (var t = walker.nextNode(); t; t = walker.nextNode()) {
-        if (t.data.indexOf('\n') >= 0 &&
-            !/^(pre|break)/.test(window.getComputedStyle(t.parentNode).whiteSpace))
+        var style = window.getComputedStyle(t.parentNode); // <style>, <script>: not shown
+        if (t.data.indexOf('\n') >= 0 && style.display !== 'none' &&
+            !/^(pre|break)/.test(style.whiteSpace))
             texts.push(t);
     }
     texts.forEach(function(text) {
