@@ -1,6 +1,7 @@
 #!/bin/sh
 # Draws Def/Def.files/DefNote.jpg, the card that commentary entries of the default template show:
 # the word 解説 on a quiet paper-coloured card. A one-off generator; the JPEG it makes is committed.
+# Its odd size, 641x481, is how the template's script tells a commentary page (album.js COMMENTARY).
 # Needs ImageMagick and the IPA Gothic font (apt-get install imagemagick fonts-ipafont-gothic).
 set -eu
 
@@ -17,8 +18,8 @@ for f in "$word_font" "$label_font"; do
     fi
 done
 
-convert -size 640x480 xc:'#f5f3ef' \
-    -fill '#ffffff' -stroke '#e4e0d8' -strokewidth 2 -draw 'roundrectangle 40,40 599,439 18,18' \
+convert -size 641x481 xc:'#f5f3ef' \
+    -fill '#ffffff' -stroke '#e4e0d8' -strokewidth 2 -draw 'roundrectangle 40,40 600,440 18,18' \
     -stroke none -fill '#a8503a' -draw 'rectangle 88,150 94,330' \
     -font "$word_font" -fill '#23262b' -pointsize 120 -gravity center -annotate +14-10 '解説' \
     -font "$label_font" -fill '#6d7178' -pointsize 24 -annotate +14+88 'Albumon' \

@@ -9,7 +9,7 @@ packages=(
   fonts-ipafont-gothic
   clang-14 libclang-rt-14-dev
   xvfb xauth zip unzip python3
-  chromium
+  chromium chromium-driver python3-selenium
 )
 
 missing=()

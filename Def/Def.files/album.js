@@ -1,15 +1,35 @@
-// Albumon default template: builds the thumbnail grid of the index page and the links of a
-// picture page from the album's list (the arrays Fname and DocType written into each page).
+// Albumon default template: builds the thumbnail grid and the picture viewer of the index page
+// and the links, photo and notes of a picture page from the album's list (the arrays Fname and
+// DocType written into each page).
 (function() {
 'use strict';
 
 // Output pictures are named by the album with ".jpg"; pictures that kept their source names
-// may carry another spelling, which is tried in turn when a thumbnail does not load.
+// may carry another spelling, which is tried in turn when a picture does not load.
 var EXTENSIONS = ['.jpg', '.JPG', '.jpeg', '.JPEG', '.Jpg', '.Jpeg'];
 
+// The raw-text elements holding the album's values end with this mark, which closes any
+// comment-like text a name may open inside the element: the value itself never ends it.
+var RAW_END = '-->';
+
+// Size of DefNote.jpg, the card of commentary entries: no camera makes a picture of this size,
+// so a page whose photo has it is a commentary page.
+var COMMENTARY = {width: 641, height: 481};
+
+// The fragment of the index page that opens the viewer on a picture: "#photo=" + its name.
+var PHOTO = 'photo=';
+
+// How long a picture page waits for its photo's size before it takes its thumbnail's shape,
+// and before it shows itself anyway.
+var THUMB_GRACE_MS = 300;
+var SETTLE_MS = 3000;
+
+var found = []; // the extension under which entry i's picture was found, once known
+
 function rawText(id) {
-    var element = document.getElementById(id);
-    return element ? element.textContent : '';
+    var node = document.getElementById(id);
+    var text = node ? node.textContent : '';
+    return text.slice(-RAW_END.length) === RAW_END ? text.slice(0, -RAW_END.length) : text;
 }
 
 function entryCount() { return typeof Fname === 'undefined' ? 0 : Fname.length; }
@@ -25,36 +45,6 @@ function baseName(fileName) {
     return dot < 0 ? fileName : fileName.substring(0, dot);
 }
 
-// An <img> showing the thumbnail of entry i from folder (a URL prefix ending in "/"). When
-// it loads, found receives the extension under which the album holds the picture.
-function thumbnail(folder, prefix, i, found) {
-    var img = document.createElement('img');
-    var tried = 0;
-    img.alt = Fname[i];
-    img.decoding = 'async';
-    img.onload = function() {
-        img.onerror = null;
-        if (found)
-            found(EXTENSIONS[tried]);
-    };
-    img.onerror = function() {
-        tried += 1;
-        if (tried < EXTENSIONS.length) {
-            img.src = folder + part(prefix + Fname[i] + EXTENSIONS[tried]);
-        } else {
-            img.onerror = null;
-            img.classList.add('missing');
-        }
-    };
-    img.src = folder + part(prefix + Fname[i] + EXTENSIONS[0]);
-    return img;
-}
-
-// Where entry i leads, seen from folder: its own page, or its picture.
-function target(folder, i, extension) {
-    return folder + part(Fname[i] + (hasPage(i) ? '.htm' : extension));
-}
-
 function element(tag, className, text) {
     var node = document.createElement(tag);
     if (className)
@@ -64,7 +54,73 @@ function element(tag, className, text) {
     return node;
 }
 
-// Shows the raw title (the heading in the page source may have been read as markup).
+// Loads file name + extension (name already prefixed) from folder into img, trying the
+// spellings of the extension in turn; done(extension) once one loads, done(null) if none does.
+function loadPicture(img, folder, name, first, done) {
+    var order = EXTENSIONS.slice();
+    if (first) {
+        order.splice(order.indexOf(first), 1);
+        order.unshift(first);
+    }
+    var tried = 0;
+    img.onload = function() {
+        img.onerror = null;
+        img.onload = null;
+        if (done)
+            done(order[tried]);
+    };
+    img.onerror = function() {
+        tried += 1;
+        if (tried < order.length) {
+            img.src = folder + part(name + order[tried]);
+        } else {
+            img.onerror = null;
+            img.onload = null;
+            if (done)
+                done(null);
+        }
+    };
+    img.src = folder + part(name + order[0]);
+}
+
+// The thumbnail of entry i; capped, it is drawn at most at twice its own pixel size.
+function thumbnail(folder, prefix, i, capped) {
+    var img = element('img', 'loading');
+    img.alt = '';
+    img.decoding = 'async';
+    loadPicture(img, folder, prefix + Fname[i], found[i], function(extension) {
+        img.classList.remove('loading');
+        if (!extension) {
+            img.classList.add('missing');
+            return;
+        }
+        var w = img.naturalWidth;
+        var h = img.naturalHeight;
+        if (capped && w > 0 && h > 0) {
+            img.style.width =
+                'min(100%, ' + (100 * w / h).toFixed(3) + '%, ' + (2 * w) + 'px)';
+        }
+        found[i] = extension;
+    });
+    return img;
+}
+
+function fragmentOf(i) { return '#' + PHOTO + part(Fname[i]); }
+
+// The entry the fragment of the current URL names, or -1.
+function fragmentEntry() {
+    var hash = window.location.hash.substring(1);
+    if (hash.indexOf(PHOTO) !== 0)
+        return -1;
+    var name;
+    try {
+        name = decodeURIComponent(hash.substring(PHOTO.length));
+    } catch (e) {
+        return -1;
+    }
+    return Fname.indexOf(name);
+}
+
 function showTitle(title, suffix) {
     var heading = document.getElementById('album-heading');
     if (heading)
@@ -72,23 +128,7 @@ function showTitle(title, suffix) {
     document.title = suffix ? suffix + ' - ' + title : title;
 }
 
-// A note the user typed as plain text keeps its line breaks; notes with markup stay as they
-// are written.
-function tidyNotes() {
-    var cells = document.querySelectorAll('.note td');
-    for (var c = 0; c < cells.length; c += 1) {
-        var cell = cells[c];
-        if (cell.children.length === 0) {
-            cell.classList.add('plain');
-            cell.textContent = cell.textContent.trim();
-        }
-    }
-    var notes = document.querySelectorAll('.note');
-    for (var n = 0; n < notes.length; n += 1) {
-        if (!notes[n].querySelector('table'))
-            notes[n].classList.add('empty');
-    }
-}
+// ---- Index page ----
 
 function buildIndex() {
     var title = rawText('albumon-title');
@@ -104,16 +144,26 @@ function buildIndex() {
     }
     if (count === 0) {
         grid.appendChild(element('li', 'empty-album', '写真はまだありません'));
+        return;
+    }
+    var viewer = makeViewer(folder, grid);
+    window.addEventListener('hashchange', viewer.sync);
+    viewer.sync();
+    var card = /^#entry-(\d+)$/.exec(window.location.hash);
+    var link = card && document.querySelector('#entry-' + card[1] + ' a');
+    if (link) {
+        link.scrollIntoView({block: 'center'});
+        link.focus({preventScroll: true});
     }
 }
 
 function indexCard(folder, prefix, i) {
     var item = element('li', 'card');
+    item.id = 'entry-' + (i + 1);
     var link = element('a', 'card-link');
-    link.href = target(folder, i, EXTENSIONS[0]);
+    link.href = hasPage(i) ? folder + part(Fname[i] + '.htm') : fragmentOf(i);
     var frame = element('span', 'thumb');
-    frame.appendChild(thumbnail(
-        folder, prefix, i, function(extension) { link.href = target(folder, i, extension); }));
+    frame.appendChild(thumbnail(folder, prefix, i, true));
     link.appendChild(frame);
     var caption = element('span', 'caption');
     caption.appendChild(element('span', 'number', String(i + 1)));
@@ -127,49 +177,351 @@ function indexCard(folder, prefix, i) {
     return item;
 }
 
+// The viewer of the index page: shows the pictures without a page of their own over the grid.
+// The URL's fragment says which picture is shown; stepping to an entry with a page opens it.
+function makeViewer(folder, grid) {
+    var dialog = element('dialog', 'viewer');
+    dialog.setAttribute('aria-label', '写真');
+    var close = element('button', 'viewer-button viewer-close', '×');
+    close.type = 'button';
+    close.setAttribute('aria-label', '閉じる (Esc)');
+    var stage = element('div', 'viewer-stage');
+    var photo = element('img', 'viewer-photo');
+    stage.appendChild(photo);
+    var prev = element('button', 'viewer-button viewer-prev', '‹');
+    prev.type = 'button';
+    prev.setAttribute('aria-label', '前の写真 (←)');
+    var next = element('button', 'viewer-button viewer-next', '›');
+    next.type = 'button';
+    next.setAttribute('aria-label', '次の写真 (→)');
+    var caption = element('p', 'viewer-caption');
+    var name = element('span', 'viewer-name');
+    var position = element('span', 'viewer-position');
+    caption.appendChild(name);
+    caption.appendChild(position);
+    dialog.appendChild(close);
+    dialog.appendChild(stage);
+    dialog.appendChild(caption);
+    dialog.appendChild(prev);
+    dialog.appendChild(next);
+    document.body.appendChild(dialog);
+
+    var shown = -1;      // the entry on show, -1 when the grid is shown
+    var pushed = false;  // whether opening the viewer added a history entry
+    var gridScroll = 0;
+
+    // The neighbours' pictures, so a step shows them at once (or their pages' photos).
+    function preload(i) {
+        if (i >= 0 && i < entryCount())
+            loadPicture(new Image(), folder, Fname[i], found[i], null);
+    }
+
+    function show(i) {
+        if (!dialog.open) {
+            gridScroll = window.scrollY;
+            document.documentElement.classList.add('viewing');
+            dialog.showModal();
+            close.focus();
+        }
+        shown = i;
+        photo.alt = Fname[i];
+        // The picture shown so far stays until the next one has loaded.
+        loadPicture(photo, folder, Fname[i], found[i], function(extension) {
+            if (extension)
+                found[i] = extension;
+            else
+                photo.removeAttribute('src');
+        });
+        name.textContent = Fname[i];
+        position.textContent = (i + 1) + ' / ' + entryCount();
+        prev.hidden = i === 0;
+        next.hidden = i === entryCount() - 1;
+        preload(i + 1);
+        preload(i - 1);
+    }
+
+    function hide() {
+        if (shown < 0)
+            return;
+        var card = document.getElementById('entry-' + (shown + 1));
+        shown = -1;
+        if (dialog.open)
+            dialog.close();
+        document.documentElement.classList.remove('viewing');
+        window.scrollTo(0, gridScroll);
+        if (card)
+            card.querySelector('a').focus({preventScroll: true});
+    }
+
+    // Back to the grid: the history entry the viewer added is left, else the fragment dropped.
+    function leave() {
+        if (shown < 0)
+            return;
+        if (pushed) {
+            pushed = false;
+            hide();
+            window.history.back();
+            return;
+        }
+        hide();
+        try {
+            window.history.replaceState(null, '', window.location.pathname + window.location.search);
+        } catch (e) {
+            window.location.replace('#');
+        }
+    }
+
+    function step(by) {
+        var i = shown + by;
+        if (shown < 0 || i < 0 || i >= entryCount())
+            return;
+        if (hasPage(i)) {
+            window.location.href = folder + part(Fname[i] + '.htm');
+        } else {
+            window.location.replace(fragmentOf(i));
+        }
+    }
+
+    function sync() {
+        var i = fragmentEntry();
+        if (i < 0) {
+            pushed = false;
+            hide();
+        } else if (hasPage(i)) {
+            window.location.replace(folder + part(Fname[i] + '.htm'));
+        } else {
+            show(i);
+        }
+    }
+
+    // A plain click on a card adds the history entry of its fragment.
+    grid.addEventListener('click', function(event) {
+        if (event.button !== 0 || event.altKey || event.ctrlKey || event.metaKey ||
+            event.shiftKey)
+            return;
+        var link = event.target.closest('a.card-link');
+        if (link && !link.classList.contains('has-page') && shown < 0)
+            pushed = true;
+    });
+    close.addEventListener('click', leave);
+    prev.addEventListener('click', function() { step(-1); });
+    next.addEventListener('click', function() { step(1); });
+    // Esc closes the dialog by itself; the history follows here.
+    dialog.addEventListener('close', leave);
+    dialog.addEventListener('keydown', function(event) {
+        if (event.altKey || event.ctrlKey || event.metaKey || event.shiftKey)
+            return;
+        if (event.key === 'ArrowLeft' || event.key === 'ArrowRight') {
+            event.preventDefault();
+            step(event.key === 'ArrowLeft' ? -1 : 1);
+        }
+    });
+    var touch = null;
+    dialog.addEventListener('touchstart', function(event) {
+        touch = event.touches.length === 1 ? event.touches[0] : null;
+        touch = touch && {x: touch.clientX, y: touch.clientY};
+    }, {passive: true});
+    dialog.addEventListener('touchend', function(event) {
+        var end = event.changedTouches[0];
+        if (!touch || !end)
+            return;
+        var dx = end.clientX - touch.x;
+        var dy = end.clientY - touch.y;
+        touch = null;
+        if (Math.abs(dx) >= 50 && Math.abs(dx) > 1.5 * Math.abs(dy))
+            step(dx < 0 ? 1 : -1);
+    });
+    return {sync: sync};
+}
+
+// ---- Picture page ----
+
+// Whether node starts a line of its own in the flow of a note (a block, a line break).
+function breaksLine(node) {
+    if (node.nodeName === 'BR')
+        return true;
+    var display = window.getComputedStyle(node).display;
+    return !/^inline/.test(display) && display !== 'none' && display !== 'contents';
+}
+
+// What lies beside node in direction dir (-1, 1) inside the note root: 'text' when inline
+// content does, 'edge' when a block, a line break or the note's edge does.
+function beside(node, dir, root) {
+    for (var at = node; at !== root; at = at.parentNode) {
+        var next = dir < 0 ? at.previousSibling : at.nextSibling;
+        for (; next; next = dir < 0 ? next.previousSibling : next.nextSibling) {
+            if (next.nodeType === Node.TEXT_NODE && next.data.trim() !== '')
+                return 'text';
+            if (next.nodeType === Node.ELEMENT_NODE) {
+                if (breaksLine(next))
+                    return 'edge';
+                if (window.getComputedStyle(next).display !== 'none')
+                    return 'text';
+            }
+        }
+        if (at.parentNode === root || breaksLine(at.parentNode))
+            return 'edge';
+    }
+    return 'edge';
+}
+
+// Shows the line breaks typed in a note as line breaks: a line end between two pieces of
+// inline content becomes a <br>; one beside a block, a <br> or the note's edge is left alone.
+function keepLineBreaks(root) {
+    var walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+    var texts = [];
+    for (var t = walker.nextNode(); t; t = walker.nextNode()) {
+        var style = window.getComputedStyle(t.parentNode); // <style>, <script>: not shown
+        if (t.data.indexOf('\n') >= 0 && style.display !== 'none' &&
+            !/^(pre|break)/.test(style.whiteSpace))
+            texts.push(t);
+    }
+    texts.forEach(function(text) {
+        var lines = text.data.split('\n');
+        var before = beside(text, -1, root) === 'text';
+        var after = beside(text, 1, root) === 'text';
+        var pieces = document.createDocumentFragment();
+        for (var j = 0; j < lines.length; j += 1) {
+            pieces.appendChild(document.createTextNode(lines[j]));
+            if (j === lines.length - 1)
+                break;
+            var left = j > 0 || lines[j].trim() !== '' || before;
+            var right = j + 1 < lines.length - 1 || lines[j + 1].trim() !== '' || after;
+            pieces.appendChild(left && right ? document.createElement('br')
+                                             : document.createTextNode('\n'));
+        }
+        text.parentNode.replaceChild(pieces, text);
+    });
+}
+
+// The first line of a note as plain text: its text up to the first line break or block end.
+function firstLine(root) {
+    var line = '';
+    var block = null;
+    var walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
+    for (var node = walker.nextNode(); node; node = walker.nextNode()) {
+        if (node.nodeName === 'BR' && line.trim())
+            break;
+        if (node.nodeType !== Node.TEXT_NODE || !node.data.trim() ||
+            window.getComputedStyle(node.parentNode).display === 'none')
+            continue;
+        var at = node.parentNode;
+        while (at !== root && !breaksLine(at))
+            at = at.parentNode;
+        if (block && at !== block)
+            break;
+        block = at;
+        line += node.data;
+    }
+    return line.replace(/\s+/g, ' ').trim();
+}
+
+// The notes of the page, line breaks kept; returns the first line of the notes' text.
+function tidyNotes() {
+    var first = '';
+    var cells = document.querySelectorAll('.note td');
+    for (var c = 0; c < cells.length; c += 1) {
+        keepLineBreaks(cells[c]);
+        first = first || firstLine(cells[c]);
+    }
+    var notes = document.querySelectorAll('.note');
+    for (var n = 0; n < notes.length; n += 1) {
+        if (!notes[n].querySelector('table'))
+            notes[n].classList.add('empty');
+    }
+    return first;
+}
+
+function isCommentary(w, h) {
+    return (w === COMMENTARY.width && h === COMMENTARY.height) ||
+        (w === COMMENTARY.height && h === COMMENTARY.width);
+}
+
+// Shows the page once the photo's box is known: from the photo's own size as soon as its
+// header is read, else from its thumbnail's shape, else after SETTLE_MS without one.
+function settlePhoto(photo, thumbUrl) {
+    var body = document.body;
+    var settled = false;
+    body.classList.add('settling');
+    function settle(w, h, own) {
+        if (settled)
+            return;
+        settled = true;
+        if (w > 0 && h > 0) {
+            var figure = photo.closest('.photo');
+            figure.style.setProperty('--photo-ratio', String(w / h));
+            figure.style.setProperty('--photo-width', own ? w + 'px' : '100%');
+            if (own && isCommentary(w, h))
+                body.classList.add('commentary');
+        }
+        body.classList.remove('settling');
+    }
+    function watch() {
+        if (photo.naturalWidth > 0)
+            settle(photo.naturalWidth, photo.naturalHeight, true);
+        else if (!settled)
+            window.requestAnimationFrame(watch);
+    }
+    watch();
+    photo.addEventListener('error', function() { settle(0, 0, false); });
+    var thumb = new Image();
+    thumb.onload = function() {
+        window.setTimeout(function() {
+            settle(thumb.naturalWidth, thumb.naturalHeight, false);
+        }, THUMB_GRACE_MS);
+    };
+    thumb.src = thumbUrl;
+    window.setTimeout(function() { settle(0, 0, false); }, SETTLE_MS);
+}
+
 function buildPage() {
     var title = rawText('albumon-title');
     var prefix = rawText('albumon-prefix');
     var fileName = rawText('albumon-file');
     var indexUrl = '../' + part(title + '.htm');
     showTitle(title, fileName);
-    tidyNotes();
+    var firstLine = tidyNotes();
 
     var photo = document.getElementById('photo');
+    settlePhoto(photo, part(prefix + fileName));
     photo.src = part(fileName);
-    photo.alt = fileName;
+    photo.alt = firstLine || fileName;
     document.getElementById('photo-link').href = part(fileName);
     document.getElementById('photo-caption').textContent = fileName;
-    document.getElementById('to-index').href = indexUrl;
-    document.getElementById('index').href = indexUrl;
 
     var own = Fname.indexOf(baseName(fileName));
+    var back = own < 0 ? indexUrl : indexUrl + '#entry-' + (own + 1);
+    document.getElementById('to-index').href = back;
+    document.getElementById('index').href = back;
     if (own < 0)
         return;
     document.getElementById('position').textContent = String(own + 1);
-    var prev = neighbour('prev', prefix, own - 1);
-    var next = neighbour('next', prefix, own + 1);
+    var links = {
+        ArrowLeft: neighbour('prev', prefix, indexUrl, own - 1),
+        ArrowRight: neighbour('next', prefix, indexUrl, own + 1),
+        Escape: document.getElementById('index')
+    };
     document.addEventListener('keydown', function(event) {
         if (event.altKey || event.ctrlKey || event.metaKey || event.shiftKey)
             return;
-        var link = event.key === 'ArrowLeft' ? prev : event.key === 'ArrowRight' ? next : null;
+        var link = links[event.key];
         if (link && link.href)
             window.location.href = link.href;
     });
 }
 
-// Fills the link to entry i beside a picture page; null when there is no such entry.
-function neighbour(id, prefix, i) {
+// Fills the link to entry i beside a picture page (its page, or the index page's viewer);
+// null when there is no such entry.
+function neighbour(id, prefix, indexUrl, i) {
     var link = document.getElementById(id);
     if (!link || i < 0 || i >= entryCount())
         return null;
-    link.href = target('', i, EXTENSIONS[0]);
+    link.href = hasPage(i) ? part(Fname[i] + '.htm') : indexUrl + fragmentOf(i);
     link.title = Fname[i];
+    link.setAttribute('aria-label', link.textContent + ': ' + Fname[i]);
     var frame = link.querySelector('.pager-thumb');
-    if (frame) {
-        frame.appendChild(thumbnail(
-            '', prefix, i, function(extension) { link.href = target('', i, extension); }));
-    }
+    if (frame)
+        frame.appendChild(thumbnail('', prefix, i, false));
     link.hidden = false;
     return link;
 }

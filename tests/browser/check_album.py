@@ -133,25 +133,32 @@ def file_url(path):
 
 
 def target_file(page, reference):
-    """The file a link or source on page leads to; fails unless it names an existing file."""
-    check(reference != "" and not reference.startswith("#"),
+    """The file a link or source on page leads to, with the fragment that shows a picture or a
+    card of the index page; fails unless it names an existing file."""
+    check(reference != "" and reference != "#",
           f"{os.path.basename(page)}: a link that leads nowhere: {reference!r}")
     url = urllib.parse.urlsplit(urllib.parse.urljoin(file_url(page), reference))
-    check(url.scheme == "file" and url.fragment == "" and url.query == "",
+    check(url.scheme == "file" and url.query == "" and
+          (url.fragment == "" or url.fragment.startswith(("photo=", "entry-"))),
           f"{os.path.basename(page)}: {reference!r} is not a plain file link")
     path = urllib.request.url2pathname(url.path)
     check(os.path.isfile(path), f"{os.path.basename(page)}: {reference!r} leads to the missing"
           f" file {path}")
-    return path
+    return path + ("#" + url.fragment if url.fragment else "")
+
+
+def viewer_link(out, name):
+    """Where the index page's viewer shows the picture name."""
+    return os.path.join(out, HEAD + ".htm") + "#photo=" + urllib.parse.quote(name, safe="")
 
 
 def check_links(page, dom):
-    """Every href and src of the rendered page names an existing file; returns them by
-    element."""
+    """Every href and src of the rendered page (but inline data) names an existing file;
+    returns them by element."""
     targets = {}
     for node in dom.walk():
         for name in ("href", "src"):
-            if name in node.attrs:
+            if name in node.attrs and not node.attrs[name].startswith("data:"):
                 targets[(id(node), name)] = target_file(page, node.attrs[name])
     return targets
 
@@ -200,8 +207,8 @@ def check_index(out, work):
         images = card.find_all("img")
         check(len(links) == 1 and len(images) == 1, f"entry {name}: not one link and one image")
         check("missing" not in images[0].classes(), f"entry {name}: its thumbnail did not load")
-        expected = name + (".htm" if place else ".jpg")
-        check(targets[(id(links[0]), "href")] == os.path.join(folder, expected),
+        expected = os.path.join(folder, name + ".htm") if place else viewer_link(out, name)
+        check(targets[(id(links[0]), "href")] == expected,
               f"entry {name}: its link leads to {targets[(id(links[0]), 'href')]}")
         check(targets[(id(images[0]), "src")] == os.path.join(folder, "$_" + name + ".jpg"),
               f"entry {name}: its thumbnail is {targets[(id(images[0]), 'src')]}")
@@ -219,7 +226,8 @@ def check_page(out, work, position):
           f"{name}.htm shows {targets[(id(photo), 'src')]}")
     for ident in ("to-index", "index"):
         link = dom.by_id(ident)
-        check(targets[(id(link), "href")] == os.path.join(out, HEAD + ".htm"),
+        check(targets[(id(link), "href")] ==
+              os.path.join(out, HEAD + ".htm") + f"#entry-{position + 1}",
               f"{name}.htm: {ident} leads to {targets[(id(link), 'href')]}")
     check(dom.by_id("position").text() == str(position + 1),
           f"{name}.htm: shown as entry {dom.by_id('position').text()}")
@@ -227,7 +235,8 @@ def check_page(out, work, position):
         link = dom.by_id(ident)
         if 0 <= neighbour < len(ENTRIES):
             other, other_place, _ = ENTRIES[neighbour]
-            expected = os.path.join(folder, other + (".htm" if other_place else ".jpg"))
+            expected = (os.path.join(folder, other + ".htm") if other_place
+                        else viewer_link(out, other))
             check("hidden" not in link.attrs and targets.get((id(link), "href")) == expected,
                   f"{name}.htm: {ident} does not lead to {expected}")
         else:

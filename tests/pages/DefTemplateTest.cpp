@@ -134,6 +134,27 @@ TEST_F(DefTemplateTest, TemplatesUseEveryPlaceholderWithCrLfLines) {
     }
 }
 
+// Names are inserted as they are: the templates put them only where no name is read as markup,
+// in a <title> or in a raw-text element closed against comment tricks.
+TEST_F(DefTemplateTest, NamesStandOnlyWhereTheyAreReadAsText) {
+    for (const std::string& path : {kIndexTemplate, kPageTemplate}) {
+        std::string text = ReadFile(path);
+        for (std::string_view name : {"$$$TITLE$$$", "$$$PREFIX$$$", "$$$FILENAME$$$"}) {
+            for (std::size_t at = text.find(name); at != std::string::npos;
+                 at = text.find(name, at + 1)) {
+                std::size_t line = text.rfind('\n', at) + 1;
+                std::size_t end = text.find('\r', at);
+                std::string before = text.substr(line, at - line);
+                std::string after = text.substr(at + name.size(), end - at - name.size());
+                bool title = before == "<title>" && after == "</title>";
+                bool raw =
+                    before.starts_with("<script type=\"text/plain\"") && after == "--></script>";
+                EXPECT_TRUE(title || raw) << path << ": " << before << name << after;
+            }
+        }
+    }
+}
+
 TEST_F(DefTemplateTest, IndexListsEveryEntryInsideItsScript) {
     std::string index = Index();
     ExpectWholePage(index);
@@ -142,8 +163,8 @@ TEST_F(DefTemplateTest, IndexListsEveryEntryInsideItsScript) {
     EXPECT_TRUE(Has(index, "Fname[1]=\"50% off #2\";\r\nDocType[1]=0;\r\n"));
     EXPECT_TRUE(Has(index, "Fname[2]=\"a&b?c\";\r\nDocType[2]=1;\r\n"));
     EXPECT_TRUE(Has(index, "<title>" + head + "</title>"));
-    EXPECT_TRUE(Has(index, ">" + head + "</script>"));
-    EXPECT_TRUE(Has(index, ">$_</script>"));
+    EXPECT_TRUE(Has(index, ">" + head + "--></script>"));
+    EXPECT_TRUE(Has(index, ">$_--></script>"));
     EXPECT_TRUE(Has(index, ">3</span>"));
     EXPECT_FALSE(Has(index, "ALBUMON PRENOTE"));
     EXPECT_FALSE(Has(index, "ALBUMON POSTNOTE"));
@@ -171,7 +192,7 @@ TEST_F(DefTemplateTest, NoteAboveStandsInItsFrameBeforeThePicture) {
     EXPECT_LT(end, At(page, "</div>", end));
     EXPECT_LT(At(page, "</div>", end), At(page, "id=\"photo\""));
     EXPECT_FALSE(Has(page, "ALBUMON POSTNOTE"));
-    EXPECT_TRUE(Has(page, ">海辺 の朝.jpg</script>"));
+    EXPECT_TRUE(Has(page, ">海辺 の朝.jpg--></script>"));
     EXPECT_TRUE(Has(page, "<script src=\"album.js\"></script>"));
 }
 
@@ -187,7 +208,7 @@ TEST_F(DefTemplateTest, NoteBelowStandsInItsFrameAfterThePicture) {
     EXPECT_LT(begin, end);
     EXPECT_LT(end, At(page, "</div>", end));
     EXPECT_FALSE(Has(page, "ALBUMON PRENOTE"));
-    EXPECT_TRUE(Has(page, ">a&b?c.jpg</script>"));
+    EXPECT_TRUE(Has(page, ">a&b?c.jpg--></script>"));
 }
 
 TEST_F(DefTemplateTest, PageGivesItsNoteBackWhenItsPictureIsAddedAgain) {
