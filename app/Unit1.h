@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "AlbumState.h"
+#include "InputList.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -120,6 +122,10 @@ class TForm1 : public QWidget {
     void RebuildInputList();
     void RefreshOutputNames();
     void ShowWithoutStoring();
+    bool KeepSelection();
+    void LeaveShownEntry();
+    void ShowEntryValues(int row);
+    AdditionResult RunAddition(const std::function<AdditionResult()>& addition);
     void AfterAddition(int refused);
     void SetMemoLines(const std::vector<std::string>& lines);
     std::vector<std::string> MemoLines() const;
@@ -129,6 +135,7 @@ class TForm1 : public QWidget {
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head);
+    bool ConfirmEmptySave(const std::string& head);
     void SaveAlbumNow();
 
   public:
@@ -223,7 +230,13 @@ class TForm1 : public QWidget {
     AlbumState album_;
     std::unique_ptr<PictureView> view_;
     bool fillingMemo_ = false;
+    // The note the program put into the memo and the text the memo showed for it: stored as
+    // it was read while the user leaves the text as it is.
+    std::vector<std::string> memoNote_;
+    QString memoShown_;
     bool closing_ = false;
+    bool saving_ = false;
+    bool closeAfterSave_ = false;
 };
 
 }  // namespace albumon
