@@ -240,11 +240,14 @@ TEST_F(FolderHandlersTest, RefreshAfterTheSelectedFolderWasDeletedSelectsItsPare
 
 // A folder below the home folder opened from the file-system root stays there after a refresh.
 TEST_F(FolderHandlersTest, RefreshKeepsTheWayThroughTheFileSystemRoot) {
-    const QByteArray home = qgetenv("HOME");
+    struct HomeFolder {  // the home folder of the tree, while the test runs
+        explicit HomeFolder(const std::string& folder) { qputenv("HOME", folder.c_str()); }
+        ~HomeFolder() { qputenv("HOME", saved); }
+        QByteArray saved = qgetenv("HOME");
+    } home(data / "home");
     ForceDirectories(data / "home/pics/sub");
-    qputenv("HOME", QByteArray::fromStdString(data / "home"));
     Open();
-    qputenv("HOME", home);
+    ASSERT_EQ(form->FolderTreeView->topLevelItem(0)->child(1)->text(0), "ホーム");
     TFolderTreeViewEx* tree = form->FolderTreeView;
     QTreeWidgetItem* node = tree->topLevelItem(0)->child(0);
     ASSERT_EQ(TFolderTreeViewEx::FolderNameOf(node), "/");

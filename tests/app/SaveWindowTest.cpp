@@ -123,8 +123,8 @@ TEST_F(SaveWindowTest, EmptySaveAsksBeforeReplacingAnAlbum) {
             ::unlink(index.c_str());
         boxes.sayYes = c.yes;
         Click(form->SaveBitBtn);
-        ASSERT_EQ(boxes.seen.size(), c.asked ? 1u : 0u) << c.name;
-        if (c.asked) {
+        EXPECT_EQ(boxes.seen.size(), c.asked ? 1u : 0u) << c.name;
+        if (c.asked && boxes.seen.size() == 1) {
             EXPECT_EQ(boxes.seen[0].title, "確認") << c.name;
             EXPECT_TRUE(boxes.seen[0].text.contains(Q(index))) << c.name;
             EXPECT_EQ(boxes.seen[0].buttons.size(), 2) << c.name;

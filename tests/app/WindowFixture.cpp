@@ -6,8 +6,8 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
