@@ -93,8 +93,8 @@ void TForm1::ListBoxInClick() {
         }
         Image1->SyncGeometry();
         Image1->show();
+        album_.CurrentIndex = row;  // set first: a note that cannot be read leaves it shown
         ShowEntryValues(row);
-        album_.CurrentIndex = row;
         if (loadError)
             std::rethrow_exception(loadError);
     });
