@@ -19,16 +19,17 @@ bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix) {
     return prefix.empty() || FileNamePart(path).rfind(prefix, 0) != 0;
 }
 
-bool IsListed(const AlbumState& state, const std::string& path) {
+namespace {
+
+// Whether one of the first count entries has path, without regard to letter case.
+bool IsAmongFirst(const AlbumState& state, int count, const std::string& path) {
     std::string wanted = AsciiLower(path);
-    for (int k = 0; k < state.EntryCount; ++k) {
+    for (int k = 0; k < count; ++k) {
         if (AsciiLower(state.Entries[k].SourcePath) == wanted)
             return true;
     }
     return false;
 }
-
-namespace {
 
 // Appends one accepted file when there is room; counts it either way.
 void Append(AlbumState& state, int first, const std::string& path, AdditionResult& result) {
@@ -48,6 +49,10 @@ void FinishBatch(AlbumState& state, int first) {
 }
 
 }  // namespace
+
+bool IsListed(const AlbumState& state, const std::string& path) {
+    return IsAmongFirst(state, state.EntryCount, path);
+}
 
 AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths,
                         const NamingBase& naming) {
@@ -82,7 +87,9 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrd
         if (item.isFolder)
             continue;
         std::string path = base + item.name;
-        if (IsAcceptedInput(path, state.ThumbPrefix) && !IsListed(state, path)) {
+        // Only the entries listed before this folder count: A.jpg and a.jpg of one folder are
+        // two pictures.
+        if (IsAcceptedInput(path, state.ThumbPrefix) && !IsAmongFirst(state, first, path)) {
             Append(state, first, path, result);
         }
     }

@@ -50,6 +50,10 @@ void TForm1::mnuRefreshClick() {
 
 void TForm1::OutPathBitBtnClick() {
     RunHandler(this, [this] {
+        std::string current = album_.OutPath;  // the picker opens on the output folder
+        if (current.size() > 1)
+            current.pop_back();
+        FolderDialog1->Directory = current;
         if (!FolderDialog1->Execute())
             return;
         album_.OutPath = WithTrailingSlash(FolderDialog1->Directory);

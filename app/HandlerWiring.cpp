@@ -28,7 +28,10 @@ void TForm1::ConnectHandlers() {
 void TForm1::ConnectListHandlers() {
     FileDrop1->OnFileDrop = [this](QObject* sender, int num, const QStringList& files, int x,
                                    int y) { FileDrop1FileDrop(sender, num, files, x, y); };
-    connect(ListBoxIn, &QListWidget::itemSelectionChanged, this, [this] { ListBoxInClick(); });
+    connect(ListBoxIn, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!KeepSelection())
+            ListBoxInClick();
+    });
     connect(BitBtnOpen, &QPushButton::clicked, this, [this] { BitBtnOpenClick(); });
     connect(BitBtnSort, &QPushButton::clicked, this, [this] { BitBtnSortClick(); });
     connect(BitBtnUp, &QPushButton::clicked, this, [this] { BitBtnUpClick(); });

@@ -9,6 +9,7 @@
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
 #include "OutputNames.h"
+#include "Paths.h"
 #include "PictureBox.h"
 #include "PictureView.h"
 #include "QtText.h"
@@ -36,7 +37,7 @@ void TForm1::RebuildInputList() {
     ListBoxIn->clear();
     for (int k = 0; k < album_.EntryCount; ++k) {
         const std::string& path = album_.Entries[k].SourcePath;
-        ListBoxIn->addItem(Text(path.substr(path.find_last_of("/:") + 1)));
+        ListBoxIn->addItem(Text(FileNamePart(path)));
     }
 }
 
@@ -44,6 +45,28 @@ void TForm1::ShowWithoutStoring() {
     album_.CurrentIndex = -1;
     ListBoxInClick();
     album_.CurrentIndex = SelectedRow();
+}
+
+// A gesture that would leave the list without a selected row (a click below the rows, Ctrl+click
+// or Ctrl+Space on the selected row) selects the shown row again: what was typed for it stays.
+bool TForm1::KeepSelection() {
+    if (SelectedRow() >= 0 || album_.CurrentIndex < 0 || album_.CurrentIndex >= ListBoxIn->count())
+        return false;
+    SelectRow(album_.CurrentIndex);
+    return true;
+}
+
+// Runs an addition; when it fails part way (a note that cannot be read back), the list still
+// shows every entry the table holds and the shown row stays selected.
+AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& addition) {
+    try {
+        return addition();
+    } catch (...) {
+        RebuildInputList();
+        SelectRow(album_.CurrentIndex);
+        RefreshOutputNames();
+        throw;
+    }
 }
 
 void TForm1::AfterAddition(int refused) {
@@ -68,14 +91,14 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int, int
     std::vector<std::string> paths;
     for (const QString& file : files)
         paths.push_back(file.toStdString());
-    AdditionResult result = AddFiles(album_, paths, Naming());
+    AdditionResult result = RunAddition([&] { return AddFiles(album_, paths, Naming()); });
     AfterAddition(result.Refused);
 }
 
 void TForm1::BitBtnOpenClick() {
     RunHandler(this, [this] {
         StoreSelected();
-        AdditionResult result = AddFolder(album_, album_.InPath);
+        AdditionResult result = RunAddition([this] { return AddFolder(album_, album_.InPath); });
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
         AfterAddition(result.Refused);

@@ -1,13 +1,16 @@
 // The naming page: head text, start number, the output list, and the save.
 #include <QApplication>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
 
 #include "ArchiveCtrls.h"
+#include "FileSystem.h"
 #include "MessageBoxes.h"
 #include "OutputNames.h"
 #include "PictureBox.h"
@@ -47,24 +50,44 @@ void TForm1::ListBoxOutClick() {
 void TForm1::SaveBitBtnClick() {
     // Clicks that arrive while the save runs (the second click of a double click) reach a
     // disabled button and are dropped: a second save would write the emptied list over the
-    // album's index page.
+    // album's index page. A close asked for meanwhile waits until the save has ended.
     SaveBitBtn->setEnabled(false);
+    saving_ = true;
     SaveAlbumNow();
+    saving_ = false;
     QCoreApplication::processEvents();
     SaveBitBtn->setEnabled(true);
+    if (closeAfterSave_)
+        close();
+}
+
+// An empty list would replace an existing album's index page with an empty one: ask first.
+bool TForm1::ConfirmEmptySave(const std::string& head) {
+    const std::string index = album_.OutPath + head + ".htm";
+    if (album_.EntryCount > 0 || !FileExists(index))
+        return true;
+    return AskYesNo(this,
+                    QStringLiteral("%1 は既にあります。\n画像のない空のアルバムで置き換えますか？")
+                        .arg(Text(index)));
 }
 
 void TForm1::SaveAlbumNow() {
     RunHandler(this, [this] {
+        if (!ConfirmEmptySave(EditHedFix->text().toStdString()))
+            return;
         StoreSelected();
         TakeGeneralPageSettings();
         const std::string head = EditHedFix->text().toStdString();
         Image1->hide();
         const std::vector<SaveNotice> notices =
             SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
-                ProgressBar1->setMaximum(maximum);
+                // A range of 0..0 would be the busy bar: an empty save shows an empty bar.
+                ProgressBar1->setMaximum(std::max(maximum, 1));
                 ProgressBar1->setValue(position);
                 ProgressBar1->repaint();
+                // The window keeps painting and answering the window manager between entries;
+                // what the user types or clicks waits until the save has ended.
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             });
         ClearEntriesAndControls();
         Image1->show();

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
+#include <exception>
 
 #include "FileSystem.h"
 #include "Images.h"
@@ -32,6 +34,8 @@ EditingState TForm1::Editing() const {
 
 std::vector<std::string> TForm1::MemoLines() const {
     QString text = Memo->toPlainText();
+    if (text == memoShown_)
+        return memoNote_;  // a lone LF inside a line read from a note stays one line
     if (text.isEmpty())
         return {};
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -51,6 +55,8 @@ void TForm1::SetMemoLines(const std::vector<std::string>& lines) {
     fillingMemo_ = true;
     Memo->setPlainText(text.join(QLatin1Char('\n')));
     fillingMemo_ = false;
+    memoNote_ = lines;
+    memoShown_ = Memo->toPlainText();
 }
 
 void TForm1::StoreAt(int slot) {
@@ -73,37 +79,64 @@ void TForm1::ListBoxInClick() {
             SetMemoLines({});
             return;
         }
+        LeaveShownEntry();
         const EntryRecord& entry = album_.Entries[row];
+        // A picture that cannot be read still leaves its entry shown, so the controls, the
+        // selection and CurrentIndex agree when the error is reported.
+        std::exception_ptr loadError;
         Image1->hide();
-        LoadPicture(*view_, entry.SourcePath, entry.Rotation, kPreviewPanelWidth);
+        try {
+            LoadPicture(*view_, entry.SourcePath, entry.Rotation, kPreviewPanelWidth);
+        } catch (...) {
+            loadError = std::current_exception();
+            view_->ClearPicture();
+        }
         Image1->SyncGeometry();
         Image1->show();
-        if (album_.CurrentIndex != -1) {
-            bool hadNote = !MemoLines().empty();
-            StoreAt(album_.CurrentIndex);
-            if (hadNote)
-                SetMemoLines({});
-        }
-        QRadioButton* naming[] = {RadioButton3, RadioButton4, RadioButton5};
-        if (entry.NameMode >= 0 && entry.NameMode <= 2)
-            naming[entry.NameMode]->setChecked(true);
-        EditName->setText(QString::fromStdString(ReplaceExtension(entry.OutName, "")));
-        EditName->setEnabled(RadioButton4->isChecked());
-        if (entry.NotePos == npAbove || entry.NotePos == npBelow) {
-            (entry.NotePos == npAbove ? RadioButton1 : RadioButton2)->setChecked(true);
-            std::string note = NoteFilePath(album_, entry);
-            if (FileExists(note))
-                SetMemoLines(ReadTextLines(note));
-        } else {
-            RadioButton2->setChecked(true);
-            SetMemoLines({});
-        }
-        album_.CurrentIndex = row;
+        album_.CurrentIndex = row;  // set first: a note that cannot be read leaves it shown
+        ShowEntryValues(row);
+        if (loadError)
+            std::rethrow_exception(loadError);
     });
 }
 
+// Stores the edits of the entry being left. When that fails, the selection goes back to it:
+// its edits stay in the controls and are never stored into another entry.
+void TForm1::LeaveShownEntry() {
+    if (album_.CurrentIndex == -1)
+        return;
+    try {
+        bool hadNote = !MemoLines().empty();
+        StoreAt(album_.CurrentIndex);
+        if (hadNote)
+            SetMemoLines({});
+    } catch (...) {
+        SelectRow(album_.CurrentIndex);
+        throw;
+    }
+}
+
+void TForm1::ShowEntryValues(int row) {
+    const EntryRecord& entry = album_.Entries[row];
+    QRadioButton* naming[] = {RadioButton3, RadioButton4, RadioButton5};
+    if (entry.NameMode >= 0 && entry.NameMode <= 2)
+        naming[entry.NameMode]->setChecked(true);
+    EditName->setText(QString::fromStdString(ReplaceExtension(entry.OutName, "")));
+    EditName->setEnabled(RadioButton4->isChecked());
+    if (entry.NotePos == npAbove || entry.NotePos == npBelow) {
+        (entry.NotePos == npAbove ? RadioButton1 : RadioButton2)->setChecked(true);
+        std::string note = NoteFilePath(album_, entry);
+        if (FileExists(note))
+            SetMemoLines(ReadTextLines(note));
+    } else {
+        RadioButton2->setChecked(true);
+        SetMemoLines({});
+    }
+}
+
 void TForm1::MemoChange() {
-    if (fillingMemo_ || SelectedRow() >= 0)
+    // Without a selected row the memo is empty: a change that leaves it empty changed nothing.
+    if (fillingMemo_ || SelectedRow() >= 0 || Memo->document()->isEmpty())
         return;
     ShowUserError(this, QStringLiteral("入力を選択してください"));
     SetMemoLines({});
@@ -134,22 +167,27 @@ void TForm1::RotLBitBtnClick() {
     TurnSelected(&RotateLeft, 3);
 }
 
+// A store that fails ends the step: the selection stays with the entry shown.
 void TForm1::BackBitBtnClick() {
-    int row = SelectedRow();
-    if (row <= 0)
-        return;
-    RunHandler(this, [this] { StoreSelected(); });
-    SelectRow(row - 1);
-    ListBoxInClick();
+    RunHandler(this, [this] {
+        int row = SelectedRow();
+        if (row <= 0)
+            return;
+        StoreSelected();
+        SelectRow(row - 1);
+        ListBoxInClick();
+    });
 }
 
 void TForm1::FwdBitBtnClick() {
-    int row = SelectedRow();
-    if (ListBoxIn->count() == 0 || row == ListBoxIn->count() - 1)
-        return;
-    RunHandler(this, [this] { StoreSelected(); });
-    SelectRow(row + 1);
-    ListBoxInClick();
+    RunHandler(this, [this] {
+        int row = SelectedRow();
+        if (ListBoxIn->count() == 0 || row == ListBoxIn->count() - 1)
+            return;
+        StoreSelected();
+        SelectRow(row + 1);
+        ListBoxInClick();
+    });
 }
 
 }  // namespace albumon

@@ -52,6 +52,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     FileDrop1 = new TFileDrop(this);
     FileDrop1->setObjectName(QStringLiteral("FileDrop1"));
     FileDrop1->SetControl(ListBoxIn);
+    RefuseDroppedFiles(this, *FileDrop1);
     ConnectHandlers();
     RunHandler(this, [this] { FormCreate(); });
 }
@@ -103,6 +104,12 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // A save under way needs its note files: the window closes when it has ended.
+    if (saving_) {
+        closeAfterSave_ = true;
+        event->ignore();
+        return;
+    }
     // A settings file that cannot be written is reported, and the program still closes: a
     // window that can never be closed would help nobody.
     if (!closing_) {

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "AlbumState.h"
+#include "InputList.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -122,6 +124,10 @@ class TForm1 : public QWidget {
     void RebuildInputList();
     void RefreshOutputNames();
     void ShowWithoutStoring();
+    bool KeepSelection();
+    void LeaveShownEntry();
+    void ShowEntryValues(int row);
+    AdditionResult RunAddition(const std::function<AdditionResult()>& addition);
     void AfterAddition(int refused);
     void SetMemoLines(const std::vector<std::string>& lines);
     std::vector<std::string> MemoLines() const;
@@ -133,6 +139,7 @@ class TForm1 : public QWidget {
     void PackArchive(const std::string& head);
     // One box after a save listing the pictures that could not be handled as asked.
     void ShowNotices(const std::vector<SaveNotice>& notices);
+    bool ConfirmEmptySave(const std::string& head);
     void SaveAlbumNow();
 
   public:
@@ -229,7 +236,13 @@ class TForm1 : public QWidget {
     AlbumState album_;
     std::unique_ptr<PictureView> view_;
     bool fillingMemo_ = false;
+    // The note the program put into the memo and the text the memo showed for it: stored as
+    // it was read while the user leaves the text as it is.
+    std::vector<std::string> memoNote_;
+    QString memoShown_;
     bool closing_ = false;
+    bool saving_ = false;
+    bool closeAfterSave_ = false;
 };
 
 }  // namespace albumon

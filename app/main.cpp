@@ -2,12 +2,12 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "Application.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Albumon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Albumon"));
+    albumon::PrepareApplication(application);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/albumon.png")));
     albumon::TForm1 form(albumon::ProgramPaths::OfThisProgram());
     form.show();

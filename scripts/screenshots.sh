@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts Albumon in a real window under Xvfb, fills it from a folder of pictures and saves a
-# screenshot of each page: scripts/screenshots.sh [PICTURES] [OUTDIR] (default: a few generated
-# pictures, screenshots/ in the build folder).
+# screenshot of each page, of the (Japanese) output folder picker and of the question an empty
+# save asks before replacing an album: scripts/screenshots.sh [PICTURES] [OUTDIR] (default: a few
+# generated pictures, screenshots/ in the build folder).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh

@@ -10,6 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   xvfb xauth zip unzip python3
   chromium chromium-driver python3-selenium
+  qt6-translations-l10n
 )
 
 missing=()

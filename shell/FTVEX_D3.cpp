@@ -316,13 +316,18 @@ void TFolderTreeViewEx::NodeExpanded(QTreeWidgetItem* node) {
         ReadChildrenLater(node);
 }
 
-QTreeWidgetItem* TFolderTreeViewEx::RootChildFor(const std::string& path) const {
+// The child of the computer a path is reached through: via when the path lies under it (a folder
+// below the home folder opened from the file-system root stays there), else the closest one.
+QTreeWidgetItem* TFolderTreeViewEx::RootChildFor(const std::string& path,
+                                                 const std::string& via) const {
     QTreeWidgetItem* root = topLevelItem(0);
     QTreeWidgetItem* best = nullptr;
     std::size_t bestLength = 0;
     for (int i = 0; i < root->childCount(); ++i) {
         const std::string top = FolderNameOf(root->child(i));
         const bool under = top == "/" || path == top || path.starts_with(top + "/");
+        if (under && !via.empty() && top == via)
+            return root->child(i);
         if (under && (best == nullptr || top.size() > bestLength)) {
             best = root->child(i);
             bestLength = top.size();
@@ -332,7 +337,7 @@ QTreeWidgetItem* TFolderTreeViewEx::RootChildFor(const std::string& path) const 
 }
 
 // Finds the node of a path, reading and opening every node on the way (not the last).
-QTreeWidgetItem* TFolderTreeViewEx::Walk(const std::string& path) {
+QTreeWidgetItem* TFolderTreeViewEx::Walk(const std::string& path, const std::string& via) {
     if (topLevelItemCount() == 0)
         return nullptr;
     if (path.empty())
@@ -343,7 +348,7 @@ QTreeWidgetItem* TFolderTreeViewEx::Walk(const std::string& path) {
     std::string clean = "/";
     for (std::size_t i = 0; i < parts.size(); ++i)
         clean += (i > 0 ? "/" : "") + parts[i];
-    QTreeWidgetItem* node = RootChildFor(clean);
+    QTreeWidgetItem* node = RootChildFor(clean, via);
     if (node == nullptr)
         return nullptr;
     const std::size_t skip = Components(FolderNameOf(node)).size();
@@ -378,6 +383,18 @@ void TFolderTreeViewEx::RaiseChange(QTreeWidgetItem* current) {
         OnChange(this, lastName_);
 }
 
+// The node of a path, or of its nearest parent that still exists.
+QTreeWidgetItem* TFolderTreeViewEx::WalkToNearest(const std::string& path, const std::string& via) {
+    for (std::string folder = path;;) {
+        if (QTreeWidgetItem* node = Walk(folder, via))
+            return node;
+        const auto slash = folder.rfind('/');
+        if (slash == std::string::npos || folder == "/")
+            return nullptr;
+        folder = slash == 0 ? std::string("/") : folder.substr(0, slash);
+    }
+}
+
 bool TFolderTreeViewEx::SelectFolder(const std::string& path) {
     BusyScope busy(*this);
     QTreeWidgetItem* node = Walk(path);
@@ -400,16 +417,27 @@ void TFolderTreeViewEx::RefreshTree() {
     BusyScope busy(*this);
     if (NodeCount() > MaxRefreshNodes)
         return;
+    // Nodes are remembered as paths together with the child of the computer they were reached
+    // through, so a folder opened from the file-system root is found there again.
+    struct Route {
+        std::string via, path;
+    };
     QTreeWidgetItem* root = topLevelItem(0);
+    auto routeOf = [root](const QTreeWidgetItem* node) {
+        const QTreeWidgetItem* top = node;
+        while (top->parent() != nullptr && top->parent() != root)
+            top = top->parent();
+        return Route{FolderNameOf(top), FolderNameOf(node)};
+    };
     QTreeWidgetItem* top = itemAt(0, 0);
-    const std::string topPath = top != root ? FolderNameOf(top) : std::string();
+    const Route topRoute = top != nullptr && top != root ? routeOf(top) : Route{};
     QTreeWidgetItem* selected = currentItem();
     const bool reselect = selected != nullptr && selected != root;
-    const std::string selectedPath = FolderNameOf(selected);
-    std::vector<std::string> open;
+    const Route selectedRoute = reselect ? routeOf(selected) : Route{};
+    std::vector<Route> open;
     for (QTreeWidgetItemIterator it(this); *it; ++it) {
         if (*it != root && (*it)->isExpanded() && Showing(*it))
-            open.push_back(FolderNameOf(*it));
+            open.push_back(routeOf(*it));
     }
     QCoreApplication::processEvents();
     QThread::msleep(static_cast<unsigned long>(RefreshPauseMs));
@@ -419,19 +447,21 @@ void TFolderTreeViewEx::RefreshTree() {
     qDeleteAll(root->takeChildren());
     AddRootChildren(root);
     root->setExpanded(true);
-    for (const std::string& path : open) {
-        if (QTreeWidgetItem* node = Walk(path)) {
+    for (const Route& route : open) {
+        if (QTreeWidgetItem* node = Walk(route.path, route.via)) {
             ReadChildrenNow(node);
             node->setExpanded(true);
         }
     }
-    QTreeWidgetItem* reselected = reselect ? Walk(selectedPath) : nullptr;
+    // A selected folder deleted meanwhile gives way to its nearest parent that still exists.
+    QTreeWidgetItem* reselected =
+        reselect ? WalkToNearest(selectedRoute.path, selectedRoute.via) : nullptr;
     if (reselect && reselected == nullptr)
-        setCurrentItem(nullptr);  // the selected folder is gone
+        setCurrentItem(nullptr);
     quiet_ = false;
     if (reselected != nullptr)
         Select(reselected);
-    if (QTreeWidgetItem* node = topPath.empty() ? nullptr : Walk(topPath))
+    if (QTreeWidgetItem* node = topRoute.path.empty() ? nullptr : Walk(topRoute.path, topRoute.via))
         scrollToItem(node, QAbstractItemView::PositionAtTop);
 }
 

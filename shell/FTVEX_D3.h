@@ -66,8 +66,9 @@ class TFolderTreeViewEx : public QTreeWidget {
     void ReadChildrenLater(QTreeWidgetItem* node);
     void MarkSubfoldersLater(QTreeWidgetItem* node);
     void NodeExpanded(QTreeWidgetItem* node);
-    QTreeWidgetItem* Walk(const std::string& path);
-    QTreeWidgetItem* RootChildFor(const std::string& path) const;
+    QTreeWidgetItem* Walk(const std::string& path, const std::string& via = std::string());
+    QTreeWidgetItem* WalkToNearest(const std::string& path, const std::string& via);
+    QTreeWidgetItem* RootChildFor(const std::string& path, const std::string& via) const;
     void Select(QTreeWidgetItem* node);
     void RaiseChange(QTreeWidgetItem* current);
     int NodeCount() const;

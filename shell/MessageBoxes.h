@@ -18,6 +18,9 @@ void ShowErrorBox(QWidget* parent, const std::exception& error);
 // The box for errors the user can cause: title "エラー", error icon, one OK button.
 void ShowUserError(QWidget* parent, const QString& text);
 
+// A question with "Yes" and "No" (the default), titled "確認"; true when the user says yes.
+bool AskYesNo(QWidget* parent, const QString& text);
+
 // Runs a handler body; any error it raises ends it and is shown in the default error box.
 template <typename Body>
 void RunHandler(QWidget* parent, Body&& body) {

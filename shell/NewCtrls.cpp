@@ -102,4 +102,34 @@ void TFileDrop::Deliver(const QStringList& files, const QPoint& at) {
     }
 }
 
+namespace {
+
+// Refuses drags that carry files; every other drag goes on to the control.
+class FileDropRefusal : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return QObject::eventFilter(watched, event);
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (!drag->mimeData() || !drag->mimeData()->hasUrls())
+            return QObject::eventFilter(watched, event);
+        drag->ignore();
+        return true;
+    }
+};
+
+}  // namespace
+
+void RefuseDroppedFiles(QWidget* root, const TFileDrop& target) {
+    auto* refusal = new FileDropRefusal(root);
+    for (QWidget* control : root->findChildren<QWidget*>()) {
+        if (control != target.DropWindow() && control->acceptDrops())
+            control->installEventFilter(refusal);
+    }
+}
+
 }  // namespace albumon

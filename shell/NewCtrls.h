@@ -26,6 +26,8 @@ class TFileDrop : public QObject {
     // Binds the component to the control whose window receives drops (the owner without one).
     void SetControl(QWidget* control);
     QWidget* Control() const { return control_; }
+    // The window that receives the drops: the control, or its viewport for a scrolling one.
+    QWidget* DropWindow() const;
     // Whether the bound control accepts dropped files.
     void SetAccept(bool accept);
     bool Accept() const { return accept_; }
@@ -37,11 +39,14 @@ class TFileDrop : public QObject {
 
   private:
     void Release();
-    QWidget* DropWindow() const;
     void Deliver(const QStringList& files, const QPoint& at);
 
     QPointer<QWidget> control_;
     bool accept_ = true;
 };
+
+// Makes every control under root except the drop target's own window refuse dropped files (text
+// dragged inside a control still moves); installed once the controls exist.
+void RefuseDroppedFiles(QWidget* root, const TFileDrop& target);
 
 }  // namespace albumon

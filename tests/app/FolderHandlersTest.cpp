@@ -1,10 +1,13 @@
 // The input folder tree, its file list, the output and template folder buttons and the author
 // links through the window, with real folders and a folder picker that records what it is asked.
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidgetItem>
 #include <filesystem>
 #include <optional>
@@ -176,7 +179,7 @@ TEST_F(FolderHandlersTest, TemplateFolderNeedsDefHtm) {
     EXPECT_EQ(boxes.seen.size(), 1u);
 }
 
-TEST_F(FolderHandlersTest, OutputButtonOpensOnTheFolderChosenLast) {
+TEST_F(FolderHandlersTest, OutputButtonOpensOnTheOutputFolder) {
     ForceDirectories(data / "out");
     Open();
     AnswerPicker({data / "out", std::nullopt, std::nullopt, std::nullopt});
@@ -188,9 +191,92 @@ TEST_F(FolderHandlersTest, OutputButtonOpensOnTheFolderChosenLast) {
     Click(form->BitBtnTP);
     Click(form->OutPathBitBtn);
     ASSERT_EQ(asked.size(), 4u);
-    EXPECT_EQ(asked[0].start, "");
+    EXPECT_EQ(asked[0].start, program.path());
     EXPECT_EQ(asked[1].start, data / "out");
-    EXPECT_EQ(asked[3].start, Program("Def"));
+    EXPECT_EQ(asked[2].start, Program("Def"));
+    EXPECT_EQ(asked[3].start, data / "out");
+    EXPECT_TRUE(boxes.seen.empty());
+}
+
+// The desktop's own folder picker, in Japanese, on the output folder.
+TEST_F(FolderHandlersTest, FolderPickerSpeaksJapaneseAndStartsOnTheOutputFolder) {
+    ForceDirectories(data / "out");
+    WriteFile(Program("albumon.INI"), "[File]\r\nOut=" + (data / "out/") + "\r\n");
+    Open();
+    QString shownFolder;
+    QStringList buttons;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        shownFolder = dialog->directory().absolutePath();
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            buttons << button->text();
+        dialog->reject();
+    });
+    closer.start();
+    Click(form->OutPathBitBtn);
+    closer.stop();
+    EXPECT_EQ(shownFolder.toStdString(), data / "out");
+    EXPECT_TRUE(buttons.join(" ").contains("キャンセル")) << buttons.join(" ").toStdString();
+    EXPECT_EQ(form->Album().OutPath, data / "out/");
+}
+
+// "フォルダ更新" after the selected folder was deleted selects its parent, silently.
+TEST_F(FolderHandlersTest, RefreshAfterTheSelectedFolderWasDeletedSelectsItsParent) {
+    WriteJpeg(data / "a/x.jpg", 20, 20);
+    ForceDirectories(data / "a/b/c");
+    SaveInPath(data / "a/b/c");
+    Open();
+    std::filesystem::remove_all(data / "a/b");
+    form->mnuRefresh->trigger();
+    EXPECT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
+    EXPECT_EQ(Selected(), data / "a");
+    EXPECT_EQ(form->Album().InPath, data / "a");
+    EXPECT_EQ(Files(), QStringList{"x.jpg"});
+}
+
+// A folder below the home folder opened from the file-system root stays there after a refresh.
+TEST_F(FolderHandlersTest, RefreshKeepsTheWayThroughTheFileSystemRoot) {
+    struct HomeFolder {  // the home folder of the tree, while the test runs
+        explicit HomeFolder(const std::string& folder) { qputenv("HOME", folder.c_str()); }
+        ~HomeFolder() { qputenv("HOME", saved); }
+        QByteArray saved = qgetenv("HOME");
+    } home(data / "home");
+    ForceDirectories(data / "home/pics/sub");
+    Open();
+    ASSERT_EQ(form->FolderTreeView->topLevelItem(0)->child(1)->text(0), "ホーム");
+    TFolderTreeViewEx* tree = form->FolderTreeView;
+    QTreeWidgetItem* node = tree->topLevelItem(0)->child(0);
+    ASSERT_EQ(TFolderTreeViewEx::FolderNameOf(node), "/");
+    std::string at;
+    for (const QString& part :
+         QString::fromStdString(data / "home/pics").split('/', Qt::SkipEmptyParts)) {
+        tree->expandItem(node);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !TFolderTreeViewEx::IsReading(node); }));
+        at += "/" + part.toStdString();
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < node->childCount() && next == nullptr; ++i) {
+            if (TFolderTreeViewEx::FolderNameOf(node->child(i)) == at)
+                next = node->child(i);
+        }
+        ASSERT_NE(next, nullptr) << at;
+        node = next;
+    }
+    tree->expandItem(node);
+    ClickNode(node);
+    ASSERT_EQ(Selected(), data / "home/pics");
+    form->mnuRefresh->trigger();
+    QTreeWidgetItem* selected = tree->currentItem();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(TFolderTreeViewEx::FolderNameOf(selected), data / "home/pics");
+    QTreeWidgetItem* top = selected;
+    while (top->parent() != tree->topLevelItem(0))
+        top = top->parent();
+    EXPECT_EQ(TFolderTreeViewEx::FolderNameOf(top), "/");
+    EXPECT_TRUE(selected->isExpanded());
     EXPECT_TRUE(boxes.seen.empty());
 }
 

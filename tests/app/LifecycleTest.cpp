@@ -1,8 +1,10 @@
 // Start-up and shut-down of the window: defaults, settings applied and written back, the work
 // folder, and a settings file that cannot be written.
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -67,6 +69,23 @@ TEST_F(LifecycleTest, UnwritableSettingsAreReportedAndTheProgramStillCloses) {
     EXPECT_TRUE(boxes.seen[0].text.contains("に書き込めません"));
     EXPECT_TRUE(FolderNames(Program("Temp")).empty());
     form.reset();
+}
+
+// The window system appends the application's display name to every title once one is set;
+// without one (the display name then follows the application name) a box titled "エラー" is
+// shown as "エラー", and the main window as "Albumon".
+TEST_F(LifecycleTest, TitlesAreShownAsWritten) {
+    EXPECT_EQ(QCoreApplication::applicationName(), "Albumon");
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName("Albumon");
+    WriteJpeg(data / "a.jpg", 20, 20);
+    Open();
+    EXPECT_EQ(form->windowTitle(), "Albumon");
+    Drop({QString::fromStdString(data / "a.jpg")});
+    Click(form->BitBtnUp);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].title, "エラー");
 }
 
 }  // namespace

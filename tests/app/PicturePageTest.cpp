@@ -2,13 +2,20 @@
 // and the specified name.
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+#include <functional>
 
+#include "FileSystem.h"
 #include "PictureView.h"
 #include "TextFile.h"
+#include "UpDownSpinBox.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -137,6 +144,92 @@ TEST_F(PicturePageTest, PageChangeStoresTheNote) {
     const EntryRecord& entry = form->Album().Entries[1];
     EXPECT_EQ(ReadTextLines(NoteFilePath(form->Album(), entry)),
               (std::vector<std::string>{"line 1", "line 2"}));
+}
+
+// A store that fails (the note file cannot be written) ends the step: the selection stays with
+// the shown entry, and its note is later stored into that entry, not into a neighbour.
+TEST_F(PicturePageTest, FailedStoreKeepsTheSelectionWithTheShownEntry) {
+    const std::vector<std::pair<const char*, std::function<void()>>> steps{
+        {"back", [this] { Click(form->BackBitBtn); }},
+        {"forward", [this] { Click(form->FwdBitBtn); }},
+        {"row click", [this] { ClickRow(2); }},
+        {"sort", [this] { Click(form->BitBtnSort); }}};
+    for (const auto& [name, step] : steps) {
+        OpenWithThree();  // b.jpg has note number 1
+        ForceDirectories(Program("Temp/Note1.txt"));
+        ClickRow(1);
+        TypeMemo("for b");
+        step();
+        EXPECT_EQ(boxes.seen.size(), 1u) << name;
+        EXPECT_EQ(form->ListBoxIn->currentRow(), 1) << name;
+        EXPECT_EQ(form->Album().CurrentIndex, 1) << name;
+        EXPECT_EQ(form->Memo->toPlainText(), "for b") << name;
+        std::filesystem::remove(Program("Temp/Note1.txt"));
+        ClickRow(0);
+        EXPECT_EQ(OutputRows(), (QStringList{"無:無題001.jpg", "下:無題002.jpg", "無:無題003.jpg"}))
+            << name;
+        ClickRow(1);
+        EXPECT_EQ(form->Memo->toPlainText(), "for b") << name;
+        boxes.seen.clear();
+        Close();
+    }
+}
+
+TEST_F(PicturePageTest, MemoMenuClearOnAnEmptyMemoWithoutARowIsNoChange) {
+    OpenWithThree();
+    Click(form->ClearBitBtn);
+    QAction* clear = form->PopupMenu1->findChild<QAction*>("SClear");
+    ASSERT_NE(clear, nullptr);
+    form->PopupMenu1->popup(form->Memo->mapToGlobal(QPoint(10, 10)));
+    QTest::mouseClick(form->PopupMenu1, Qt::LeftButton, Qt::NoModifier,
+                      form->PopupMenu1->actionGeometry(clear).center());
+    EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
+    EXPECT_TRUE(boxes.seen.empty());
+}
+
+TEST_F(PicturePageTest, LoneLineFeedOfAnImportedNoteSurvivesUntilEdited) {
+    const std::string note = "first\nsame line\r\nsecond\r\n";
+    WriteJpeg(data / "a.jpg", 64, 48);
+    WriteJpeg(data / "b.jpg", 64, 48);
+    WriteFile(data / "a.htm",
+              "<!-- ALBUMON POSTNOTE BEGIN -->\r\n" + note + "<!-- ALBUMON POSTNOTE END -->\r\n");
+    Open();
+    Drop({Q(data / "a.jpg"), Q(data / "b.jpg")});  // the sort after the drop stores row 0
+    const std::string noteFile = NoteFilePath(form->Album(), form->Album().Entries[0]);
+    EXPECT_EQ(ReadFile(noteFile), note);
+    ClickRow(1);
+    ClickRow(0);
+    EXPECT_EQ(ReadFile(noteFile), note);
+    QTest::keyClick(form->Memo, Qt::Key_End, Qt::ControlModifier);
+    TypeMemo("!");
+    ClickRow(1);
+    EXPECT_EQ(ReadFile(noteFile), "first\r\nsame line\r\nsecond!\r\n");
+}
+
+TEST_F(PicturePageTest, OnlyTheInputListTakesDroppedFiles) {
+    OpenWithThree();
+    ClickRow(0);
+    WriteJpeg(data / "d.jpg", 64, 48);
+    const QStringList files{Q(data / "d.jpg")};
+    const std::vector<std::pair<const char*, QWidget*>> targets{
+        {"memo", form->Memo->viewport()},
+        {"specified name", form->EditName},
+        {"head text", form->EditHedFix},
+        {"thumbnail prefix", form->ThumbTopEdit},
+        {"start number", form->UpDown1->findChild<QLineEdit*>()}};
+    for (const auto& [name, target] : targets) {
+        ASSERT_NE(target, nullptr) << name;
+        form->EditName->setEnabled(true);
+        EXPECT_FALSE(DropFilesOn(target, files)) << name;
+    }
+    EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
+    EXPECT_EQ(form->EditHedFix->text(), "無題");
+    EXPECT_EQ(form->ThumbTopEdit->text(), "$_");
+    EXPECT_EQ(form->UpDown1->value(), 1);
+    EXPECT_EQ(form->ListBoxIn->count(), 3);
+    EXPECT_TRUE(DropFilesOn(form->ListBoxIn->viewport(), files));
+    EXPECT_EQ(form->ListBoxIn->count(), 4);
+    EXPECT_TRUE(boxes.seen.empty());
 }
 
 }  // namespace

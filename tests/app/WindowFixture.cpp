@@ -1,11 +1,13 @@
 // A real main window on the offscreen platform for the window tests.
 #include "WindowFixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -19,7 +21,7 @@ namespace albumon::test {
 
 class MessageBoxWatcher::Impl {
   public:
-    explicit Impl(std::vector<Seen>& seen) : seen_(seen) {
+    Impl(std::vector<Seen>& seen, const bool& sayYes) : seen_(seen), sayYes_(sayYes) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] { CloseOpenBoxes(); });
         timer_.start();
@@ -31,16 +33,26 @@ class MessageBoxWatcher::Impl {
             auto* box = qobject_cast<QMessageBox*>(widget);
             if (box == nullptr || !box->isVisible())
                 continue;
-            seen_.push_back({box->windowTitle(), box->text()});
-            box->done(QMessageBox::Ok);
+            Seen seen{box->windowTitle(), box->text(), {}, {}};
+            for (QAbstractButton* button : box->buttons())
+                seen.buttons << button->text();
+            if (box->defaultButton() != nullptr)
+                seen.defaultButton = box->defaultButton()->text();
+            seen_.push_back(seen);
+            QAbstractButton* answer = box->button(sayYes_ ? QMessageBox::Yes : QMessageBox::No);
+            if (answer != nullptr)
+                answer->click();
+            else
+                box->done(QMessageBox::Ok);
         }
     }
 
     std::vector<Seen>& seen_;
+    const bool& sayYes_;
     QTimer timer_;
 };
 
-MessageBoxWatcher::MessageBoxWatcher() : impl_(std::make_unique<Impl>(seen)) {}
+MessageBoxWatcher::MessageBoxWatcher() : impl_(std::make_unique<Impl>(seen, sayYes)) {}
 MessageBoxWatcher::~MessageBoxWatcher() = default;
 
 void WriteJpeg(const std::string& path, int width, int height) {
@@ -94,6 +106,23 @@ void WindowTest::Drop(const QStringList& paths) {
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     ASSERT_TRUE(drop.isAccepted());
+}
+
+bool WindowTest::DropFilesOn(QWidget* target, const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    QMimeData mime;  // as a file manager offers it: the files and their names as text
+    mime.setUrls(urls);
+    mime.setText(paths.join(QLatin1Char('\n')));
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    drop.ignore();
+    QApplication::sendEvent(target, &drop);
+    return enter.isAccepted() || drop.isAccepted();
 }
 
 void WindowTest::Click(QWidget* widget) {

@@ -17,7 +17,8 @@ class QWidget;
 
 namespace albumon::test {
 
-// Closes every message box that opens and records its title and text.
+// Closes every message box that opens and records its title, text and buttons; a question is
+// answered "No" unless sayYes is set.
 class MessageBoxWatcher {
   public:
     MessageBoxWatcher();
@@ -25,8 +26,11 @@ class MessageBoxWatcher {
     struct Seen {
         QString title;
         QString text;
+        QStringList buttons;
+        QString defaultButton;
     };
     std::vector<Seen> seen;
+    bool sayYes = false;
 
   private:
     class Impl;
@@ -48,6 +52,8 @@ class WindowTest : public ::testing::Test {
 
     // Drops files on the input list as a file manager would.
     void Drop(const QStringList& paths);
+    // Drags files over target and drops them there; true when the target took them.
+    static bool DropFilesOn(QWidget* target, const QStringList& paths);
     void Click(QWidget* widget);
     void ClickRow(int row);
     void TypeMemo(const QString& text);

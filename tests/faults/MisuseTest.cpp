@@ -181,10 +181,12 @@ TEST_F(MisuseTest, TypingIntoTheMemoWithNothingSelected) {
     EXPECT_EQ(boxes.seen[0].text, "入力を選択してください");
     EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
 
-    // With entries but none selected the typing reaches no entry either.
-    const std::vector<std::string> pictures = Pictures(2);
+    // With entries but none selected (the last row deleted) the typing reaches no entry either.
+    const std::vector<std::string> pictures = Pictures(3);
     Drop(Q(pictures));
-    form->ListBoxIn->clearSelection();
+    ClickRow(2);
+    Click(form->BitBtnDelete);
+    ASSERT_TRUE(form->ListBoxIn->selectedItems().isEmpty());
     TypeMemo("b");
     EXPECT_EQ(boxes.seen.size(), 2u) << BoxTexts();
     EXPECT_TRUE(form->Memo->toPlainText().isEmpty());

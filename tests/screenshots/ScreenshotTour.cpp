@@ -1,8 +1,11 @@
 // Opens the real main window, browses to a folder of JPEG files and adds them, writes a note,
-// turns a picture, and saves a screenshot of each page: albumon-tour PICTURES OUTDIR.
+// turns a picture, and saves a screenshot of each page, of the output folder picker and of the
+// question an empty save asks: albumon-tour PICTURES OUTDIR.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -10,12 +13,24 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
+#include <optional>
 
+#include "Application.h"
 #include "FTVEX_D3.h"
+#include "FolderDialog.h"
 #include "PictureView.h"
 #include "Unit1.h"
 
 namespace {
+
+void Save(const QPixmap& shot, const QString& path) {
+    // 256 colours keep the pictures small enough to ship with the help page.
+    shot.toImage()
+        .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
+        .save(path);
+    std::printf("%s\n", qPrintable(path));
+}
 
 void Shot(albumon::TForm1& form, const QString& path) {
     QTest::qWait(300);
@@ -24,18 +39,34 @@ void Shot(albumon::TForm1& form, const QString& path) {
     QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     if (shot.isNull() || shot.toImage().allGray())
         shot = form.grab();
-    // 256 colours keep the pictures small enough to ship with the help page.
-    shot.toImage()
-        .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
-        .save(path);
-    std::printf("%s\n", qPrintable(path));
+    Save(shot, path);
+}
+
+// Runs open, which shows a modal dialog over the window; once the dialog is up, saves a
+// screenshot of the window with the dialog and closes the dialog with close.
+void ShotOfDialog(albumon::TForm1& form, const QString& path, const std::function<void()>& open,
+                  const std::function<void(QWidget*)>& close) {
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        watch.stop();
+        QTest::qWait(500);
+        const QRect area = form.frameGeometry().united(dialog->frameGeometry());
+        Save(form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()), path);
+        close(dialog);
+    });
+    watch.start();
+    open();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Albumon"));
+    albumon::PrepareApplication(application);
     if (argc < 3) {
         std::fprintf(stderr, "usage: albumon-tour PICTURES OUTDIR\n");
         return 2;
@@ -64,5 +95,26 @@ int main(int argc, char** argv) {
     Shot(form, out + "/3-naming.png");
     form.PageControl1->setCurrentWidget(form.TabSheet4);
     Shot(form, out + "/4-general.png");
+
+    // The output folder picker, in Japanese, on the output folder.
+    form.PageControl1->setCurrentWidget(form.TabSheet1);
+    ShotOfDialog(
+        form, out + "/5-folder-picker.png", [&] { form.OutPathBitBtnClick(); },
+        [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+    // An album of the same name in the output folder, and an empty list: the save asks first.
+    const QString album = QDir(out).absoluteFilePath(QStringLiteral("album"));
+    QDir().mkpath(album);
+    QFile index(album + QStringLiteral("/無題.htm"));
+    if (index.open(QIODevice::WriteOnly))
+        index.write("<html></html>\r\n");
+    index.close();
+    form.FolderDialog1->SetChooser([&](const albumon::TFolderDialog::Request&) {
+        return std::optional<std::string>(album.toStdString());
+    });
+    form.OutPathBitBtnClick();
+    form.ClearBitBtnClick();
+    ShotOfDialog(
+        form, out + "/6-empty-save.png", [&] { form.SaveBitBtnClick(); },
+        [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
     return 0;
 }
