@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "Errors.h"
 #include "FileSystem.h"
@@ -155,10 +154,15 @@ struct SupportItem {
     std::string source;  // the file to copy
 };
 
+// True when path lies in folder (both resolved; folder ends with "/").
+bool Inside(const std::string& path, const std::string& folder) {
+    return !folder.empty() && path.compare(0, folder.size(), folder) == 0;
+}
+
 // A regular file is copied; a folder, or a link to one, is passed over. A link is followed only
-// to a file inside one of roots (the template folder and the support folder, resolved), so that
-// no file from elsewhere reaches the album; any other link, a fifo, socket or device is refused.
-SupportItem ClassifySupportItem(const std::string& path, const std::vector<std::string>& roots) {
+// to a file inside root (the template folder, resolved), so that no file from elsewhere reaches
+// the album; any other link, a fifo, socket or device is refused.
+SupportItem ClassifySupportItem(const std::string& path, const std::string& root) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
         return {SupportItem::Refuse, {}};
@@ -174,11 +178,9 @@ SupportItem ClassifySupportItem(const std::string& path, const std::vector<std::
     const std::string target = real.get();
     if (DirectoryExists(target))
         return {SupportItem::Skip, {}};
-    for (const std::string& root : roots) {
-        if (!root.empty() && target.compare(0, root.size(), root) == 0)
-            return {SupportItem::Copy, target};
-    }
-    return {SupportItem::Refuse, {}};
+    if (!Inside(target, root))
+        return {SupportItem::Refuse, {}};
+    return {SupportItem::Copy, target};
 }
 
 }  // namespace
@@ -199,20 +201,25 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
 }
 
 void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
-    const std::vector<std::string> roots{
-        RealFolder(FolderPart(sourceFolder.substr(0, sourceFolder.size() - 1))),
-        RealFolder(sourceFolder)};
+    // The support folder itself may be a link, but only to a folder inside the template folder.
+    const std::string root =
+        RealFolder(FolderPart(sourceFolder.substr(0, sourceFolder.size() - 1)));
+    const std::string support = RealFolder(sourceFolder);
+    if (support.empty())
+        return;
+    if (!Inside(support, root))
+        throw EFOpenError(sourceFolder, "テンプレートフォルダーの外にあります");
     std::string firstFailure;
     for (const DirEntry& item : ListFolder(sourceFolder)) {
         std::string lower = AsciiLower(item.name);
         if (lower == "defpage.htm" || lower == "defnote.jpg")
             continue;
-        const SupportItem support = ClassifySupportItem(sourceFolder + item.name, roots);
-        if (support.action == SupportItem::Skip)
+        const SupportItem file = ClassifySupportItem(sourceFolder + item.name, root);
+        if (file.action == SupportItem::Skip)
             continue;
         std::string target = destFolder + item.name;
         bool failed =
-            support.action == SupportItem::Refuse || CopyFileReplacing(support.source, target) != 0;
+            file.action == SupportItem::Refuse || CopyFileReplacing(file.source, target) != 0;
         if (failed && firstFailure.empty())
             firstFailure = target;
     }

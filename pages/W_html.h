@@ -18,7 +18,8 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
 // are passed over; a symbolic link is followed only to a file inside the template folder (the
 // folder holding sourceFolder). A file that fails to copy, and a link leading elsewhere, a fifo,
 // socket or device, is passed over and the rest are copied; then EFCreateError names the first
-// file that failed.
+// file that failed. A support folder that is a link leading out of the template folder copies
+// nothing and raises EFOpenError naming it.
 void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder);
 
 }  // namespace albumon

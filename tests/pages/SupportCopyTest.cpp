@@ -124,5 +124,35 @@ TEST(SupportCopy, LinksLeavingTheTemplateAndSpecialFilesAreNotCopied) {
     }
 }
 
+// The support folder may be a link to a folder of the template, never to one elsewhere.
+TEST(SupportCopy, LinkedSupportFolderMustStayInTheTemplate) {
+    test::TempDir dir;
+    test::WriteFile(dir / "tpl/shared/style.css", "style");
+    test::WriteFile(dir / "home/id_rsa", "private key");
+    ForceDirectories(dir / "dst");
+    const struct {
+        std::string target;
+        Names copied;
+    } cases[] = {
+        {"shared", {"style.css"}},
+        {dir / "tpl/shared", {"style.css"}},
+        {dir / "home", {}},
+        {"../home", {}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir / "tpl/Def.files");
+        std::filesystem::remove_all(dir / "dst");
+        ForceDirectories(dir / "dst");
+        ASSERT_EQ(::symlink(c.target.c_str(), (dir / "tpl/Def.files").c_str()), 0);
+        if (c.copied.empty()) {
+            EXPECT_THROW(CopySupportFiles(dir / "tpl/Def.files/", dir / "dst/"), EFOpenError)
+                << c.target;
+        } else {
+            EXPECT_NO_THROW(CopySupportFiles(dir / "tpl/Def.files/", dir / "dst/")) << c.target;
+        }
+        EXPECT_EQ(test::FolderNames(dir / "dst"), c.copied) << c.target;
+    }
+}
+
 }  // namespace
 }  // namespace albumon
