@@ -54,7 +54,7 @@ class InputsTest : public FaultTest {
 };
 
 TEST_F(InputsTest, SupportFolderWithLinksAndFifoThroughMake) {
-    FaultCase fault("links and a fifo in the support folder");
+    FaultCase fault("links, fifo in support folder");
     HostileTemplate();
     fault.sources.Add(data / "private/secret.txt");
     for (const std::string& picture : pictures)
@@ -69,7 +69,7 @@ TEST_F(InputsTest, SupportFolderWithLinksAndFifoThroughMake) {
 }
 
 TEST_F(InputsTest, SupportFolderWithLinksAndFifoInTheWindow) {
-    FaultCase fault("links and a fifo in the support folder");
+    FaultCase fault("links, fifo in support folder");
     const Watchdog watchdog(120);
     HostileTemplate();
     fault.sources.Add(data / "private/secret.txt");
@@ -87,7 +87,7 @@ TEST_F(InputsTest, SupportFolderWithLinksAndFifoInTheWindow) {
 using SettingsFileTest = FaultTest;
 
 TEST_F(SettingsFileTest, LinkedSettingsFileStaysALink) {
-    FaultCase fault("settings file linked or in a read-only folder");
+    FaultCase fault("settings linked, in ro folder");
     const std::string shared = data / "shared/albumon.INI";
     WriteFile(shared, "; shared\r\n[Thumb]\r\nSize=80\r\n");
     ASSERT_EQ(::symlink(shared.c_str(), Program("albumon.INI").c_str()), 0);
@@ -103,7 +103,7 @@ TEST_F(SettingsFileTest, LinkedSettingsFileStaysALink) {
 }
 
 TEST_F(SettingsFileTest, WritableSettingsFileInReadOnlyFolder) {
-    FaultCase fault("settings file linked or in a read-only folder");
+    FaultCase fault("settings linked, in ro folder");
     const std::string ini = Program("albumon.INI");
     WriteFile(data / "rw/albumon.INI", "; writable\r\n");
     WriteFile(ini, "");
