@@ -7,7 +7,8 @@
 namespace albumon {
 
 // templateFolder ends with "/". Each gives the path of the item as it is spelt in the folder, or
-// the usual spelling when there is none.
+// the usual spelling when there is none. A template file that leads out of the template folder
+// (a link to a private file) raises EFOpenError naming it.
 
 // "Def.htm", the index template.
 std::string IndexTemplatePath(const std::string& templateFolder);

@@ -1,6 +1,8 @@
 // The files of a template folder found whatever the case of their names.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include "Errors.h"
 #include "TemplateFiles.h"
 #include "TestSupport.h"
 
@@ -54,6 +56,38 @@ TEST(TemplateFiles, FoundInAnyLetterCase) {
         EXPECT_EQ(SupportFolderPath(folder), folder + c.support) << c.files[0];
         EXPECT_EQ(PageTemplatePath(folder), folder + c.page) << c.files[0];
         EXPECT_EQ(NotePicturePath(folder), folder + c.note) << c.files[0];
+    }
+}
+
+// A template file may be a link within the template folder, never one leading out of it.
+TEST(TemplateFiles, LinksLeadingOutOfTheTemplateAreRefused) {
+    const struct {
+        std::string link, target;
+        bool refused;
+    } cases[] = {
+        {"Def.htm", "mine.htm", false},    {"Def.htm", "../private/key.htm", true},
+        {"Def.htm", "none.htm", false},  // leads nowhere: no index template
+        {"Def.files", "../private", true}, {"Def.files", "support", false},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        test::WriteFile(dir / "private/key.htm", "secret");
+        test::WriteFile(dir / "private/DefPage.htm", "secret");
+        test::WriteFile(dir / "private/DefNote.jpg", "secret");
+        test::WriteFile(dir / "tpl/mine.htm", "index");
+        test::WriteFile(dir / "tpl/support/DefPage.htm", "page");
+        test::WriteFile(dir / "tpl/support/DefNote.jpg", "note");
+        ASSERT_EQ(::symlink(c.target.c_str(), (dir / ("tpl/" + c.link)).c_str()), 0);
+        const std::string folder = dir / "tpl/";
+        const bool index = c.link == "Def.htm";
+        for (auto path : {&IndexTemplatePath, &PageTemplatePath, &NotePicturePath}) {
+            const bool linked = index == (path == &IndexTemplatePath);
+            if (c.refused && linked) {
+                EXPECT_THROW(path(folder), EFOpenError) << c.link << " -> " << c.target;
+            } else {
+                EXPECT_NO_THROW(path(folder)) << c.link << " -> " << c.target;
+            }
+        }
     }
 }
 
