@@ -6,6 +6,7 @@
 #include "FileSystem.h"
 #include "OutputNames.h"
 #include "Paths.h"
+#include "TemplateFiles.h"
 
 namespace albumon {
 
@@ -119,7 +120,7 @@ void DeleteEntry(AlbumState& state, int row) {
 }
 
 std::string CommentaryPicturePath(const AlbumState& state) {
-    return state.TemplatePath + "Def.files/DefNote.jpg";
+    return NotePicturePath(state.TemplatePath);
 }
 
 int InsertCommentary(AlbumState& state, int row) {

@@ -10,6 +10,7 @@
 #include "MessageBoxes.h"
 #include "Paths.h"
 #include "QtText.h"
+#include "TemplateFiles.h"
 #include "Unit1.h"
 
 namespace albumon {
@@ -70,7 +71,7 @@ void TForm1::BitBtnTPClick() {
         if (!FolderDialog1->Execute())
             return;
         const std::string candidate = WithTrailingSlash(FolderDialog1->Directory);
-        if (!FileExists(candidate + "Def.htm")) {
+        if (!FileExists(IndexTemplatePath(candidate))) {
             ShowUserError(this, QStringLiteral("テンプレートファイル（Def.htm)がありません"));
             return;
         }

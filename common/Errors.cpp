@@ -66,6 +66,9 @@ std::string FormatMessage(const std::string& pattern, const std::string& argumen
 EFOpenError::EFOpenError(const std::string& path)
     : Exception(FormatMessage("ファイル %s は開けません", path)) {}
 
+EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
+    : Exception(FormatMessage("ファイル %s は開けません", path) + "（" + reason + "）") {}
+
 EFCreateError::EFCreateError(const std::string& path)
     : Exception(FormatMessage("ファイル %s を作成できません", path)) {}
 

@@ -26,6 +26,8 @@ class EInOutError : public Exception {
 class EFOpenError : public Exception {
   public:
     explicit EFOpenError(const std::string& path);
+    // The same message followed by why the file was refused.
+    EFOpenError(const std::string& path, const std::string& reason);
 };
 
 // A file that cannot be created or replaced.

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <random>
 
@@ -57,6 +58,66 @@ std::vector<DirEntry> ListFolder(const std::string& folder) {
         entries.push_back({std::move(name), isFolder});
     }
     return entries;
+}
+
+std::string FindAnyCase(const std::string& folder, const std::string& name) {
+    struct stat st {};
+    if (::lstat((folder + name).c_str(), &st) == 0)
+        return folder + name;
+    const std::string wanted = AsciiLower(name);
+    std::string found;
+    for (const DirEntry& item : ListFolder(folder)) {
+        if (AsciiLower(item.name) == wanted && (found.empty() || item.name < found))
+            found = item.name;
+    }
+    return folder + (found.empty() ? name : found);
+}
+
+std::string FollowLinks(const std::string& path) {
+    std::string current = path;
+    // As many links as the kernel follows in one path; a longer chain is left to fail on use.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        std::error_code error;
+        std::string target = std::filesystem::read_symlink(current, error).string();
+        if (error || target.empty())
+            break;
+        current = target.front() == '/' ? target : FolderPart(current) + target;
+    }
+    return current;
+}
+
+int OpenInputFile(const std::string& path, std::uint64_t maxBytes, FileHandle& file) {
+    // Looked at before it is opened, so that opening a device has no effect on it; opened without
+    // blocking, so that a fifo put in its place meanwhile cannot hold the reader.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return kNotRegularFile;
+    FileHandle in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!in.valid())
+        return errno;
+    if (::fstat(in.get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return kNotRegularFile;
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return kFileTooLarge;
+    file = std::move(in);
+    return 0;
+}
+
+bool IsRefusal(int err) {
+    return err == kNotRegularFile || err == kFileTooLarge;
+}
+
+void RaiseRefusal(const std::string& path, int err) {
+    throw EFOpenError(path, err == kFileTooLarge ? "大きすぎます" : "通常のファイルではありません");
 }
 
 namespace {
@@ -169,9 +230,9 @@ int ReplacementFile::Commit() {
 }
 
 int CopyFileReplacing(const std::string& source, const std::string& target) {
-    FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid())
-        return errno;
+    FileHandle in;
+    if (int err = OpenInputFile(source, kNoSizeLimit, in))
+        return err;
     if (SameFile(source, target))
         return 0;
     ReplacementFile temp(target);
@@ -191,12 +252,26 @@ int WriteFileAtomically(const std::string& path, const void* data, std::size_t s
     return temp.Commit();
 }
 
-int ReadWholeFile(const std::string& path, std::string& bytes) {
-    FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid())
+int WriteFileInPlace(const std::string& path, const void* data, std::size_t size) {
+    FileHandle out(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!out.valid())
         return errno;
+    if (int err = WriteAll(out.get(), static_cast<const char*>(data), size))
+        return err;
+    if (::ftruncate(out.get(), static_cast<off_t>(size)) != 0)
+        return errno;
+    return out.close();
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
+    FileHandle in;
+    if (int err = OpenInputFile(path, maxBytes, in))
+        return err;
     bytes.clear();
+    // A file that grows while it is read still stops at the bound.
     return ReadChunks(in.get(), [&](const char* data, std::size_t size) {
+        if (bytes.size() + size > maxBytes)
+            return kFileTooLarge;
         bytes.append(data, size);
         return 0;
     });

@@ -55,10 +55,10 @@ bool LineSplitter::Feed(std::string_view bytes, std::vector<std::string>& lines)
             ended_ = true;
             return false;
         }
-        if (c == '\r') {
+        if (c == (crLines_ ? '\r' : '\n')) {
             lines.push_back(std::move(current_));
             current_.clear();
-            afterCr_ = true;
+            afterCr_ = crLines_;
         } else {
             current_ += c;
         }
@@ -73,10 +73,50 @@ void LineSplitter::Finish(std::vector<std::string>& lines) {
     ended_ = true;
 }
 
-TextFileReader::TextFileReader(const std::string& path)
-    : file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (!file_.valid())
+bool HasCarriageReturn(std::string_view bytes) {
+    auto at = bytes.find_first_of("\r\x1a");
+    return at != std::string_view::npos && bytes[at] == '\r';
+}
+
+TextFileReader::TextFileReader(const std::string& path) : path_(path) {
+    if (int err = OpenInputFile(path, kMaxTextFileBytes, file_)) {
+        if (IsRefusal(err))
+            RaiseRefusal(path, err);
+        RaiseInOutError(err);
+    }
+    splitter_ = LineSplitter(FindCarriageReturn());
+}
+
+bool TextFileReader::FindCarriageReturn() {
+    std::string chunk(kChunk, '\0');
+    bool found = false;
+    for (std::size_t n = ReadChunk(chunk); n > 0; n = ReadChunk(chunk)) {
+        auto at = std::string_view(chunk.data(), n).find_first_of("\r\x1a");
+        if (at != std::string_view::npos) {
+            found = chunk[at] == '\r';
+            break;
+        }
+    }
+    if (::lseek(file_.get(), 0, SEEK_SET) != 0)
         RaiseInOutError(errno);
+    read_ = 0;
+    return found;
+}
+
+// Reads the next chunk; 0 at the end. A file that grows past the bound while read is refused.
+std::size_t TextFileReader::ReadChunk(std::string& chunk) {
+    for (;;) {
+        ssize_t n = ::read(file_.get(), chunk.data(), chunk.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseInOutError(errno);
+        }
+        read_ += static_cast<std::uint64_t>(n);
+        if (read_ > kMaxTextFileBytes)
+            RaiseRefusal(path_, kFileTooLarge);
+        return static_cast<std::size_t>(n);
+    }
 }
 
 void TextFileReader::Fill() {
@@ -84,12 +124,7 @@ void TextFileReader::Fill() {
     next_ = 0;
     std::string chunk(kChunk, '\0');
     while (pending_.empty() && !atEnd_) {
-        ssize_t n = ::read(file_.get(), chunk.data(), chunk.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            RaiseInOutError(errno);
-        }
+        std::size_t n = ReadChunk(chunk);
         if (n == 0 || !splitter_.Feed(std::string_view(chunk.data(), n), pending_)) {
             splitter_.Finish(pending_);
             atEnd_ = true;
@@ -175,7 +210,7 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
 }
 
 std::vector<std::string> SplitTextLines(std::string_view bytes) {
-    LineSplitter splitter;
+    LineSplitter splitter(HasCarriageReturn(bytes));
     std::vector<std::string> lines;
     splitter.Feed(bytes, lines);
     splitter.Finish(lines);

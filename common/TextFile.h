@@ -1,8 +1,10 @@
 // Line-oriented text files as Albumon reads and writes them: a line ends at CR or CR LF (a lone
-// LF is an ordinary character), byte 26 ends the file, every line written ends with CR LF, and
-// bytes pass through unchanged.
+// LF is an ordinary character), except in a file without any CR (made on Linux), where LF ends
+// lines; byte 26 ends the file, every line written ends with CR LF, and bytes pass through
+// unchanged.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +36,8 @@ class FileHandle {
 // Splits bytes into lines by Albumon's rules; fed in pieces, it keeps a CR across pieces.
 class LineSplitter {
   public:
+    // crLines: lines end at CR or CR LF; else at LF, for text that holds no CR.
+    explicit LineSplitter(bool crLines = true) : crLines_(crLines) {}
     // Feeds bytes; complete lines are appended to lines. Returns false once byte 26 was seen.
     bool Feed(std::string_view bytes, std::vector<std::string>& lines);
     // Ends the input: a last line without an end is still a line.
@@ -41,11 +45,16 @@ class LineSplitter {
 
   private:
     std::string current_;
+    bool crLines_;
     bool afterCr_ = false;
     bool ended_ = false;
 };
 
-// Reads a text file line by line. Open and read failures raise EInOutError.
+// True when bytes hold a CR before their end (byte 26 or the last byte): then CR ends lines.
+bool HasCarriageReturn(std::string_view bytes);
+
+// Reads a text file line by line. Open and read failures raise EInOutError; a fifo, device or
+// socket (never waited on) or a file beyond kMaxTextFileBytes raises EFOpenError naming it.
 class TextFileReader {
   public:
     explicit TextFileReader(const std::string& path);
@@ -53,9 +62,14 @@ class TextFileReader {
     bool ReadLine(std::string& line);
 
   private:
+    // Reads up to the first CR or the end of the text: whether CR ends lines.
+    bool FindCarriageReturn();
+    std::size_t ReadChunk(std::string& chunk);
     void Fill();
 
+    std::string path_;
     FileHandle file_;
+    std::uint64_t read_ = 0;
     LineSplitter splitter_;
     std::vector<std::string> pending_;
     std::size_t next_ = 0;

@@ -16,6 +16,7 @@
 #include "Paths.h"
 #include "PictureView.h"
 #include "SaveAlbum.h"
+#include "TemplateFiles.h"
 #include "TextFile.h"
 
 namespace albumon {
@@ -160,7 +161,7 @@ void PrepareState(AlbumState& state, const MakeOptions& options, const std::stri
     state.TemplatePath = options.templateDir.empty()
                              ? programFolder + "Def/"
                              : WithTrailingSlash(Absolute(options.templateDir));
-    if (!FileExists(state.TemplatePath + "Def.htm")) {
+    if (!FileExists(IndexTemplatePath(state.TemplatePath))) {
         throw Exception("テンプレートファイル（Def.htm)がありません");
     }
     state.ThumbPrefix = TrimControls(options.prefix);

@@ -1,7 +1,11 @@
 // Album pages: template expansion and the copy of the template's support files.
 #include "W_html.h"
 
+#include <sys/stat.h>
+
 #include <array>
+#include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "Errors.h"
@@ -34,6 +38,28 @@ constexpr std::array<PlaceholderName, 7> kPlaceholders{{
 constexpr std::string_view kTableLine =
     "<TABLE BORDER=\"1\" CELLPADDING=\"0\" CELLSPACING=\"0\" BGCOLOR=#FFFFFF ALIGN=\"Center\" "
     "VALIGN=\"bottom\"><TR><TD>";
+
+// A name as the text of a script string between double quotes: backslash, double quote and
+// control characters escaped, every other byte as it is.
+std::string ScriptStringText(std::string_view name) {
+    std::string text;
+    text.reserve(name.size());
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '"') {
+            text += '\\';
+            text += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0xF];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
 
 // Writes one page: the state, the page file and the entry whose values fill it.
 class PageExpander {
@@ -104,7 +130,7 @@ class PageExpander {
             const EntryRecord& entry = state_.Entries[i];
             std::string index = std::to_string(i);
             std::string base = entry.OutName.substr(0, entry.OutName.rfind('.'));
-            page_.WriteLine("Fname[" + index + "]=\"" + base + "\";");
+            page_.WriteLine("Fname[" + index + "]=\"" + ScriptStringText(base) + "\";");
             page_.WriteLine("DocType[" + index + "]=" + (entry.NotePos != npNone ? "1" : "0") +
                             ";");
         }
@@ -115,6 +141,47 @@ class PageExpander {
     TextFileWriter& page_;
     const EntryRecord& entry_;
 };
+
+// The real path of a folder with a trailing "/", or empty when it cannot be resolved.
+std::string RealFolder(const std::string& folder) {
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(folder.c_str(), nullptr), &std::free);
+    return real ? WithTrailingSlash(real.get()) : std::string();
+}
+
+// What an item of the support folder gives the album.
+struct SupportItem {
+    enum Action { Copy, Skip, Refuse } action;
+    std::string source;  // the file to copy
+};
+
+// True when path lies in folder (both resolved; folder ends with "/").
+bool Inside(const std::string& path, const std::string& folder) {
+    return !folder.empty() && path.compare(0, folder.size(), folder) == 0;
+}
+
+// A regular file is copied; a folder, or a link to one, is passed over. A link is followed only
+// to a file inside root (the template folder, resolved), so that no file from elsewhere reaches
+// the album; any other link, a fifo, socket or device is refused.
+SupportItem ClassifySupportItem(const std::string& path, const std::string& root) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return {SupportItem::Refuse, {}};
+    if (S_ISDIR(st.st_mode))
+        return {SupportItem::Skip, {}};
+    if (S_ISREG(st.st_mode))
+        return {SupportItem::Copy, path};
+    if (!S_ISLNK(st.st_mode))
+        return {SupportItem::Refuse, {}};
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), &std::free);
+    if (!real)
+        return {SupportItem::Refuse, {}};
+    const std::string target = real.get();
+    if (DirectoryExists(target))
+        return {SupportItem::Skip, {}};
+    if (!Inside(target, root))
+        return {SupportItem::Refuse, {}};
+    return {SupportItem::Copy, target};
+}
 
 }  // namespace
 
@@ -134,17 +201,27 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
 }
 
 void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
+    // The support folder itself may be a link, but only to a folder inside the template folder.
+    const std::string root =
+        RealFolder(FolderPart(sourceFolder.substr(0, sourceFolder.size() - 1)));
+    const std::string support = RealFolder(sourceFolder);
+    if (support.empty())
+        return;
+    if (!Inside(support, root))
+        throw EFOpenError(sourceFolder, "テンプレートフォルダーの外にあります");
     std::string firstFailure;
     for (const DirEntry& item : ListFolder(sourceFolder)) {
-        if (item.isFolder)
-            continue;
         std::string lower = AsciiLower(item.name);
         if (lower == "defpage.htm" || lower == "defnote.jpg")
             continue;
+        const SupportItem file = ClassifySupportItem(sourceFolder + item.name, root);
+        if (file.action == SupportItem::Skip)
+            continue;
         std::string target = destFolder + item.name;
-        if (CopyFileReplacing(sourceFolder + item.name, target) != 0 && firstFailure.empty()) {
+        bool failed =
+            file.action == SupportItem::Refuse || CopyFileReplacing(file.source, target) != 0;
+        if (failed && firstFailure.empty())
             firstFailure = target;
-        }
     }
     if (!firstFailure.empty())
         throw EFCreateError(firstFailure);

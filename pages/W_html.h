@@ -9,14 +9,17 @@ namespace albumon {
 
 // Expands the template at templatePath into the page at pagePath for entry entryIndex, with
 // head as the title. Nothing is written when the template does not exist; file failures raise
-// EInOutError (lines written so far stay).
+// EInOutError, and a template or note that is no regular file EFOpenError (an earlier page stays).
 void ExpandTemplate(const AlbumState& state, const std::string& head,
                     const std::string& templatePath, const std::string& pagePath, int entryIndex);
 
-// Copies every plain file of sourceFolder except "defpage.htm" and "defnote.jpg" (any letter
-// case) into destFolder, replacing files of the same names. Both folders end with "/". A file
-// that fails to copy is passed over and the rest are copied; then EFCreateError names the first
-// file that failed.
+// Copies every regular file of sourceFolder except "defpage.htm" and "defnote.jpg" (any letter
+// case) into destFolder, replacing files of the same names. Both folders end with "/". Folders
+// are passed over; a symbolic link is followed only to a file inside the template folder (the
+// folder holding sourceFolder). A file that fails to copy, and a link leading elsewhere, a fifo,
+// socket or device, is passed over and the rest are copied; then EFCreateError names the first
+// file that failed. A support folder that is a link leading out of the template folder copies
+// nothing and raises EFOpenError naming it.
 void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder);
 
 }  // namespace albumon

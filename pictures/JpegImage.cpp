@@ -20,8 +20,11 @@ TJPEGImage::TJPEGImage() : data_(std::make_shared<const TJPEGData>()) {}
 
 void TJPEGImage::LoadFromFile(const std::string& path) {
     std::string bytes;
-    if (ReadWholeFile(path, bytes) != 0)
+    if (int err = ReadWholeFile(path, bytes, kMaxPictureFileBytes)) {
+        if (IsRefusal(err))
+            RaiseRefusal(path, err);
         throw EFOpenError(path);
+    }
     LoadFromBytes(std::move(bytes));
 }
 

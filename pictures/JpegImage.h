@@ -21,12 +21,16 @@ struct TJPEGData {
     JpegHeader header;
 };
 
+// Largest picture file read, as the raster cap bounds its pixels.
+inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{1} << 30;
+
 class TJPEGImage {
   public:
     TJPEGImage();
 
-    // Reads a whole file and its header. Raises EFOpenError when the file cannot be read and
-    // EJPEG when the library rejects the header. A file of 0 bytes loads as a 0 x 0 picture.
+    // Reads a whole file and its header. Raises EFOpenError when the file cannot be read, is no
+    // regular file (a fifo or device is never waited on) or holds more than kMaxPictureFileBytes,
+    // and EJPEG when the library rejects the header. A file of 0 bytes loads as a 0 x 0 picture.
     void LoadFromFile(const std::string& path);
     void LoadFromBytes(std::string bytes);
 

@@ -17,6 +17,7 @@
 #include "Paths.h"
 #include "PictureView.h"
 #include "SourceGuard.h"
+#include "TemplateFiles.h"
 #include "W_html.h"
 
 namespace albumon {
@@ -110,7 +111,7 @@ std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const st
     const std::string album = AlbumFolderPath(state, head);
     if (!DirectoryExists(album))
         ForceDirectories(album);
-    const std::string pageTemplate = state.TemplatePath + "Def.files/DefPage.htm";
+    const std::string pageTemplate = PageTemplatePath(state.TemplatePath);
     std::vector<EntryJob> jobs = Jobs(state);
     const SourceGuard guard(jobs, Targets(state, album), state.TempPath);
     const int workers = WorkerCount(options);
@@ -138,8 +139,9 @@ std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const st
             progress(k, count);
     }
     pipeline.reset();
-    ExpandTemplate(state, head, state.TemplatePath + "Def.htm", state.OutPath + head + ".htm", 0);
-    CopySupportFiles(state.TemplatePath + "Def.files/", album + "/");
+    ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
+                   state.OutPath + head + ".htm", 0);
+    CopySupportFiles(SupportFolderPath(state.TemplatePath), album + "/");
     ClearAlbum(state);
     return notices;
 }

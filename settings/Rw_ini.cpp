@@ -43,6 +43,10 @@ bool ReadOnlyFile(const std::string& iniPath) {
     return ::access(iniPath.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0;
 }
 
+bool PermissionError(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
 }  // namespace
 
 std::string SettingsFilePath(const std::string& exePath) {
@@ -89,18 +93,23 @@ void ReadSettings(const std::string& iniPath, const std::string& exeFolder,
 }
 
 void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
+    // A settings file that is a link (to a shared one, say) stays one: its target is written.
+    const std::string target = FollowLinks(iniPath);
     std::string bytes;
-    int err = ReadWholeFile(iniPath, bytes);
+    int err = ReadWholeFile(target, bytes);
     if (err != 0 && err != ENOENT)
         RaiseCannotWrite(iniPath);
-    if (ReadOnlyFile(iniPath))
+    if (ReadOnlyFile(target))
         RaiseCannotWrite(iniPath);
     ProfileFile file(err == 0 ? bytes : std::string());
     WriteSettingsTo(file, values);
     std::string written = file.Bytes();
-    if (WriteFileAtomically(iniPath, written.data(), written.size()) != 0) {
+    err = WriteFileAtomically(target, written.data(), written.size());
+    // A folder that may not be written, holding a file that may: the file is written in place.
+    if (err != 0 && PermissionError(err) && ::access(target.c_str(), W_OK) == 0)
+        err = WriteFileInPlace(target, written.data(), written.size());
+    if (err != 0)
         RaiseCannotWrite(iniPath);
-    }
 }
 
 }  // namespace albumon

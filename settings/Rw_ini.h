@@ -17,10 +17,12 @@ std::string SettingsFilePath(const std::string& exePath);
 // Never fails.
 void ReadSettings(const std::string& iniPath, const std::string& exeFolder, SettingsValues& values);
 
-// Writes the ten values into the settings file, keeping every other line of it. The file is
-// replaced as a whole through a file beside it; when it cannot be written (read-only file or
-// folder, full disk) albumon::Exception "<path> に書き込めません" is raised and the old file
-// stays exactly as it was.
+// Writes the ten values into the settings file, keeping every other line of it. A symbolic link
+// is followed to the file it leads to. The file is replaced as a whole through a file beside it,
+// or, in a folder that may not be written, rewritten in place when the file itself may be; when
+// it cannot be written (read-only file or folder, full disk) albumon::Exception
+// "<path> に書き込めません" is raised and the old file stays as it was (but for a write in place
+// that fails part way).
 void WriteSettings(const std::string& iniPath, const SettingsValues& values);
 
 // The same two steps on a profile file held in memory.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -48,6 +49,14 @@ std::vector<std::string> FolderNames(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+Watchdog::Watchdog(unsigned seconds) {
+    ::alarm(seconds);
+}
+
+Watchdog::~Watchdog() {
+    ::alarm(0);
 }
 
 }  // namespace albumon::test

@@ -32,4 +32,14 @@ std::string ReadFile(const std::string& path);
 // The names in a folder, sorted.
 std::vector<std::string> FolderNames(const std::string& folder);
 
+// Ends the test program with SIGALRM when the test is not done within seconds: a read that
+// waits for ever fails instead of hanging.
+class Watchdog {
+  public:
+    explicit Watchdog(unsigned seconds);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+};
+
 }  // namespace albumon::test

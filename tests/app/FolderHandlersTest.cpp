@@ -179,6 +179,16 @@ TEST_F(FolderHandlersTest, TemplateFolderNeedsDefHtm) {
     EXPECT_EQ(boxes.seen.size(), 1u);
 }
 
+// A template copied from Windows often spells its index "def.htm": any letter case is accepted.
+TEST_F(FolderHandlersTest, TemplateFolderWithDefHtmInAnyCase) {
+    WriteFile(data / "lower/def.htm", "<html></html>");
+    Open();
+    AnswerPicker({data / "lower"});
+    Click(form->BitBtnTP);
+    EXPECT_TRUE(boxes.seen.empty());
+    EXPECT_EQ(form->Album().TemplatePath, data / "lower/");
+}
+
 TEST_F(FolderHandlersTest, OutputButtonOpensOnTheOutputFolder) {
     ForceDirectories(data / "out");
     Open();

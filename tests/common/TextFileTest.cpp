@@ -1,8 +1,12 @@
-// The line rules of text files: CR and CR LF end lines, a lone LF does not, byte 26 ends the
-// file, CR LF is written after every line, bytes pass unchanged.
+// The line rules of text files: CR and CR LF end lines, a lone LF does not (unless the text has
+// no CR at all), byte 26 ends the file, CR LF is written after every line, bytes pass unchanged;
+// what the readers refuse to read.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Errors.h"
+#include "FileSystem.h"
 #include "TestSupport.h"
 #include "TextFile.h"
 
@@ -14,7 +18,6 @@ using Lines = std::vector<std::string>;
 TEST(TextLines, LineEndsAndEndOfFile) {
     EXPECT_EQ(SplitTextLines(""), Lines{});
     EXPECT_EQ(SplitTextLines("a\r\nb\rc"), (Lines{"a", "b", "c"}));
-    EXPECT_EQ(SplitTextLines("a\nb\n"), Lines{"a\nb\n"});
     EXPECT_EQ(SplitTextLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
     EXPECT_EQ(SplitTextLines("a\r\r\nb"), (Lines{"a", "", "b"}));
     EXPECT_EQ(SplitTextLines("ab\x1a"
@@ -26,6 +29,33 @@ TEST(TextLines, LineEndsAndEndOfFile) {
     EXPECT_EQ(SplitTextLines("\x1a"), Lines{});
     const std::string withNul("\xe6\x97\x85\0z\r\n", 7);
     EXPECT_EQ(SplitTextLines(withNul), Lines{withNul.substr(0, 5)});
+}
+
+// Text made on Linux has no CR at all: there LF ends lines. One CR before the end of the text
+// anywhere keeps the CR rules, under which a lone LF is part of its line.
+TEST(TextLines, TextWithoutCrEndsLinesAtLf) {
+    const std::string longLine(70000, 'x');  // beyond the reader's first 64 KiB chunk
+    const struct {
+        std::string bytes;
+        Lines lines;
+    } cases[] = {
+        {"a\nb\n", {"a", "b"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"\n", {""}},
+        {"a\nb\x1a", {"a", "b"}},
+        {"a\nb\x1a\r\nc\n", {"a", "b"}},
+        {"a\nb\r\n", {"a\nb"}},
+        {"a\nb\rc\n", {"a\nb", "c\n"}},
+        {longLine + "\nz\n", {longLine, "z"}},
+        {longLine + "\nz\r", {longLine + "\nz"}},
+    };
+    test::TempDir dir;
+    for (const auto& c : cases) {
+        const std::string shown = c.bytes.substr(0, 20);
+        EXPECT_EQ(SplitTextLines(c.bytes), c.lines) << shown;
+        test::WriteFile(dir / "t.txt", c.bytes);
+        EXPECT_EQ(ReadTextLines(dir / "t.txt"), c.lines) << shown;
+    }
 }
 
 TEST(TextLines, ReaderKeepsCrLfAcrossItsBufferBoundary) {
@@ -67,6 +97,44 @@ TEST(TextLines, FailuresCarryTheirCodes) {
     } catch (const EInOutError& e) {
         EXPECT_TRUE(e.ErrorCode() == 2 || e.ErrorCode() == 3);
     }
+}
+
+// A fifo, a device or a file beyond the bound is refused at once with a message naming it: a
+// fifo nobody writes would hold the reader for ever, a device such as /dev/zero never ends.
+TEST(TextLines, EndlessAndHugeInputsAreRefused) {
+    test::TempDir dir;
+    const test::Watchdog watchdog(30);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    const std::string huge = dir / "huge.txt";
+    test::WriteFile(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), kMaxTextFileBytes + 1), 0);  // sparse: no disk used
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {dir / "fifo", "通常のファイルではありません"},
+        {"/dev/zero", "通常のファイルではありません"},
+        {huge, "大きすぎます"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ReadTextLines(c.path);
+            ADD_FAILURE() << c.path << " was read";
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "ファイル " + c.path + " は開けません（" + c.reason + "）");
+        }
+        std::string bytes;
+        EXPECT_TRUE(IsRefusal(ReadWholeFile(c.path, bytes))) << c.path;
+    }
+    EXPECT_EQ(CopyFileReplacing(dir / "fifo", dir / "copy"), kNotRegularFile);
+    EXPECT_EQ(CopyFileReplacing("/dev/zero", dir / "copy"), kNotRegularFile);
+    EXPECT_FALSE(FileExists(dir / "copy"));
+    test::WriteFile(dir / "ten.txt", "0123456789");
+    std::string bytes;
+    EXPECT_EQ(ReadWholeFile(dir / "ten.txt", bytes, 9), kFileTooLarge);
+    EXPECT_EQ(ReadWholeFile(dir / "ten.txt", bytes, 10), 0);
+    EXPECT_EQ(bytes, "0123456789");
 }
 
 TEST(TextLines, ErrorCodeTable) {

@@ -1,9 +1,10 @@
 // A source picture that vanishes or becomes unreadable between adding it and saving: deleted,
-// replaced by a folder or by a link that leads nowhere, or covered by a file not even root may
-// read. The save stops at that entry with a message naming it, the entries stay, the album
-// already in the output folder keeps every file it had, and once the source is back the save
-// succeeds.
+// replaced by a folder, by a link that leads nowhere, by a fifo nobody writes or by a link to an
+// endless device, or covered by a file not even root may read. The save stops at that entry with a
+// message naming it, the entries stay, the album already in the output folder keeps every file it
+// had, and once the source is back the save succeeds.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QListWidget>
@@ -17,7 +18,7 @@
 namespace albumon::test {
 namespace {
 
-enum class Vanish { Deleted, Folder, DanglingLink, Unreadable };
+enum class Vanish { Deleted, Folder, DanglingLink, Unreadable, Fifo, Device };
 
 // A file that refuses reading even to root: a write-only kernel setting.
 std::string UnreadableFile() {
@@ -39,6 +40,7 @@ class VanishedSourceTest : public FaultTest, public ::testing::WithParamInterfac
 
 TEST_P(VanishedSourceTest, SaveStopsAtTheEntryAndKeepsEverything) {
     FaultCase fault("source vanished before the save");
+    const Watchdog watchdog(120);  // a fifo or device read as a picture would never end
     constexpr int kCount = 4;
     constexpr int kGone = 2;
     std::vector<std::string> pictures;
@@ -73,6 +75,14 @@ TEST_P(VanishedSourceTest, SaveStopsAtTheEntryAndKeepsEverything) {
         case Vanish::DanglingLink:
             ASSERT_EQ(::unlink(gone.c_str()), 0);
             ASSERT_EQ(::symlink((data / "nowhere.jpg").c_str(), gone.c_str()), 0);
+            break;
+        case Vanish::Fifo:
+            ASSERT_EQ(::unlink(gone.c_str()), 0);
+            ASSERT_EQ(::mkfifo(gone.c_str(), 0644), 0);
+            break;
+        case Vanish::Device:
+            ASSERT_EQ(::unlink(gone.c_str()), 0);
+            ASSERT_EQ(::symlink("/dev/zero", gone.c_str()), 0);
             break;
         case Vanish::Unreadable: {
             const std::string unreadable = UnreadableFile();
@@ -109,13 +119,13 @@ TEST_P(VanishedSourceTest, SaveStopsAtTheEntryAndKeepsEverything) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Vanish>& info) {
-    const char* names[] = {"Deleted", "Folder", "DanglingLink", "Unreadable"};
+    const char* names[] = {"Deleted", "Folder", "DanglingLink", "Unreadable", "Fifo", "Device"};
     return names[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, VanishedSourceTest,
                          ::testing::Values(Vanish::Deleted, Vanish::Folder, Vanish::DanglingLink,
-                                           Vanish::Unreadable),
+                                           Vanish::Unreadable, Vanish::Fifo, Vanish::Device),
                          CaseName);
 
 }  // namespace

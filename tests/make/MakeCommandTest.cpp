@@ -1,7 +1,9 @@
 // albumon-make run as a process: options, usage errors, exit statuses, dry runs, notes, names,
 // commentary entries, the archive, and its private work folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -223,6 +225,60 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
         if (c.args.back() == "in/phone.jpg")
             EXPECT_EQ(test::ReadExifFacts(test::ReadFile(phone)).gps, c.gps);
     }
+}
+
+// A template made on Linux from one copied from Windows: lower-case names, lines ended by LF.
+TEST_F(MakeCommandTest, TemplateWithLowerCaseNamesAndLfLines) {
+    test::WriteFile(dir / "tpl/def.htm", "<title>$$$TITLE$$$</title>\n<script>\n$$$FILELIST$$$\n");
+    test::WriteFile(dir / "tpl/def.files/defpage.htm", "<p>\n$$$POSTNOTE$$$\n$$$FILENAME$$$\n");
+    Jpeg(dir / "tpl/def.files/defnote.jpg", 20, 10);
+    test::WriteFile(dir / "tpl/def.files/style.css", "p {}\n");
+    test::WriteFile(dir / "lf-note.txt", "made\non Linux\n");
+    MakeRun run = Make({"-q", "-o", "out", "--template", "tpl", "in/a.JPG", "--note-below",
+                        "lf-note.txt", "--comment", "note.txt"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(test::ReadFile(dir / "out/無題.htm"),
+              "<title>無題</title>\r\n<script>\r\nFname[0]=\"無題001\";\r\nDocType[0]=1;\r\n"
+              "Fname[1]=\"無題002\";\r\nDocType[1]=1;\r\n\r\n");
+    EXPECT_EQ(test::FolderNames(dir / "out/無題.files"),
+              (Names{"$_無題001.jpg", "$_無題002.jpg", "style.css", "無題001.htm", "無題001.jpg",
+                     "無題002.htm", "無題002.jpg"}));
+    EXPECT_EQ(test::ReadFile(dir / "out/無題.files/無題002.jpg"),
+              test::ReadFile(dir / "tpl/def.files/defnote.jpg"));
+    EXPECT_NE(test::ReadFile(dir / "out/無題.files/無題001.htm")
+                  .find("BEGIN -->\r\nmade\r\non Linux\r\n<!-- ALBUMON POSTNOTE END"),
+              std::string::npos);
+}
+
+// A fifo nobody writes to, or a device, given as picture, note or template, is refused with a
+// message naming it instead of being read for ever.
+TEST_F(MakeCommandTest, EndlessInputsAreRefused) {
+    const test::Watchdog watchdog(60);
+    ASSERT_EQ(::mkfifo((dir / "in/fifo.jpg").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.txt").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir / "in/zero.jpg").c_str()), 0);
+    ForceDirectories(dir / "tpl");
+    ASSERT_EQ(::mkfifo((dir / "tpl/Def.htm").c_str(), 0644), 0);
+    const struct {
+        std::vector<std::string> args;
+        std::string named;
+    } cases[] = {
+        {{"in/a.JPG", "in/fifo.jpg"}, "in/fifo.jpg"},
+        {{"in/zero.jpg"}, "in/zero.jpg"},
+        {{"in/a.JPG", "--note-above", "fifo.txt"}, "fifo.txt"},
+        {{"--template", "tpl", "in/a.JPG"}, "tpl/Def.htm"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"-q", "-o", "out"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        MakeRun run = Make(args);
+        EXPECT_EQ(run.status, 1) << c.named;
+        EXPECT_NE(run.err.find(c.named + " は開けません（通常のファイルではありません）"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_FALSE(FileExists(dir / "out/無題.htm")) << c.named;
+    }
+    EXPECT_TRUE(WorkFolderGone());
 }
 
 }  // namespace

@@ -71,7 +71,10 @@ TEST_F(ExpandTemplateTest, LineRulesOfTemplates) {
     TwoEntryAlbum();
     EXPECT_EQ(Expand(""), "");
     EXPECT_EQ(Expand("plain\r\nlast"), "plain\r\nlast\r\n");
-    EXPECT_EQ(Expand("a $$$FILECOU$$$\nb $$$FILECOU$$$\n"), "a 2\nb $$$FILECOU$$$\n\r\n");
+    // A template without any CR was made on Linux: LF ends its lines. With a CR, a lone LF does
+    // not.
+    EXPECT_EQ(Expand("a $$$FILECOU$$$\nb $$$FILECOU$$$\n"), "a 2\r\nb 2\r\n");
+    EXPECT_EQ(Expand("a $$$FILECOU$$$\nb $$$FILECOU$$$\r\n"), "a 2\nb $$$FILECOU$$$\r\n");
     EXPECT_EQ(Expand("x\r\nab\x1a"
                      "cd\r\nef"),
               "x\r\nab\r\n");
@@ -94,8 +97,53 @@ TEST_F(ExpandTemplateTest, NoteBlocks) {
     EXPECT_EQ(Expand("$$$POSTNOTE$$$"), "<BR><BR>\r\n" + kTable +
                                             "<!-- ALBUMON POSTNOTE BEGIN -->\r\n"
                                             "<!-- ALBUMON POSTNOTE END -->\r\n</TABLE>\r\n\r\n");
+    Note(entry, npBelow, "<p>made\non Linux</p>\n");
+    EXPECT_EQ(Expand("$$$POSTNOTE$$$"), "<BR><BR>\r\n" + kTable +
+                                            "<!-- ALBUMON POSTNOTE BEGIN -->\r\n<p>made\r\n"
+                                            "on Linux</p>\r\n<!-- ALBUMON POSTNOTE END -->\r\n"
+                                            "</TABLE>\r\n\r\n");
     ::unlink(NoteFilePath(state, entry).c_str());
     EXPECT_EQ(Expand("[$$$POSTNOTE$$$]"), "[]\r\n");
+}
+
+// Each name is the text of a script string: only what would end or break the string is escaped.
+TEST_F(ExpandTemplateTest, FileListWritesNamesAsScriptStrings) {
+    const struct {
+        std::string outName;
+        std::string text;
+    } cases[] = {
+        {"無題001.jpg", "無題001"},
+        {"<b>&'<!--.jpg", "<b>&'<!--"},
+        {"a\\b.jpg", "a\\\\b"},
+        {"My \"best\" trip.jpg", "My \\\"best\\\" trip"},
+        {"tab\tcr\rlf\n.jpg", "tab\\x09cr\\x0Dlf\\x0A"},
+        {std::string("nul\0\x1f\x7f.x.jpg", 12), "nul\\x00\\x1F\\x7F.x"},
+    };
+    for (const auto& c : cases) {
+        state.EntryCount = 0;
+        Add("/p/a.jpg").OutName = c.outName;
+        EXPECT_EQ(Expand("$$$FILELIST$$$"), "Fname[0]=\"" + c.text + "\";\r\nDocType[0]=0;\r\n\r\n")
+            << c.text;
+    }
+}
+
+// A fifo nobody writes to, given as template or note, is refused at once; the earlier page stays.
+TEST_F(ExpandTemplateTest, FifoTemplateOrNoteIsRefused) {
+    const test::Watchdog watchdog(30);
+    EntryRecord& entry = Add("/p/a.jpg");
+    entry.OutName = "a.jpg";
+    entry.NotePos = npAbove;
+    ASSERT_EQ(::mkfifo(NoteFilePath(state, entry).c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.htm").c_str(), 0644), 0);
+    test::WriteFile(dir / "t.htm", "$$$PRENOTE$$$\r\n");
+    test::WriteFile(dir / "page.htm", "earlier page\r\n");
+    for (const std::string& source : {dir / "fifo.htm", dir / "t.htm"}) {
+        EXPECT_THROW(ExpandTemplate(state, "h", source, dir / "page.htm", 0), EFOpenError)
+            << source;
+        EXPECT_EQ(test::ReadFile(dir / "page.htm"), "earlier page\r\n");
+    }
+    EXPECT_EQ(test::FolderNames(dir.path()),
+              (std::vector<std::string>{"Temp", "fifo.htm", "page.htm", "t.htm"}));
 }
 
 TEST_F(ExpandTemplateTest, EmptyAlbumAndIndexUsesFirstRecord) {

@@ -194,5 +194,76 @@ TEST(RwIniTest, FullDiskLeavesOldFileWhole) {
     EXPECT_EQ(test::FolderNames(dir.path()), std::vector<std::string>{"s.INI"});
 }
 
+// A settings file that is a link (to one shared by several copies of the program, say) stays a
+// link: the file it leads to is written, also when that file is not there yet.
+TEST(RwIniTest, LinkedSettingsFileIsWrittenThroughTheLink) {
+    TempDir dir;
+    ::symlink("shared/real.INI", (dir / "hop.INI").c_str());
+    const struct {
+        std::string link;    // what s.INI leads to
+        std::string target;  // the file written
+    } cases[] = {
+        {dir / "shared/real.INI", dir / "shared/real.INI"},
+        {"shared/real.INI", dir / "shared/real.INI"},
+        {"hop.INI", dir / "shared/real.INI"},
+        {"shared/new.INI", dir / "shared/new.INI"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir / "shared/real.INI", kOld);
+        ::unlink((dir / "s.INI").c_str());
+        ASSERT_EQ(::symlink(c.link.c_str(), (dir / "s.INI").c_str()), 0);
+        WriteSettings(dir / "s.INI", Sample());
+        struct stat st {};
+        ASSERT_EQ(::lstat((dir / "s.INI").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.link << ": the link was replaced";
+        ExpectSame(Read(c.target), Sample());
+        if (c.target == dir / "shared/real.INI") {
+            EXPECT_NE(ReadFile(c.target).find("; old file\r\n"), std::string::npos);
+        }
+        ::unlink((dir / "shared/new.INI").c_str());
+        EXPECT_EQ(test::FolderNames(dir / "shared"), std::vector<std::string>{"real.INI"});
+    }
+}
+
+// A folder that may not be written holding a settings file that may: the file is written in
+// place. Root passes over permission bits, so then the write runs as an ordinary user.
+TEST(RwIniTest, WritableFileInAFolderThatIsNotIsWrittenInPlace) {
+    TempDir dir;
+    const std::string folder = dir / "locked";
+    const std::string ini = folder + "/s.INI";
+    // The value replaced is longer than the new one: the file must end where the new text does.
+    const std::string old = "; kept\r\n[File]\r\nIn=" + std::string(2000, 'x') + "\r\n";
+    WriteFile(ini, old);
+    WriteFile(dir / "expected.INI", old);
+    WriteSettings(dir / "expected.INI", Sample());
+    const bool root = ::geteuid() == 0;
+    const uid_t user = root ? 65534 : ::geteuid();
+    const gid_t group = root ? 65534 : ::getegid();
+    for (const std::string& path : {dir.path(), folder, ini})
+        ASSERT_EQ(::chown(path.c_str(), user, group), 0);
+    ::chmod(dir.path().c_str(), 0755);
+    ::chmod(folder.c_str(), 0555);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (root && (::setgid(group) != 0 || ::setuid(user) != 0))
+            ::_exit(5);
+        try {
+            WriteSettings(ini, Sample());
+        } catch (const Exception&) {
+            ::_exit(3);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(folder.c_str(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(ini), ReadFile(dir / "expected.INI"));
+    ExpectSame(Read(ini), Sample());
+    EXPECT_EQ(test::FolderNames(folder), std::vector<std::string>{"s.INI"});
+}
+
 }  // namespace
 }  // namespace albumon
