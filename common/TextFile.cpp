@@ -74,9 +74,9 @@ void LineSplitter::Finish(std::vector<std::string>& lines) {
 }
 
 TextFileReader::TextFileReader(const std::string& path)
-    : file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    : path_(path), file_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     if (!file_.valid())
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path_);
 }
 
 void TextFileReader::Fill() {
@@ -88,7 +88,7 @@ void TextFileReader::Fill() {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseInOutError(errno);
+            RaiseInOutError(errno, path_);
         }
         if (n == 0 || !splitter_.Feed(std::string_view(chunk.data(), n), pending_)) {
             splitter_.Finish(pending_);
@@ -110,16 +110,16 @@ bool TextFileReader::ReadLine(std::string& line) {
     return true;
 }
 
-TextFileWriter::TextFileWriter(const std::string& path, WriteMode mode) {
+TextFileWriter::TextFileWriter(const std::string& path, WriteMode mode) : path_(path) {
     if (mode == WriteMode::Replace) {
         replacement_ = std::make_unique<ReplacementFile>(path);
         if (replacement_->error() != 0)
-            RaiseInOutError(replacement_->error());
+            RaiseInOutError(replacement_->error(), path_);
         return;
     }
     file_ = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!file_.valid())
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path_);
 }
 
 TextFileWriter::~TextFileWriter() = default;
@@ -135,7 +135,7 @@ void TextFileWriter::Flush() {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseInOutError(errno);
+            RaiseInOutError(errno, path_);
         }
         done += static_cast<std::size_t>(n);
     }
@@ -155,14 +155,14 @@ void TextFileWriter::Close() {
         int err = replacement_->Commit();
         replacement_.reset();
         if (err != 0)
-            RaiseInOutError(err);
+            RaiseInOutError(err, path_);
         return;
     }
     if (!file_.valid())
         return;
     Flush();
     if (int err = file_.close())
-        RaiseInOutError(err);
+        RaiseInOutError(err, path_);
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {

@@ -45,7 +45,7 @@ class LineSplitter {
     bool ended_ = false;
 };
 
-// Reads a text file line by line. Open and read failures raise EInOutError.
+// Reads a text file line by line. Open and read failures raise EInOutError naming the file.
 class TextFileReader {
   public:
     explicit TextFileReader(const std::string& path);
@@ -55,6 +55,7 @@ class TextFileReader {
   private:
     void Fill();
 
+    std::string path_;
     FileHandle file_;
     LineSplitter splitter_;
     std::vector<std::string> pending_;
@@ -68,7 +69,8 @@ class ReplacementFile;
 // complete (written beside it and renamed over it at Close, so a failure leaves the old file).
 enum class WriteMode { Truncate, Replace };
 
-// Writes a text file line by line, replacing any file of that name. Failures raise EInOutError.
+// Writes a text file line by line, replacing any file of that name. Failures raise EInOutError
+// naming the file.
 class TextFileWriter {
   public:
     explicit TextFileWriter(const std::string& path, WriteMode mode = WriteMode::Truncate);
@@ -85,6 +87,7 @@ class TextFileWriter {
     void Flush();
     int fd() const;
 
+    std::string path_;
     FileHandle file_;
     std::unique_ptr<ReplacementFile> replacement_;
     std::string buffer_;
