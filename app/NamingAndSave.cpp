@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "AlbumArchive.h"
 #include "ArchiveCtrls.h"
 #include "MessageBoxes.h"
 #include "OutputNames.h"
@@ -57,6 +58,10 @@ void TForm1::SaveAlbumNow() {
         StoreSelected();
         TakeGeneralPageSettings();
         const std::string head = EditHedFix->text().toStdString();
+        if (auto problem = OutputNameProblem(album_, head)) {
+            ShowUserError(this, Text(*problem));
+            return;
+        }
         Image1->hide();
         SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
             ProgressBar1->setMaximum(maximum);
@@ -74,11 +79,7 @@ void TForm1::SaveAlbumNow() {
 
 void TForm1::PackArchive(const std::string& head) {
     const std::string archive = album_.OutPath + head + ".zip";
-    ArchiveControl1->SupportArchives = TSupportArchives{TArchiveType::atZip};
-    ArchiveControl1->SetArchiveFile(archive);
-    int result = ArchiveControl1->PackFiles(
-        album_.OutPath, {album_.OutPath + head + ".htm", album_.OutPath + head + ".files/*.*"});
-    if (result != 0) {
+    if (PackAlbum(*ArchiveControl1, album_, head) != 0) {
         ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
                                 .arg(QString::fromStdString(archive)));
     }

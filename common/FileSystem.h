@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TextFile.h"
@@ -27,8 +28,10 @@ struct DirEntry {
 // A folder that cannot be read gives an empty list.
 std::vector<DirEntry> ListFolder(const std::string& folder);
 
-// A new file written beside target (target + ".albumon-" + a random suffix) that replaces target
-// only when committed: until then the old file stays as it was. Removed unless committed.
+// A new file written beside target (target + ".albumon-" + six random hexadecimal digits, the
+// target's name cut short where that would exceed 255 bytes) that replaces target only when
+// committed: until then the old file stays as it was. Removed unless committed. A target whose
+// permissions forbid writing is refused (EACCES), also for root.
 class ReplacementFile {
   public:
     explicit ReplacementFile(const std::string& target);
@@ -49,6 +52,12 @@ class ReplacementFile {
     int error_ = 0;
     bool committed_ = false;
 };
+
+// True for a file name a ReplacementFile gives its temporary (one left by a killed process).
+bool IsReplacementLeftover(std::string_view name);
+
+// True for the name of a temporary a ReplacementFile of the file named target leaves.
+bool IsReplacementLeftoverOf(std::string_view name, std::string_view target);
 
 // Copies a file, replacing the target. Returns 0 on success, else the errno of the failure.
 // The target is written beside itself and renamed into place, so a failed copy never leaves a

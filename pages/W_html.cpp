@@ -133,7 +133,9 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
     page.Close();
 }
 
-void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
+std::vector<std::string> CopySupportFiles(const std::string& sourceFolder,
+                                          const std::string& destFolder) {
+    std::vector<std::string> copied;
     std::string firstFailure;
     for (const DirEntry& item : ListFolder(sourceFolder)) {
         if (item.isFolder)
@@ -142,12 +144,15 @@ void CopySupportFiles(const std::string& sourceFolder, const std::string& destFo
         if (lower == "defpage.htm" || lower == "defnote.jpg")
             continue;
         std::string target = destFolder + item.name;
-        if (CopyFileReplacing(sourceFolder + item.name, target) != 0 && firstFailure.empty()) {
+        if (CopyFileReplacing(sourceFolder + item.name, target) == 0) {
+            copied.push_back(item.name);
+        } else if (firstFailure.empty()) {
             firstFailure = target;
         }
     }
     if (!firstFailure.empty())
         throw EFCreateError(firstFailure);
+    return copied;
 }
 
 }  // namespace albumon

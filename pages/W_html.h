@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "AlbumState.h"
 
@@ -16,7 +17,8 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
 // Copies every plain file of sourceFolder except "defpage.htm" and "defnote.jpg" (any letter
 // case) into destFolder, replacing files of the same names. Both folders end with "/". A file
 // that fails to copy is passed over and the rest are copied; then EFCreateError names the first
-// file that failed.
-void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder);
+// file that failed. Returns the names of the files copied.
+std::vector<std::string> CopySupportFiles(const std::string& sourceFolder,
+                                          const std::string& destFolder);
 
 }  // namespace albumon
