@@ -108,7 +108,9 @@ TEST_F(AlbumUpkeepTest, WithoutAUsableRecordNothingIsRemoved) {
 
 TEST_F(AlbumUpkeepTest, AFailedSaveKeepsItsFilesOnTheRecord) {
     SaveFirst();
-    // A save that fails at its third entry has rewritten the first two and written a page.
+    // A save that fails at its third entry has written the first two under another thumbnail
+    // prefix, and a page.
+    state.ThumbPrefix = "x_";
     WriteJpeg(dir / "in/gone.jpg", 30, 20);
     AddFiles(state, {dir / "in/c.JPEG", dir / "in/a.jpg", dir / "in/gone.jpg"}, naming);
     ASSERT_EQ(::unlink((dir / "in/gone.jpg").c_str()), 0);
@@ -116,7 +118,9 @@ TEST_F(AlbumUpkeepTest, AFailedSaveKeepsItsFilesOnTheRecord) {
     note.MemoLines = {"下"};
     StoreCurrentEntry(state, 0, note, naming);
     EXPECT_THROW(SaveAlbum(state, view, "旅", nullptr), EFOpenError);
+    EXPECT_TRUE(FileExists(Album() + "/x_旅002.jpg"));
     ClearAlbum(state);
+    state.ThumbPrefix = "$_";
     SaveSecond();
     EXPECT_EQ(FolderNames(Album()), kSecondAlbum);
 }
