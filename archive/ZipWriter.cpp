@@ -7,8 +7,11 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <memory>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -231,6 +234,47 @@ bool ReadOnly(const std::string& path, const struct stat& st) {
     return (st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
+// The path libzip works under: the archive's own, or, when the temporary libzip writes beside
+// it (its name + ".XXXXXX") would have a name too long for the file system, a shorter name (a
+// hard link to an existing archive) renamed over the archive once written, removed otherwise.
+class WorkPath {
+  public:
+    explicit WorkPath(const std::string& archive) : archive_(archive), path_(archive) {
+        constexpr std::size_t kLongestName = 255;
+        constexpr std::size_t kLibzipSuffix = 7;
+        constexpr std::size_t kOwnSuffix = 15;  // ".albumon-" and six hexadecimal digits
+        const std::string name = FileNamePart(archive);
+        if (name.size() + kLibzipSuffix <= kLongestName)
+            return;
+        std::random_device random;
+        char suffix[kOwnSuffix + 1];
+        std::snprintf(suffix, sizeof suffix, ".albumon-%06x", random() & 0xFFFFFF);
+        path_ = FolderPart(archive) + name.substr(0, kLongestName - kLibzipSuffix - kOwnSuffix) +
+                suffix;
+        failed_ = ::link(archive.c_str(), path_.c_str()) != 0 && errno != ENOENT;
+    }
+    ~WorkPath() {
+        if (path_ != archive_ && !placed_)
+            ::unlink(path_.c_str());
+    }
+    WorkPath(const WorkPath&) = delete;
+    WorkPath& operator=(const WorkPath&) = delete;
+
+    bool failed() const { return failed_; }
+    const std::string& path() const { return path_; }
+    // Puts what libzip wrote in place of the archive; false when that fails.
+    bool Place() {
+        placed_ = path_ == archive_ || ::rename(path_.c_str(), archive_.c_str()) == 0;
+        return placed_;
+    }
+
+  private:
+    std::string archive_;
+    std::string path_;
+    bool failed_ = false;
+    bool placed_ = false;
+};
+
 int OpenError(int code) {
     return code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS ? kZipBadArchive : kZipCreateFailed;
 }
@@ -262,8 +306,11 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
     if (planner.files().empty())
         return kZipNothingToDo;
 
+    WorkPath work(archivePath);
+    if (work.failed())
+        return kZipCreateFailed;
     int error = 0;
-    ZipHandle archive(zip_open(archivePath.c_str(), ZIP_CREATE, &error));
+    ZipHandle archive(zip_open(work.path().c_str(), ZIP_CREATE, &error));
     if (!archive)
         return OpenError(error);
     bool changed = false;
@@ -282,6 +329,10 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
         return kZipWriteFailed;
     }
     archive.release();
+    if (!work.Place()) {
+        Log(log, "zip error: cannot replace " + archivePath);
+        return kZipWriteFailed;
+    }
     return kZipOk;
 }
 

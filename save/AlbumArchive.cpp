@@ -18,8 +18,14 @@ bool IsPlainFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// True for the archiver's temporary of archive: archive + "." + six letters or digits.
+// True for the archiver's temporary of archive: archive + "." + six letters or digits, or, for
+// an archive name too long for that, the shorter name it works under.
 bool IsArchiveLeftover(const std::string& name, const std::string& archive) {
+    constexpr std::size_t kShortStem = 233;  // 255 less ".albumon-" + 6 digits and ".XXXXXX"
+    if (IsReplacementLeftover(name) && name.size() == kShortStem + 15 &&
+        archive.size() > kShortStem && archive.compare(0, kShortStem, name, 0, kShortStem) == 0) {
+        return true;
+    }
     if (name.size() != archive.size() + 7 || name.compare(0, archive.size(), archive) != 0 ||
         name[archive.size()] != '.') {
         return false;

@@ -184,6 +184,14 @@ TEST_F(AlbumUpkeepTest, LongestNamesSave) {
     EXPECT_TRUE(FileExists(album + "/" + head + "005.htm"));
     EXPECT_TRUE(FileExists(dir / ("out/" + head + ".htm")));
     EXPECT_EQ(FolderNames(album).size(), 14u);
+    // The archive's name leaves no room for the archiver's temporary suffix: it is made, and
+    // updated, all the same.
+    WriteFile(dir / ("out/" + std::string(233, 'h') + ".albumon-abc123"), "a killed packing's");
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(PackAlbum(archive, state, head), 0) << pass;
+        EXPECT_EQ(archive.Api().UnZipEntryNames(dir / ("out/" + head + ".zip")).size(), 15u);
+        EXPECT_EQ(FolderNames(dir / "out"), (Names{head + ".files", head + ".htm", head + ".zip"}));
+    }
 }
 
 TEST_F(AlbumUpkeepTest, ReadOnlyPagesAreNotReplaced) {
