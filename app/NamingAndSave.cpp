@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "AlbumArchive.h"
 #include "ArchiveCtrls.h"
 #include "FileSystem.h"
 #include "MessageBoxes.h"
@@ -78,6 +79,10 @@ void TForm1::SaveAlbumNow() {
         StoreSelected();
         TakeGeneralPageSettings();
         const std::string head = EditHedFix->text().toStdString();
+        if (auto problem = OutputNameProblem(album_, head)) {
+            ShowUserError(this, Text(*problem));
+            return;
+        }
         Image1->hide();
         const std::vector<SaveNotice> notices =
             SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
@@ -113,11 +118,7 @@ void TForm1::ShowNotices(const std::vector<SaveNotice>& notices) {
 
 void TForm1::PackArchive(const std::string& head) {
     const std::string archive = album_.OutPath + head + ".zip";
-    ArchiveControl1->SupportArchives = TSupportArchives{TArchiveType::atZip};
-    ArchiveControl1->SetArchiveFile(archive);
-    int result = ArchiveControl1->PackFiles(
-        album_.OutPath, {album_.OutPath + head + ".htm", album_.OutPath + head + ".files/*.*"});
-    if (result != 0) {
+    if (PackAlbum(*ArchiveControl1, album_, head) != 0) {
         ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
                                 .arg(QString::fromStdString(archive)));
     }

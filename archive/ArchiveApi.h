@@ -19,8 +19,9 @@ class ArchiveApi {
     // directory only; any other mode checks its consistency as well.
     int UnZipCheckArchive(const std::string& path, int mode);
 
-    // Creates or updates the archive the command line names (switches -j -u -S -r -0..-9,
+    // Creates or updates the archive the command line names (switches -j -u -S -r -FS -0..-9,
     // the archive and the base folder in double quotes, names or "@" with a response file).
+    // Only a name that ends in a wildcard is a pattern. A read-only archive is not written.
     // Returns 0 when the archive was written, another value on failure; never throws.
     // Lines saying what was done are appended to output when it is given.
     int Zip(const std::string& commandLine, std::string* output = nullptr);

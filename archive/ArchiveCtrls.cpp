@@ -132,7 +132,7 @@ std::uint8_t TArchiveControl::PackFiles(const std::string& baseDir,
         return kPackNoArchive;
     TArchiveStrings list(ResponseFile);
     if (::chdir(baseDir.c_str()) != 0)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, baseDir);
     list.BaseDir = WithTrailingSlash(baseDir);
     for (const auto& file : files)
         list.Add(file);
@@ -150,6 +150,8 @@ std::string TArchiveControl::Switches() const {
         switches += "-S ";
     if (options.Contains(TCompressOption::coRecurse))
         switches += "-r ";
+    if (options.Contains(TCompressOption::coFileSync))
+        switches += "-FS ";
     return switches + "-" + std::to_string(ZipOptions.CompressLevel()) + " ";
 }
 

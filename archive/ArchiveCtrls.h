@@ -44,7 +44,14 @@ class TByteSet {
 enum class TArchiveType : std::uint8_t { atNone, atLha, atCab, atTar, atArj, atRar, atZip };
 using TSupportArchives = TByteSet<TArchiveType>;
 
-enum class TCompressOption : std::uint8_t { coIncludeHidden, coOverWrite, coIncludeDir, coRecurse };
+// coFileSync: entries of files a packing does not name leave the archive.
+enum class TCompressOption : std::uint8_t {
+    coIncludeHidden,
+    coOverWrite,
+    coIncludeDir,
+    coRecurse,
+    coFileSync
+};
 using TCompressOptions = TByteSet<TCompressOption>;
 
 // The switches of zip creation.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <optional>
+#include <system_error>
 
 #include "Paths.h"
 
@@ -29,8 +30,14 @@ TArchiveNotifyThread::TArchiveNotifyThread(UiDispatcher post, std::function<void
       inotify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
       wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     target_->changed = std::move(changed);
-    if (inotify_.valid() && wake_.valid())
-        thread_ = std::thread([this] { Run(); });
+    // Without a thread to run on (the system has none to give) the watcher watches nothing;
+    // nothing visible depends on it.
+    if (inotify_.valid() && wake_.valid()) {
+        try {
+            thread_ = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+        }
+    }
 }
 
 TArchiveNotifyThread::~TArchiveNotifyThread() {

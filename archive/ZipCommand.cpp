@@ -10,8 +10,12 @@ bool IsBlank(char c) {
 }
 
 bool ApplySwitches(std::string_view letters, ZipCommand& command) {
-    for (char c : letters) {
-        if (c >= '0' && c <= '9') {
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        const char c = letters[i];
+        if (c == 'F' && i + 1 < letters.size() && letters[i + 1] == 'S') {
+            command.fileSync = true;
+            ++i;
+        } else if (c >= '0' && c <= '9') {
             command.level = c - '0';
         } else if (c == 'j') {
             command.junkPaths = true;

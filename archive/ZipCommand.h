@@ -16,6 +16,7 @@ struct ZipCommand {
     bool updateOnly = false;     // -u: an entry is replaced only by a newer file
     bool includeHidden = false;  // -S: names beginning with "." are included by wildcards
     bool recurse = false;        // -r: folders are searched with their subfolders
+    bool fileSync = false;       // -FS: entries of files this request does not name are removed
     int level = 6;               // -0 .. -9
     std::string archivePath;
     std::string baseDir;  // ends with "/", or empty

@@ -1,13 +1,17 @@
 // Carries out a parsed "Zip" request on libzip.
 #include "ZipWriter.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <memory>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -99,7 +103,9 @@ class FilePlanner {
         std::string full = name[0] == '/' ? name : base_ + name;
         std::string folder = FolderPart(full);
         std::string file = FileNamePart(full);
-        bool wildcard = file.find_first_of("*?") != std::string::npos;
+        // Only a name ending in a wildcard is a pattern: any other name is taken as it is, so
+        // that a file named "a?b" or "[x]" stands for itself.
+        bool wildcard = !file.empty() && (file.back() == '*' || file.back() == '?');
         std::string checked = wildcard ? folder + "x" : full;
         auto relative = RelativeInside(base_, checked);
         if (!relative)
@@ -117,12 +123,14 @@ class FilePlanner {
     }
 
     const std::vector<PlannedFile>& files() const { return files_; }
+    bool Planned(const std::string& entryName) const { return entryNames_.count(entryName) != 0; }
 
   private:
     void AddFolder(const std::string& folder, const std::string& relative,
                    const std::string& pattern) {
         for (const auto& item : ListFolder(folder)) {
-            if (item.name[0] == '.' && !command_.includeHidden)
+            if ((item.name[0] == '.' && !command_.includeHidden) ||
+                IsReplacementLeftover(item.name))
                 continue;
             if (item.isFolder) {
                 if (command_.recurse)
@@ -205,6 +213,68 @@ bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& comman
     return true;
 }
 
+// Removes the entries that name no planned file; false when libzip refuses.
+bool RemoveUnplanned(zip_t* archive, const FilePlanner& planner, bool& changed, std::string* log) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        if (name == nullptr || planner.Planned(name))
+            continue;
+        Log(log, "deleting: " + std::string(name));
+        if (zip_delete(archive, static_cast<zip_uint64_t>(i)) != 0)
+            return false;
+        changed = true;
+    }
+    return true;
+}
+
+// True when an existing archive may not be written: no write permission at all (which root
+// would pass over) or none for this process.
+bool ReadOnly(const std::string& path, const struct stat& st) {
+    return (st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// The path libzip works under: the archive's own, or, when the temporary libzip writes beside
+// it (its name + ".XXXXXX") would have a name too long for the file system, a shorter name (a
+// hard link to an existing archive) renamed over the archive once written, removed otherwise.
+class WorkPath {
+  public:
+    explicit WorkPath(const std::string& archive) : archive_(archive), path_(archive) {
+        constexpr std::size_t kLongestName = 255;
+        constexpr std::size_t kLibzipSuffix = 7;
+        constexpr std::size_t kOwnSuffix = 15;  // ".albumon-" and six hexadecimal digits
+        const std::string name = FileNamePart(archive);
+        if (name.size() + kLibzipSuffix <= kLongestName)
+            return;
+        std::random_device random;
+        char suffix[kOwnSuffix + 1];
+        std::snprintf(suffix, sizeof suffix, ".albumon-%06x", random() & 0xFFFFFF);
+        path_ = FolderPart(archive) + name.substr(0, kLongestName - kLibzipSuffix - kOwnSuffix) +
+                suffix;
+        failed_ = ::link(archive.c_str(), path_.c_str()) != 0 && errno != ENOENT;
+    }
+    ~WorkPath() {
+        if (path_ != archive_ && !placed_)
+            ::unlink(path_.c_str());
+    }
+    WorkPath(const WorkPath&) = delete;
+    WorkPath& operator=(const WorkPath&) = delete;
+
+    bool failed() const { return failed_; }
+    const std::string& path() const { return path_; }
+    // Puts what libzip wrote in place of the archive; false when that fails.
+    bool Place() {
+        placed_ = path_ == archive_ || ::rename(path_.c_str(), archive_.c_str()) == 0;
+        return placed_;
+    }
+
+  private:
+    std::string archive_;
+    std::string path_;
+    bool failed_ = false;
+    bool placed_ = false;
+};
+
 int OpenError(int code) {
     return code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS ? kZipBadArchive : kZipCreateFailed;
 }
@@ -221,7 +291,10 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
         return kZipCreateFailed;
     }
     struct stat archiveStat {};
-    ::stat(archivePath.c_str(), &archiveStat);
+    if (::stat(archivePath.c_str(), &archiveStat) == 0 && ReadOnly(archivePath, archiveStat)) {
+        Log(log, "zip error: " + archivePath + " is read-only");
+        return kZipCreateFailed;
+    }
 
     FilePlanner planner(command, base, archiveStat);
     for (const auto& name : command.names) {
@@ -233,8 +306,11 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
     if (planner.files().empty())
         return kZipNothingToDo;
 
+    WorkPath work(archivePath);
+    if (work.failed())
+        return kZipCreateFailed;
     int error = 0;
-    ZipHandle archive(zip_open(archivePath.c_str(), ZIP_CREATE, &error));
+    ZipHandle archive(zip_open(work.path().c_str(), ZIP_CREATE, &error));
     if (!archive)
         return OpenError(error);
     bool changed = false;
@@ -244,6 +320,8 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
             return kZipOpenFailed;
         }
     }
+    if (command.fileSync && !RemoveUnplanned(archive.get(), planner, changed, log))
+        return kZipWriteFailed;
     if (!changed)
         return kZipOk;
     if (zip_close(archive.get()) != 0) {
@@ -251,6 +329,10 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
         return kZipWriteFailed;
     }
     archive.release();
+    if (!work.Place()) {
+        Log(log, "zip error: cannot replace " + archivePath);
+        return kZipWriteFailed;
+    }
     return kZipOk;
 }
 

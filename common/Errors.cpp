@@ -49,10 +49,12 @@ int ErrorCodeFromErrno(int err) {
     }
 }
 
-EInOutError::EInOutError(int code) : Exception(InOutErrorText(code)), code_(code) {}
+EInOutError::EInOutError(int code, const std::string& path)
+    : Exception(path.empty() ? InOutErrorText(code) : InOutErrorText(code) + " (" + path + ")"),
+      code_(code) {}
 
-void RaiseInOutError(int err) {
-    throw EInOutError(ErrorCodeFromErrno(err));
+void RaiseInOutError(int err, const std::string& path) {
+    throw EInOutError(ErrorCodeFromErrno(err), path);
 }
 
 std::string FormatMessage(const std::string& pattern, const std::string& argument) {

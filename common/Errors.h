@@ -13,9 +13,10 @@ class Exception : public std::runtime_error {
 };
 
 // An input/output error carrying the platform's error code mapped onto Albumon's code table.
+// Given the file it concerns, the message names it after the code's text.
 class EInOutError : public Exception {
   public:
-    explicit EInOutError(int code);
+    explicit EInOutError(int code, const std::string& path = std::string());
     int ErrorCode() const { return code_; }
 
   private:
@@ -42,8 +43,8 @@ std::string InOutErrorText(int code);
 // Maps an errno value onto the input/output error codes used in messages.
 int ErrorCodeFromErrno(int err);
 
-// Raises EInOutError for the given errno value.
-[[noreturn]] void RaiseInOutError(int err);
+// Raises EInOutError for the given errno value, naming path when it is given.
+[[noreturn]] void RaiseInOutError(int err, const std::string& path = std::string());
 
 // Replaces the first "%s" of a message pattern with the argument.
 std::string FormatMessage(const std::string& pattern, const std::string& argument);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -38,7 +39,7 @@ void ForceDirectories(const std::string& path) {
     if (slash != std::string::npos && slash > 0)
         ForceDirectories(folder.substr(0, slash));
     if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, folder);
 }
 
 std::vector<DirEntry> ListFolder(const std::string& folder) {
@@ -122,6 +123,10 @@ void RaiseRefusal(const std::string& path, int err) {
 
 namespace {
 
+// The longest file name the file systems take, and the length of a replacement's suffix.
+constexpr std::size_t kLongestName = 255;
+constexpr std::size_t kSuffixLength = 15;  // ".albumon-" and six hexadecimal digits
+
 int WriteAll(int fd, const char* data, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
@@ -191,14 +196,27 @@ bool SameFile(const std::string& a, const std::string& b) {
 ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
+    // A file its owner made read-only is not replaced, as a plain write would not be (the
+    // rename would replace it whatever its permissions, also for root).
+    if (exists && !S_ISDIR(st.st_mode) &&
+        ((st.st_mode & 0222) == 0 ||
+         ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
+        error_ = EACCES;
+        return;
+    }
     // A new file gets the usual permissions (the kernel applies the umask); a replaced one keeps
     // the permissions it had.
     const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
+    // The temporary name is the target's with a suffix, its file-name part cut so that it stays
+    // a valid name whenever the target's is.
+    const std::string name = FileNamePart(target);
+    const std::string stem =
+        FolderPart(target) + name.substr(0, std::min(name.size(), kLongestName - kSuffixLength));
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[16];
+        char suffix[kSuffixLength + 1];
         std::snprintf(suffix, sizeof suffix, ".albumon-%06x", random() & 0xFFFFFF);
-        path_ = target + suffix;
+        path_ = stem + suffix;
         fd_ = FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd_.valid())
             break;
@@ -211,6 +229,25 @@ ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
     }
     if (exists)
         ::fchmod(fd_.get(), mode);
+}
+
+bool IsReplacementLeftover(std::string_view name) {
+    constexpr std::string_view kMark = ".albumon-";
+    if (name.size() <= kSuffixLength ||
+        name.substr(name.size() - kSuffixLength, kMark.size()) != kMark)
+        return false;
+    for (char c : name.substr(name.size() - 6)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+bool IsReplacementLeftoverOf(std::string_view name, std::string_view target) {
+    return IsReplacementLeftover(name) &&
+           target.substr(0, name.size() - kSuffixLength) ==
+               name.substr(0, name.size() - kSuffixLength) &&
+           name.size() - kSuffixLength == std::min(target.size(), kLongestName - kSuffixLength);
 }
 
 ReplacementFile::~ReplacementFile() {

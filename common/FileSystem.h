@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TextFile.h"
@@ -57,8 +58,10 @@ bool IsRefusal(int err);
 // Raises EFOpenError naming path and saying why it was refused (err one of the refusals).
 [[noreturn]] void RaiseRefusal(const std::string& path, int err);
 
-// A new file written beside target (target + ".albumon-" + a random suffix) that replaces target
-// only when committed: until then the old file stays as it was. Removed unless committed.
+// A new file written beside target (target + ".albumon-" + six random hexadecimal digits, the
+// target's name cut short where that would exceed 255 bytes) that replaces target only when
+// committed: until then the old file stays as it was. Removed unless committed. A target whose
+// permissions forbid writing is refused (EACCES), also for root.
 class ReplacementFile {
   public:
     explicit ReplacementFile(const std::string& target);
@@ -79,6 +82,12 @@ class ReplacementFile {
     int error_ = 0;
     bool committed_ = false;
 };
+
+// True for a file name a ReplacementFile gives its temporary (one left by a killed process).
+bool IsReplacementLeftover(std::string_view name);
+
+// True for the name of a temporary a ReplacementFile of the file named target leaves.
+bool IsReplacementLeftoverOf(std::string_view name, std::string_view target);
 
 // Copies a regular file, replacing the target. Returns 0 on success, else the errno of the failure
 // or kNotRegularFile for a source that is no regular file.

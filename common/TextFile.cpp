@@ -82,7 +82,7 @@ TextFileReader::TextFileReader(const std::string& path) : path_(path) {
     if (int err = OpenInputFile(path, kMaxTextFileBytes, file_)) {
         if (IsRefusal(err))
             RaiseRefusal(path, err);
-        RaiseInOutError(err);
+        RaiseInOutError(err, path);
     }
     splitter_ = LineSplitter(FindCarriageReturn());
 }
@@ -98,7 +98,7 @@ bool TextFileReader::FindCarriageReturn() {
         }
     }
     if (::lseek(file_.get(), 0, SEEK_SET) != 0)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path_);
     read_ = 0;
     return found;
 }
@@ -110,7 +110,7 @@ std::size_t TextFileReader::ReadChunk(std::string& chunk) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseInOutError(errno);
+            RaiseInOutError(errno, path_);
         }
         read_ += static_cast<std::uint64_t>(n);
         if (read_ > kMaxTextFileBytes)
@@ -145,16 +145,16 @@ bool TextFileReader::ReadLine(std::string& line) {
     return true;
 }
 
-TextFileWriter::TextFileWriter(const std::string& path, WriteMode mode) {
+TextFileWriter::TextFileWriter(const std::string& path, WriteMode mode) : path_(path) {
     if (mode == WriteMode::Replace) {
         replacement_ = std::make_unique<ReplacementFile>(path);
         if (replacement_->error() != 0)
-            RaiseInOutError(replacement_->error());
+            RaiseInOutError(replacement_->error(), path_);
         return;
     }
     file_ = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!file_.valid())
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path_);
 }
 
 TextFileWriter::~TextFileWriter() = default;
@@ -170,7 +170,7 @@ void TextFileWriter::Flush() {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseInOutError(errno);
+            RaiseInOutError(errno, path_);
         }
         done += static_cast<std::size_t>(n);
     }
@@ -190,14 +190,14 @@ void TextFileWriter::Close() {
         int err = replacement_->Commit();
         replacement_.reset();
         if (err != 0)
-            RaiseInOutError(err);
+            RaiseInOutError(err, path_);
         return;
     }
     if (!file_.valid())
         return;
     Flush();
     if (int err = file_.close())
-        RaiseInOutError(err);
+        RaiseInOutError(err, path_);
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {

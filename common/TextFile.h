@@ -82,7 +82,8 @@ class ReplacementFile;
 // complete (written beside it and renamed over it at Close, so a failure leaves the old file).
 enum class WriteMode { Truncate, Replace };
 
-// Writes a text file line by line, replacing any file of that name. Failures raise EInOutError.
+// Writes a text file line by line, replacing any file of that name. Failures raise EInOutError
+// naming the file.
 class TextFileWriter {
   public:
     explicit TextFileWriter(const std::string& path, WriteMode mode = WriteMode::Truncate);
@@ -99,6 +100,7 @@ class TextFileWriter {
     void Flush();
     int fd() const;
 
+    std::string path_;
     FileHandle file_;
     std::unique_ptr<ReplacementFile> replacement_;
     std::string buffer_;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "AlbumArchive.h"
 #include "AlbumState.h"
 #include "ArchiveCtrls.h"
 #include "Errors.h"
@@ -16,6 +17,7 @@
 #include "Paths.h"
 #include "PictureView.h"
 #include "SaveAlbum.h"
+#include "SignalCleanup.h"
 #include "TemplateFiles.h"
 #include "TextFile.h"
 
@@ -30,7 +32,7 @@ class WorkFolder {
         const char* base = std::getenv("TMPDIR");
         path_ = std::string(base && *base ? base : "/tmp") + "/albumon-make-XXXXXX";
         if (::mkdtemp(path_.data()) == nullptr)
-            RaiseInOutError(errno);
+            RaiseInOutError(errno, path_);
     }
     ~WorkFolder() {
         EmptyWorkFolder(path_);
@@ -64,6 +66,8 @@ class AlbumBuilder {
             head_ = *options_.head;
     }
     const std::string& Head() const { return head_; }
+    // The pictures the inputs added (commentary entries not counted).
+    int Pictures() const { return pictures_; }
 
   private:
     NamingBase Naming() const { return {head_, options_.start}; }
@@ -74,7 +78,8 @@ class AlbumBuilder {
         if (step.kind == MakeStep::Comment)
             return AddComment(step.text);
         if (last_ < 0)
-            throw Exception("the input before " + Describe(step) + " added no picture");
+            throw Exception(
+                FormatMessage("%s の前の入力では画像が追加されていません", Describe(step)));
         EntryRecord& entry = state_.Entries[last_];
         switch (step.kind) {
             case MakeStep::Rotate:
@@ -111,39 +116,34 @@ class AlbumBuilder {
             if (result.HeadText && !options_.head)
                 head_ = *result.HeadText;
         } else if (!FileExists(path)) {
-            err_ << "albumon-make: warning: skipped " << input << ": no such file\n";
+            throw EInOutError(2, input);
         } else {
             result = AddFiles(state_, {path}, Naming());
             if (result.Accepted == 0 && result.Refused == 0) {
-                err_ << "albumon-make: warning: skipped " << input
-                     << ": not a JPEG picture to add\n";
+                err_ << "albumon-make: 警告: " << input
+                     << " は追加できる JPEG 画像ではありません\n";
             }
         }
         if (result.Refused > 0) {
-            err_ << "albumon-make: warning: " << result.Refused << " file(s) of " << input
-                 << " not added: an album holds at most " << kEntryCapacity << " entries\n";
+            err_ << "albumon-make: 警告: 入力ファイルは" << kEntryCapacity << "個までです。"
+                 << input << " の " << result.Refused << "個のファイルは追加されませんでした\n";
         }
+        pictures_ += result.Accepted;
         last_ = result.Accepted > 0 ? state_.EntryCount - 1 : -1;
     }
 
     void AddComment(const std::string& noteFile) {
         int slot = InsertCommentary(state_, last_);
         if (slot < 0) {
-            throw Exception("no room for the commentary entry: an album holds at most " +
-                            std::to_string(kEntryCapacity) + " entries");
+            throw Exception("入力ファイルは" + std::to_string(kEntryCapacity) +
+                            "個までです。コメントを挿入できません");
         }
         last_ = slot;
         SetNote(state_.Entries[slot], noteFile, npBelow);
     }
 
     void SetNote(EntryRecord& entry, const std::string& file, std::int32_t position) {
-        std::vector<std::string> lines;
-        try {
-            lines = ReadTextLines(file);
-        } catch (const EInOutError& error) {
-            throw Exception(file + ": " + error.what());
-        }
-        WriteTextLines(NoteFilePath(state_, entry), lines);
+        WriteTextLines(NoteFilePath(state_, entry), ReadTextLines(file));
         entry.NotePos = position;
     }
 
@@ -152,6 +152,7 @@ class AlbumBuilder {
     std::ostream& err_;
     std::string head_ = "無題";
     int last_ = -1;
+    int pictures_ = 0;
 };
 
 void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& programFolder,
@@ -181,15 +182,11 @@ void DrawProgress(std::ostream& err, int position, int maximum) {
         << (maximum > 0 ? position + 1 : 0) << "/" << maximum << std::flush;
 }
 
-void PackArchive(const AlbumState& state, const std::string& head, const std::string& work) {
+void PackArchive(const AlbumState& state, const std::string& head) {
     TArchiveControl archive;
-    archive.ResponseFolder = work + "/";
-    archive.SupportArchives = TSupportArchives{TArchiveType::atZip};
-    const std::string path = state.OutPath + head + ".zip";
-    archive.SetArchiveFile(path);
-    if (archive.PackFiles(state.OutPath, {state.OutPath + head + ".htm",
-                                          state.OutPath + head + ".files/*.*"}) != 0) {
-        throw Exception("the archive " + path + " could not be made");
+    if (PackAlbum(archive, state, head) != 0) {
+        throw Exception(
+            FormatMessage("圧縮ファイル %s を作成できませんでした", state.OutPath + head + ".zip"));
     }
 }
 
@@ -197,8 +194,10 @@ void PackArchive(const AlbumState& state, const std::string& head, const std::st
 
 int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
             std::ostream& err, bool progressBar) {
+    bool midLine = false;  // the progress bar's line is not ended yet
     try {
         WorkFolder work;
+        const SignalCleanup cleanup(work.path());
         AlbumState state;
         PrepareState(state, options, programFolder, work.path());
         AlbumBuilder builder(state, options, err);
@@ -207,6 +206,14 @@ int RunMake(const MakeOptions& options, const std::string& programFolder, std::o
         if (options.sort)
             SortEntries(state);
         RefreshOutputNames(state, {head, options.start});
+        if (auto problem = OutputNameProblem(state, head)) {
+            err << "albumon-make: " << *problem << "\n";
+            return 2;
+        }
+        // An album none of whose inputs gave a picture would only write an empty index over
+        // the album that may be there.
+        if (builder.Pictures() == 0)
+            throw Exception("追加できる JPEG 画像がありません");
         if (options.dryRun) {
             for (const std::string& row : OutputListRows(state))
                 out << row << "\n";
@@ -217,21 +224,25 @@ int RunMake(const MakeOptions& options, const std::string& programFolder, std::o
         PictureView view;
         SaveProgress progress;
         if (progressBar && !options.quiet) {
-            progress = [&err](int position, int maximum) { DrawProgress(err, position, maximum); };
+            progress = [&err, &midLine](int position, int maximum) {
+                DrawProgress(err, position, maximum);
+                midLine = true;
+            };
         }
         const std::vector<SaveNotice> notices = SaveAlbum(state, view, head, progress);
-        if (progress)
+        if (midLine)
             err << "\n";
+        midLine = false;
         for (const SaveNotice& notice : notices)
             err << "albumon-make: 警告: " << NoticeText(notice) << "\n";
         if (options.zip)
-            PackArchive(state, head, work.path());
+            PackArchive(state, head);
         if (!options.quiet) {
             out << count << " picture(s) saved: " << state.OutPath << head << ".htm\n";
         }
         return 0;
     } catch (const std::exception& error) {
-        err << "\nalbumon-make: " << error.what() << "\n";
+        err << (midLine ? "\n" : "") << "albumon-make: " << error.what() << "\n";
         return 1;
     }
 }

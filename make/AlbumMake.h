@@ -9,7 +9,8 @@
 namespace albumon {
 
 // Makes the album the options describe. programFolder ends with "/" (the default template
-// lies there). Returns the exit status: 0 success, 1 the save or an input failed.
+// lies there). Returns the exit status: 0 success, 1 the save or an input failed, 2 a head text
+// or name that would lead out of the output folder.
 int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
             std::ostream& err, bool progressBar);
 

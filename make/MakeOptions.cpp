@@ -33,7 +33,7 @@ class ArgReader {
         if (attached_)
             return *attached_;
         if (index_ >= args_.size())
-            throw UsageError("option " + name_ + " needs a value");
+            throw UsageError("オプション " + name_ + " には値が必要です");
         return args_[index_++];
     }
 
@@ -43,9 +43,9 @@ class ArgReader {
         auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (error != std::errc() || end != text.data() + text.size() || value < min ||
             value > max) {
-            throw UsageError("option " + name_ + " takes a whole number from " +
-                             std::to_string(min) + " to " + std::to_string(max) + ", not '" + text +
-                             "'");
+            throw UsageError("オプション " + name_ + " には " + std::to_string(min) + " から " +
+                             std::to_string(max) + " までの整数を指定してください（「" + text +
+                             "」は使えません）");
         }
         return value;
     }
@@ -97,7 +97,7 @@ bool Flag(ArgReader& reader, MakeOptions& options) {
         if (reader.Name() != flag)
             continue;
         if (reader.Attached())
-            throw UsageError("option " + reader.Name() + " takes no value");
+            throw UsageError("オプション " + reader.Name() + " は値をとりません");
         options.*member = true;
         return true;
     }
@@ -116,10 +116,10 @@ bool EntryOption(ArgReader& reader, MakeOptions& options) {
     } else if (name == "--name") {
         step = {MakeStep::Name, reader.Value()};
         if (step.text.empty())
-            throw UsageError("option --name needs a name");
+            throw UsageError("オプション --name には名前が必要です");
     } else if (name == "--keep" || name == "--auto") {
         if (reader.Attached())
-            throw UsageError("option " + name + " takes no value");
+            throw UsageError("オプション " + name + " は値をとりません");
         step.kind = name == "--keep" ? MakeStep::Keep : MakeStep::Auto;
     } else if (name == "--comment") {
         options.steps.push_back({MakeStep::Comment, reader.Value()});
@@ -133,7 +133,7 @@ bool EntryOption(ArgReader& reader, MakeOptions& options) {
             afterEntry || earlier.kind == MakeStep::Input || earlier.kind == MakeStep::Comment;
     }
     if (!afterEntry)
-        throw UsageError("option " + name + " applies to an input before it");
+        throw UsageError("オプション " + name + " はその前の入力に付けてください");
     options.steps.push_back(step);
     return true;
 }
@@ -152,7 +152,7 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
             onlyInputs = true;
         } else if (!AlbumOption(reader, options) && !Flag(reader, options) &&
                    !EntryOption(reader, options)) {
-            throw UsageError("unknown option " + name);
+            throw UsageError("不明なオプションです: " + name);
         }
     }
     if (options.help || options.version)
@@ -161,7 +161,7 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
     for (const MakeStep& step : options.steps)
         anyInput = anyInput || step.kind == MakeStep::Input;
     if (!anyInput)
-        throw UsageError("no input given");
+        throw UsageError("入力がありません");
     return options;
 }
 

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     try {
         options = albumon::ParseMakeOptions(args);
     } catch (const albumon::UsageError& error) {
-        std::cerr << "albumon-make: " << error.what() << "\n\n" << albumon::MakeUsage();
+        std::cerr << "albumon-make: " << error.what() << "\n詳しくは albumon-make --help\n";
         return 2;
     }
     if (options.help) {

@@ -200,13 +200,15 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
     page.Close();
 }
 
-void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
+std::vector<std::string> CopySupportFiles(const std::string& sourceFolder,
+                                          const std::string& destFolder) {
+    std::vector<std::string> copied;
     // The support folder itself may be a link, but only to a folder inside the template folder.
     const std::string root =
         RealFolder(FolderPart(sourceFolder.substr(0, sourceFolder.size() - 1)));
     const std::string support = RealFolder(sourceFolder);
     if (support.empty())
-        return;
+        return copied;
     if (!Inside(support, root))
         throw EFOpenError(sourceFolder, "テンプレートフォルダーの外にあります");
     std::string firstFailure;
@@ -218,13 +220,15 @@ void CopySupportFiles(const std::string& sourceFolder, const std::string& destFo
         if (file.action == SupportItem::Skip)
             continue;
         std::string target = destFolder + item.name;
-        bool failed =
-            file.action == SupportItem::Refuse || CopyFileReplacing(file.source, target) != 0;
-        if (failed && firstFailure.empty())
+        if (file.action != SupportItem::Refuse && CopyFileReplacing(file.source, target) == 0) {
+            copied.push_back(item.name);
+        } else if (firstFailure.empty()) {
             firstFailure = target;
+        }
     }
     if (!firstFailure.empty())
         throw EFCreateError(firstFailure);
+    return copied;
 }
 
 }  // namespace albumon

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "AlbumState.h"
 
@@ -19,7 +20,8 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
 // folder holding sourceFolder). A file that fails to copy, and a link leading elsewhere, a fifo,
 // socket or device, is passed over and the rest are copied; then EFCreateError names the first
 // file that failed. A support folder that is a link leading out of the template folder copies
-// nothing and raises EFOpenError naming it.
-void CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder);
+// nothing and raises EFOpenError naming it. Returns the names of the files copied.
+std::vector<std::string> CopySupportFiles(const std::string& sourceFolder,
+                                          const std::string& destFolder);
 
 }  // namespace albumon

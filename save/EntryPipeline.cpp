@@ -1,6 +1,8 @@
 // Computing entries ahead of the writing on worker threads.
 #include "EntryPipeline.h"
 
+#include <system_error>
+
 #include "PictureView.h"
 
 namespace albumon {
@@ -35,8 +37,13 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
 
 EntryPipeline::EntryPipeline(std::vector<EntryJob> jobs, int workers, int ahead)
     : jobs_(std::move(jobs)), results_(jobs_.size()), ahead_(ahead < 1 ? 1 : ahead) {
-    for (int i = 0; i < workers; ++i)
-        workers_.emplace_back([this] { Work(); });
+    for (int i = 0; i < workers; ++i) {
+        try {
+            workers_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
 }
 
 EntryPipeline::~EntryPipeline() {

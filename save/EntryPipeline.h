@@ -41,13 +41,15 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job);
 class EntryPipeline {
   public:
     // Starts workers threads that compute jobs in order, at most ahead entries beyond the one
-    // being taken.
+    // being taken. A thread the system refuses is done without.
     EntryPipeline(std::vector<EntryJob> jobs, int workers, int ahead);
     // Stops the workers; results not taken are dropped.
     ~EntryPipeline();
     EntryPipeline(const EntryPipeline&) = delete;
     EntryPipeline& operator=(const EntryPipeline&) = delete;
 
+    // The workers that could be started (none when the system has no thread to give).
+    int Workers() const { return static_cast<int>(workers_.size()); }
     // Waits for entry k's result and takes it; entries are taken strictly in order.
     EntryResult Take(int k);
 

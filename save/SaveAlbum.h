@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,13 +38,21 @@ std::string NoticeText(const SaveNotice& notice);
 // The album folder for a head text: OutPath + head + ".files".
 std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
 
+// Why the album cannot be saved under these names: a head text, output name or thumbnail
+// prefix that would lead out of the output folder or album folder ("/" in it, or a name that is
+// "." or ".."). Nothing when the names are usable.
+std::optional<std::string> OutputNameProblem(const AlbumState& state, const std::string& head);
+
 // Writes the album of the live entries under head text head into OutPath, then clears the
 // entries. The files are written in list order, entry by entry, thumbnail before picture, while
 // the pictures of the next entries are computed ahead. A file error ends the save where it
 // happens, with the entries kept and nothing of the later entries written. A page an earlier
-// save left under the name of an entry that now has no note is removed with it. Returns, in list
-// order, what the user is to be told about single pictures (no preview, a turn not done, a
-// lossless turn re-encoded).
+// save left under the name of an entry that now has no note is removed with it. Names that
+// OutputNameProblem refuses raise an Exception before anything is written. Temporaries that a
+// killed earlier save of this album left are removed first; at the end of a successful save,
+// the files an earlier save wrote into the album folder and this one did not are removed (see
+// SaveRecord). Returns, in list order, what the user is to be told about single pictures (no
+// preview, a turn not done, a lossless turn re-encoded).
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
                                   const SaveProgress& progress, const SaveOptions& options = {});
 

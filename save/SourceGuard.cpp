@@ -55,7 +55,7 @@ SourceGuard::SourceGuard(std::vector<EntryJob>& jobs, const std::vector<EntryTar
             continue;
         std::string copy = folder + "/Source" + std::to_string(j) + ".jpg";
         if (int err = CopyFileReplacing(jobs[j].SourcePath, copy))
-            RaiseInOutError(err);
+            RaiseInOutError(err, copy);
         copies_.push_back(copy);
         jobs[j].SourcePath = copy;
     }

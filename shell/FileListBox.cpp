@@ -83,7 +83,7 @@ void TFileListBox::Reread() {
 void TFileListBox::ReadFileNames(const std::string& folder) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
     if (!dir)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, folder);
     std::vector<std::string> names;
     const std::vector<std::string> parts = MaskParts(Mask);
     while (const dirent* entry = readdir(dir.get())) {

@@ -45,7 +45,8 @@ std::string ReadFile(const std::string& path) {
 std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& item : fs::directory_iterator(folder)) {
-        names.push_back(item.path().filename().string());
+        if (item.path().filename() != kSaveRecord)
+            names.push_back(item.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;

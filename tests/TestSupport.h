@@ -29,7 +29,10 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // The bytes of a file; fails the test when it cannot be read.
 std::string ReadFile(const std::string& path);
 
-// The names in a folder, sorted.
+// The hidden record a save keeps in its album folder (tests that look at it say so).
+inline constexpr const char* kSaveRecord = ".albumon.saved";
+
+// The names in a folder, sorted; a save's hidden record left out.
 std::vector<std::string> FolderNames(const std::string& folder);
 
 // Ends the test program with SIGALRM when the test is not done within seconds: a read that

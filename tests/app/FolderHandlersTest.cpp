@@ -148,7 +148,7 @@ TEST_F(FolderHandlersTest, FolderRemovedAfterReadingShowsTheErrorAndKeepsInPath)
     EXPECT_TRUE(form->FolderTreeView->SelectFolder(data / "b"));
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(boxes.seen[0].title, "Albumon");
-    EXPECT_EQ(boxes.seen[0].text, "ファイルが見つかりません.");
+    EXPECT_EQ(boxes.seen[0].text.toStdString(), "ファイルが見つかりません (" + data / "b/)");
     EXPECT_EQ(form->Album().InPath, data / "a");
     EXPECT_EQ(form->InPathLabel->text().toStdString(), data / "a/");
     EXPECT_EQ(Files(), QStringList{"x.jpg"});

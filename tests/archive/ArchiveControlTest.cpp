@@ -52,6 +52,8 @@ TEST_F(ArchiveControlTest, DefaultsAndOptionSwitches) {
                                            TCompressOption::coIncludeHidden};
     control_.ZipOptions.SetCompressLevel(0);
     EXPECT_EQ(control_.ZipCommandLine(list), "-j -u -S -r -0 \"/a/b.zip\" ");
+    control_.ZipOptions.CompressOptions.Include(TCompressOption::coFileSync);
+    EXPECT_EQ(control_.ZipCommandLine(list), "-j -u -S -r -FS -0 \"/a/b.zip\" ");
 }
 
 TEST_F(ArchiveControlTest, CommandLineOfTheAlbumSave) {

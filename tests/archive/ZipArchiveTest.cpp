@@ -73,9 +73,11 @@ TEST_F(ZipArchiveTest, SwitchesChooseHiddenFilesFoldersAndLevel) {
     EXPECT_EQ(plain.count("無題.files/sub/deep.txt"), 0u);
     ASSERT_EQ(::unlink(archive_.c_str()), 0);
 
-    ASSERT_EQ(Zip("-r -9", {"無題.files/*.jpg"}), 0);
+    ASSERT_EQ(Zip("-r -9", {"無題.files/*"}), 0);
     EXPECT_EQ(PythonZipEntries(archive_), (Entries{{"無題.files/無題001.jpg", "picture one"},
-                                                   {"無題.files/$_無題001.jpg", "thumb one"}}));
+                                                   {"無題.files/$_無題001.jpg", "thumb one"},
+                                                   {"無題.files/noext", "no extension"},
+                                                   {"無題.files/sub/deep.txt", "deep"}}));
     ASSERT_EQ(::unlink(archive_.c_str()), 0);
 
     ASSERT_EQ(Zip("-r -j", {"無題.files"}), 0);
@@ -95,6 +97,61 @@ TEST_F(ZipArchiveTest, UpdateKeepsOtherEntriesAndReplacesNamedOnes) {
                                                    {"無題.files/無題001.jpg", "picture one"},
                                                    {"無題.files/無題002.jpg", "picture two"}}));
     EXPECT_TRUE(test::UnzipTestsClean(archive_));
+}
+
+TEST_F(ZipArchiveTest, OnlyANameEndingInAWildcardIsAPattern) {
+    for (const char* name : {"a?b.htm", "aXb.htm", "*.htm", "[ab].htm", "a.htm", "b.htm", "x*",
+                             "xy", "x?", "無題.files/k.jpg.albumon-0a1b2c"}) {
+        WriteFile(base_ + name, name);
+    }
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
+        {"a?b.htm", {"a?b.htm"}},
+        {"*.htm", {"*.htm"}},
+        {"[ab].htm", {"[ab].htm"}},
+        {"x*", {"x*", "xy", "x?"}},
+        {"x?", {"x*", "xy", "x?"}},
+        {"無題.files/無題00?", {}},
+        {"無題.files/無題*", {"無題.files/無題001.jpg"}},
+        {"無題.files/*",
+         {"無題.files/無題001.jpg", "無題.files/$_無題001.jpg", "無題.files/noext"}},
+    };
+    for (const auto& [name, stored] : cases) {
+        ::unlink(archive_.c_str());
+        const int result = Zip("-6", {name});
+        Entries expected;
+        for (const std::string& entry : stored)
+            expected[entry] =
+                entry.find('/') == std::string::npos ? entry : ReadFile(base_ + entry);
+        EXPECT_EQ(result, stored.empty() ? 12 : 0) << name;
+        EXPECT_EQ(PythonZipEntries(archive_), expected) << name;
+    }
+}
+
+TEST_F(ZipArchiveTest, FileSyncRemovesEntriesOfFilesNotNamed) {
+    ASSERT_EQ(Zip("-S -6", {"無題.htm", "無題.files/*"}), 0);
+    ASSERT_EQ(PythonZipEntries(archive_).size(), 5u);
+    WriteFile(base_ + "無題.htm", "second index");
+    ASSERT_EQ(Zip("-S -FS -6", {"無題.htm", "無題.files/noext"}), 0);
+    EXPECT_EQ(PythonZipEntries(archive_),
+              (Entries{{"無題.htm", "second index"}, {"無題.files/noext", "no extension"}}));
+    EXPECT_TRUE(test::UnzipTestsClean(archive_));
+    // Nothing to remove, nothing changed: the archive stays as it was.
+    const std::string before = ReadFile(archive_);
+    ASSERT_EQ(Zip("-u -FS -6", {"無題.htm", "無題.files/noext"}), 0);
+    EXPECT_EQ(ReadFile(archive_), before);
+}
+
+TEST_F(ZipArchiveTest, ReadOnlyArchiveIsNotRewritten) {
+    ASSERT_EQ(Zip("-6", {"無題.htm"}), 0);
+    const std::string before = ReadFile(archive_);
+    ASSERT_EQ(::chmod(archive_.c_str(), 0444), 0);
+    EXPECT_NE(Zip("-6", {"無題.htm", "無題.files/noext"}), 0);
+    EXPECT_EQ(ReadFile(archive_), before);
+    struct stat st {};
+    ASSERT_EQ(::stat(archive_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    ASSERT_EQ(::chmod(archive_.c_str(), 0644), 0);
+    EXPECT_EQ(Zip("-6", {"無題.htm", "無題.files/noext"}), 0);
 }
 
 TEST_F(ZipArchiveTest, UpdateOnlyReplacesOlderEntries) {

@@ -45,9 +45,11 @@ TEST(ZipCommandTest, ParsesTheLineThePackingWrites) {
     EXPECT_EQ(command->names,
               (std::vector<std::string>{"/album/無題.htm", "/album/無題.files/*.*"}));
 
-    auto all = ParseZipCommand("-j -u -r -0 -S9 a.zip b c/", {});
+    EXPECT_FALSE(command->fileSync);
+    auto all = ParseZipCommand("-j -u -r -0 -S9 -FS a.zip b c/", {});
     ASSERT_TRUE(all);
-    EXPECT_TRUE(all->junkPaths && all->updateOnly && all->recurse && all->includeHidden);
+    EXPECT_TRUE(all->junkPaths && all->updateOnly && all->recurse && all->includeHidden &&
+                all->fileSync);
     EXPECT_EQ(all->level, 9);
     EXPECT_EQ(all->baseDir, "") << "the second argument is a base folder only with its \"/\"";
     EXPECT_EQ(all->names, (std::vector<std::string>{"b", "c/"}));

@@ -83,13 +83,14 @@ TEST(TextLines, FailuresCarryTheirCodes) {
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 2);
-        EXPECT_STREQ(e.what(), "ファイルが見つかりません");
+        EXPECT_EQ(e.what(), "ファイルが見つかりません (" + (dir / "missing.txt") + ")");
     }
     try {
         WriteTextLines(dir / "no/such/folder.txt", {"a"});
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 2);
+        EXPECT_EQ(e.what(), "ファイルが見つかりません (" + (dir / "no/such/folder.txt") + ")");
     }
     try {
         ReadTextLines(dir / "missing.txt/below");

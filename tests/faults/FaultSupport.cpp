@@ -44,7 +44,7 @@ FolderSnapshot Snapshot(const std::string& folder) {
     FolderSnapshot files;
     for (const DirEntry& item : ListFolder(folder)) {
         std::string bytes;
-        if (!item.isFolder && Read(folder + "/" + item.name, bytes))
+        if (!item.isFolder && item.name != kSaveRecord && Read(folder + "/" + item.name, bytes))
             files[item.name] = std::move(bytes);
     }
     return files;

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -144,7 +145,13 @@ TEST_F(MakeCommandTest, UsageErrorsExitWithTwo) {
          }) {
         MakeRun run = Make(args);
         EXPECT_EQ(run.status, 2) << args.size();
-        EXPECT_NE(run.err.find("Usage: albumon-make"), std::string::npos);
+        // One line saying what is wrong, in Japanese like the rest, and where to read more.
+        const auto firstEnd = run.err.find('\n');
+        ASSERT_NE(firstEnd, std::string::npos) << run.err;
+        EXPECT_EQ(run.err.substr(firstEnd + 1), "詳しくは albumon-make --help\n");
+        EXPECT_EQ(run.err.rfind("albumon-make: ", 0), 0u) << run.err;
+        EXPECT_TRUE(std::any_of(run.err.begin(), run.err.end(), [](char c) { return c < 0; }))
+            << run.err;
     }
     EXPECT_EQ(Make({"--help"}).status, 0);
     EXPECT_NE(Make({"--version"}).out.find("albumon-make "), std::string::npos);
@@ -167,17 +174,66 @@ TEST_F(MakeCommandTest, FailuresExitWithOneAndLeaveNoWorkFolder) {
 
     run = Make({"-o", "out", "in/notes.txt", "--rotate", "1"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("skipped in/notes.txt"), std::string::npos);
+    EXPECT_EQ(run.err,
+              "albumon-make: 警告: in/notes.txt は追加できる JPEG 画像ではありません\n"
+              "albumon-make: --rotate の前の入力では画像が追加されていません\n");
     EXPECT_TRUE(WorkFolderGone());
 }
 
 TEST_F(MakeCommandTest, SkippedInputsWarnAndTheRestIsSaved) {
-    MakeRun run = Make({"-o", "out", "in/notes.txt", "in/none.jpg", "in/a.JPG"});
+    MakeRun run = Make({"-o", "out", "in/notes.txt", "in/a.JPG"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("skipped in/notes.txt"), std::string::npos);
-    EXPECT_NE(run.err.find("skipped in/none.jpg: no such file"), std::string::npos);
+    EXPECT_EQ(run.err, "albumon-make: 警告: in/notes.txt は追加できる JPEG 画像ではありません\n");
     EXPECT_TRUE(FileExists(dir / "out/無題.files/無題001.jpg"));
     EXPECT_FALSE(FileExists(dir / "out/無題.files/無題002.jpg"));
+    EXPECT_FALSE(FileExists(dir / "out/無題.zip")) << "no archive was asked for";
+}
+
+TEST_F(MakeCommandTest, MissingOrOnlySkippedInputsWriteNothing) {
+    ASSERT_EQ(Make({"-q", "-o", "out", "in/a.JPG", "in/b.jpg"}).status, 0);
+    const std::string index = test::ReadFile(dir / "out/無題.htm");
+    const Names album = test::FolderNames(dir / "out/無題.files");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"in/none.jpg", "in/a.JPG"}, "albumon-make: ファイルが見つかりません (in/none.jpg)\n"},
+        {{"in/a.JPG", "in/none.jpg"}, "albumon-make: ファイルが見つかりません (in/none.jpg)\n"},
+        {{"in/notes.txt"},
+         "albumon-make: 警告: in/notes.txt は追加できる JPEG 画像ではありません\n"
+         "albumon-make: 追加できる JPEG 画像がありません\n"},
+    };
+    for (const auto& [inputs, message] : cases) {
+        std::vector<std::string> args{"-o", "out", "--zip"};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        MakeRun run = Make(args);
+        EXPECT_EQ(run.status, 1) << inputs[0];
+        EXPECT_EQ(run.err, message);
+        EXPECT_EQ(test::ReadFile(dir / "out/無題.htm"), index);
+        EXPECT_EQ(test::FolderNames(dir / "out/無題.files"), album);
+        EXPECT_FALSE(FileExists(dir / "out/無題.zip"));
+    }
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+TEST_F(MakeCommandTest, NamesThatLeadOutOfTheOutputFolderExitWithTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"in/a.JPG", "--name", "../../x"},
+             {"in/a.JPG", "--name", "sub/x"},
+             {"--head", "../x", "in/a.JPG"},
+             {"--head", "a/b", "in/a.JPG"},
+             {"--head", "..", "in/a.JPG"},
+             {"--head", ".", "in/a.JPG"},
+             {"--prefix", "../", "in/a.JPG"},
+         }) {
+        std::vector<std::string> full{"-o", "out/deep", "--zip"};
+        full.insert(full.end(), args.begin(), args.end());
+        MakeRun run = Make(full);
+        EXPECT_EQ(run.status, 2) << args[1];
+        EXPECT_EQ(run.err.rfind("albumon-make: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(args[args[0] == "in/a.JPG" ? 2 : 1]), std::string::npos) << run.err;
+        EXPECT_TRUE(test::FolderNames(dir / "out").empty()) << args[1];
+        EXPECT_EQ(test::FolderNames(dir.path()),
+                  (Names{"err.txt", "in", "note.txt", "out", "tmp"}));
+    }
+    EXPECT_TRUE(WorkFolderGone());
 }
 
 TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSucceeds) {

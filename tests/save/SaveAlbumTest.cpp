@@ -1,93 +1,18 @@
 // The shared save: what lands where, the same bytes whether pictures are computed ahead on
 // workers or one by one, and an error that stops the save at its entry.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <map>
 
-#include "AlbumState.h"
 #include "Errors.h"
-#include "FileSystem.h"
-#include "InputList.h"
-#include "JpegCodec.h"
-#include "OutputNames.h"
-#include "PictureView.h"
-#include "Raster.h"
-#include "SaveAlbum.h"
-#include "TestSupport.h"
+#include "SaveFixture.h"
 #include "TextFile.h"
 
 namespace albumon {
 namespace {
 
-namespace fs = std::filesystem;
+using test::WriteJpeg;
+
+using test::SaveAlbumTest;
 using Names = std::vector<std::string>;
-
-void WriteJpeg(const std::string& path, int width, int height, bool gray = false) {
-    Raster raster(width, height, pf24bit);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = raster.Row(y) + 3 * x;
-            p[0] = static_cast<std::uint8_t>(x * 7 + y);
-            p[1] = static_cast<std::uint8_t>(gray ? p[0] : y * 5);
-            p[2] = static_cast<std::uint8_t>(gray ? p[0] : (x ^ y));
-        }
-    }
-    EncodeOptions options;
-    options.quality = 90;
-    options.grayOutput = gray;
-    test::WriteFile(path, EncodeJpeg(raster, options));
-}
-
-class SaveAlbumTest : public ::testing::Test {
-  protected:
-    SaveAlbumTest() {
-        fs::copy(ALBUMON_SOURCE_DIR "/Def", dir / "Def", fs::copy_options::recursive);
-        state.TemplatePath = dir / "Def/";
-        state.TempPath = dir / "Temp";
-        ForceDirectories(state.TempPath);
-        WriteJpeg(dir / "in/a.jpg", 320, 240);
-        WriteJpeg(dir / "in/b.jpg", 90, 160);
-        WriteJpeg(dir / "in/g.jpg", 200, 100, true);
-        WriteJpeg(dir / "in/c.JPEG", 50, 40);
-    }
-
-    // Fills the album: a, b (turned, note below), the commentary card, g (gray, turned), c
-    // (note above).
-    void Fill(const std::string& out) {
-        state.OutPath = out + "/";
-        ForceDirectories(out);
-        ClearAlbum(state);
-        AddFiles(state, {dir / "in/a.jpg", dir / "in/b.jpg", dir / "in/g.jpg", dir / "in/c.JPEG"},
-                 naming);
-        InsertCommentary(state, 1);
-        state.Entries[1].Rotation = 1;
-        state.Entries[3].Rotation = 2;
-        EditingState note;
-        note.MemoLines = {"夕方", "<b>海</b>"};
-        StoreCurrentEntry(state, 1, note, naming);
-        note.NoteAbove = true;
-        StoreCurrentEntry(state, 4, note, naming);
-        RefreshOutputNames(state, naming);
-    }
-
-    // Every file below folder with its bytes.
-    static std::map<std::string, std::string> Contents(const std::string& folder) {
-        std::map<std::string, std::string> files;
-        for (const auto& item : fs::recursive_directory_iterator(folder)) {
-            if (item.is_regular_file()) {
-                files[fs::relative(item.path(), folder).string()] = test::ReadFile(item.path());
-            }
-        }
-        return files;
-    }
-
-    test::TempDir dir;
-    AlbumState state;
-    NamingBase naming;
-    PictureView view;
-};
 
 TEST_F(SaveAlbumTest, WritesTheAlbumAndClearsTheEntries) {
     naming.HeadText = "旅";
@@ -116,7 +41,7 @@ TEST_F(SaveAlbumTest, WorkersWriteTheSameBytesAsOneByOne) {
     Fill(dir / "many");
     SaveAlbum(state, view, "h", nullptr, SaveOptions{4});
     auto one = Contents(dir / "one");
-    EXPECT_EQ(one.size(), 15u);
+    EXPECT_EQ(one.size(), 16u);  // the index page, 14 album files and the save's record
     EXPECT_TRUE(one == Contents(dir / "many"));
 }
 
@@ -240,6 +165,52 @@ TEST_F(SaveAlbumTest, EmptyAlbumStillWritesIndexAndSupportFiles) {
     EXPECT_TRUE(FileExists(dir / "deep/out/.htm"));
     EXPECT_EQ(test::FolderNames(dir / "deep/out/.files"), (Names{"album.css", "album.js"}));
     EXPECT_EQ(test::ReadFile(dir / "deep/out/.htm").find("Fname["), std::string::npos);
+}
+
+// The first quantiser value (the DC step of the first table) of JPEG data: it follows from the
+// quality the data was encoded at.
+int FirstQuantizer(const std::string& jpeg) {
+    const auto at = jpeg.find("\xFF\xDB");
+    EXPECT_NE(at, std::string::npos) << "no quantisation table";
+    return at == std::string::npos ? -1 : static_cast<std::uint8_t>(jpeg[at + 5]);
+}
+
+TEST_F(SaveAlbumTest, ThumbnailsAtSeventyFiveTurnsAtTheChosenQualityFromAnAccurateDecode) {
+    state.JpegQuality = 40;
+    Fill(dir / "out");
+    SaveAlbum(state, view, "q", nullptr);
+    const Raster plain(8, 8, pf24bit);
+    EncodeOptions at75;
+    at75.quality = 75;
+    EncodeOptions at40;
+    at40.quality = 40;
+    ASSERT_NE(FirstQuantizer(EncodeJpeg(plain, at75)), FirstQuantizer(EncodeJpeg(plain, at40)));
+    for (const char* thumbnail : {"$_無題001.jpg", "$_無題002.jpg", "$_無題005.jpg"}) {
+        EXPECT_EQ(FirstQuantizer(test::ReadFile(dir / ("out/q.files/" + std::string(thumbnail)))),
+                  FirstQuantizer(EncodeJpeg(plain, at75)))
+            << thumbnail;
+    }
+    // The turned picture: the source decoded at full size in the accurate mode, turned and
+    // encoded at the chosen quality.
+    DecodeOptions accurate;
+    at40.turn = rtRight;
+    const std::string expected =
+        EncodeJpeg(DecodeJpeg(test::ReadFile(dir / "in/b.jpg"), accurate), at40);
+    EXPECT_TRUE(test::ReadFile(dir / "out/q.files/無題002.jpg") == expected);
+}
+
+TEST_F(SaveAlbumTest, FileListNamesEndAtTheLastDot) {
+    naming.HeadText = "旅";
+    Fill(dir / "out");
+    EditingState named;
+    named.Naming = EditingState::Specified;
+    named.EditName = "v1.2.final.jpg";
+    StoreCurrentEntry(state, 0, named, naming);
+    SaveAlbum(state, view, "旅", nullptr);
+    const std::string index = test::ReadFile(dir / "out/旅.htm");
+    EXPECT_NE(index.find("Fname[0]=\"v1.2.final\";"), std::string::npos);
+    EXPECT_NE(index.find("Fname[1]=\"旅001\";"), std::string::npos);
+    EXPECT_TRUE(FileExists(dir / "out/旅.files/v1.2.final.jpg"));
 }
 
 }  // namespace

@@ -1,0 +1,218 @@
+// Keeping the album folder and its archive to exactly the album: files of removed entries leave
+// both, the user's own files stay, temporaries of killed saves go, names that would lead out of
+// the output folder are refused, long names and read-only pages are handled.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "AlbumArchive.h"
+#include "ArchiveCtrls.h"
+#include "Errors.h"
+#include "SaveFixture.h"
+#include "SaveRecord.h"
+
+namespace albumon {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FolderNames;
+using test::ReadFile;
+using test::SaveAlbumTest;
+using test::WriteFile;
+using test::WriteJpeg;
+using Names = std::vector<std::string>;
+
+class AlbumUpkeepTest : public SaveAlbumTest {
+  protected:
+    std::string Album() const { return dir / "out/旅.files"; }
+
+    // The first album: five entries, pages for the second and fifth.
+    void SaveFirst() {
+        naming.HeadText = "旅";
+        Fill(dir / "out");
+        SaveAlbum(state, view, "旅", nullptr);
+    }
+
+    // The second: a and c only, c with its note above.
+    void SaveSecond() {
+        AddFiles(state, {dir / "in/a.jpg", dir / "in/c.JPEG"}, naming);
+        EditingState note;
+        note.MemoLines = {"上"};
+        note.NoteAbove = true;
+        StoreCurrentEntry(state, 1, note, naming);
+        SaveAlbum(state, view, "旅", nullptr);
+    }
+
+    // The archive's entry names, sorted.
+    Names ZipNames() {
+        Names names = archive.Api().UnZipEntryNames(dir / "out/旅.zip");
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TArchiveControl archive;
+};
+
+const Names kSecondAlbum{"$_旅001.jpg", "$_旅002.jpg", "album.css", "album.js",
+                         "旅001.jpg",   "旅002.htm",   "旅002.jpg"};
+
+TEST_F(AlbumUpkeepTest, ResaveRemovesWhatTheEarlierSaveWroteAndNothingElse) {
+    SaveFirst();
+    WriteFile(Album() + "/mine.txt", "the user's own");
+    WriteFile(Album() + "/.mine", "hidden, the user's own");
+    WriteFile(Album() + "/旅004.jpg", "the user's picture over an album file");
+    ASSERT_EQ(PackAlbum(archive, state, "旅"), 0);
+    EXPECT_EQ(ZipNames().size(), 17u);  // the index page, the album's 14 files, the user's 2
+    SaveSecond();
+    Names expected = kSecondAlbum;
+    expected.insert(expected.end(), {".mine", "mine.txt", "旅004.jpg"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FolderNames(Album()), expected);
+    EXPECT_EQ(ReadFile(Album() + "/旅004.jpg"), "the user's picture over an album file");
+
+    // The archive mirrors the album: no record, no temporary, no file of a removed entry.
+    WriteFile(Album() + "/旅001.jpg.albumon-0a1b2c", "a killed save's temporary");
+    WriteFile(dir / "out/旅.zip.Ab12Cd", "a killed packing's temporary");
+    ASSERT_EQ(PackAlbum(archive, state, "旅"), 0);
+    Names inZip{"旅.htm"};
+    for (const std::string& name : expected)
+        inZip.push_back("旅.files/" + name);
+    std::sort(inZip.begin(), inZip.end());
+    EXPECT_EQ(ZipNames(), inZip);
+    EXPECT_FALSE(FileExists(dir / "out/旅.zip.Ab12Cd"));
+    EXPECT_EQ(archive.ZipOptions.CompressOptions, TZipOptions().CompressOptions);
+}
+
+TEST_F(AlbumUpkeepTest, WithoutAUsableRecordNothingIsRemoved) {
+    const std::vector<std::pair<std::string, std::string>> records{
+        {"none", ""},
+        {"foreign", "not a record\n"},
+        {"a name leading out", std::string("Albumon saved files 1\n") + "5 ../x" + '\0'},
+        {"cut short", "Albumon saved files 1\n12 旅003.jpg"},
+    };
+    for (const auto& [what, bytes] : records) {
+        SaveFirst();
+        const Names first = FolderNames(Album());
+        const std::string record = Album() + "/" + test::kSaveRecord;
+        ASSERT_TRUE(FileExists(record));
+        if (bytes.empty())
+            ::unlink(record.c_str());
+        else
+            WriteFile(record, bytes);
+        SaveSecond();
+        EXPECT_EQ(FolderNames(Album()), first) << what;
+        fs::remove_all(Album());
+    }
+}
+
+TEST_F(AlbumUpkeepTest, AFailedSaveKeepsItsFilesOnTheRecord) {
+    SaveFirst();
+    // A save that fails at its third entry has written the first two under another thumbnail
+    // prefix, and a page.
+    state.ThumbPrefix = "x_";
+    WriteJpeg(dir / "in/gone.jpg", 30, 20);
+    AddFiles(state, {dir / "in/c.JPEG", dir / "in/a.jpg", dir / "in/gone.jpg"}, naming);
+    ASSERT_EQ(::unlink((dir / "in/gone.jpg").c_str()), 0);
+    EditingState note;
+    note.MemoLines = {"下"};
+    StoreCurrentEntry(state, 0, note, naming);
+    EXPECT_THROW(SaveAlbum(state, view, "旅", nullptr), EFOpenError);
+    EXPECT_TRUE(FileExists(Album() + "/x_旅002.jpg"));
+    ClearAlbum(state);
+    state.ThumbPrefix = "$_";
+    SaveSecond();
+    EXPECT_EQ(FolderNames(Album()), kSecondAlbum);
+}
+
+TEST_F(AlbumUpkeepTest, TemporariesOfAKilledSaveAreRemoved) {
+    SaveFirst();
+    const Names leftovers{"旅001.jpg.albumon-0a1b2c", "album.css.albumon-ffffff"};
+    for (const std::string& name : leftovers)
+        WriteFile(Album() + "/" + name, "half");
+    WriteFile(Album() + "/mine.albumon-notes", "the user's own");
+    WriteFile(dir / "out/旅.htm.albumon-123abc", "half an index");
+    WriteFile(dir / "out/他.htm.albumon-123abc", "another album's");
+    SaveSecond();
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(FileExists(Album() + "/" + name)) << name;
+    EXPECT_TRUE(FileExists(Album() + "/mine.albumon-notes"));
+    EXPECT_FALSE(FileExists(dir / "out/旅.htm.albumon-123abc"));
+    EXPECT_TRUE(FileExists(dir / "out/他.htm.albumon-123abc"));
+}
+
+TEST_F(AlbumUpkeepTest, NamesThatLeadOutAreRefusedBeforeAnythingIsWritten) {
+    struct Case {
+        std::string head, name, prefix;
+    };
+    const Case refused[] = {
+        {"../x", "", "$_"}, {"a/b", "", "$_"},       {".", "", "$_"},
+        {"..", "", "$_"},   {"旅", "../../x", "$_"}, {"旅", "", "../"},
+    };
+    for (const Case& c : refused) {
+        naming.HeadText = c.head;
+        Fill(dir / "out");
+        state.ThumbPrefix = c.prefix;
+        if (!c.name.empty()) {
+            state.Entries[0].NameMode = nmSpecified;
+            state.Entries[0].OutName = c.name + ".jpg";
+        }
+        EXPECT_TRUE(OutputNameProblem(state, c.head)) << c.head << " " << c.name;
+        EXPECT_THROW(SaveAlbum(state, view, c.head, nullptr), Exception) << c.head << c.name;
+        EXPECT_EQ(state.EntryCount, 5);
+        EXPECT_TRUE(FolderNames(dir.path()) == (Names{"Def", "Temp", "in", "out"}));
+        EXPECT_TRUE(FolderNames(dir / "out").empty()) << c.head << " " << c.name;
+    }
+    naming.HeadText = "..旅";
+    Fill(dir / "out");
+    state.ThumbPrefix = "$_";
+    state.Entries[0].NameMode = nmSpecified;
+    state.Entries[0].OutName = "..jpg";
+    EXPECT_FALSE(OutputNameProblem(state, "..旅"));
+    SaveAlbum(state, view, "..旅", nullptr);
+    EXPECT_TRUE(FileExists(dir / "out/..旅.files/..jpg"));
+}
+
+TEST_F(AlbumUpkeepTest, LongestNamesSave) {
+    // 246 bytes: the thumbnail's name is 255 bytes long, the longest a file system takes.
+    const std::string head(246, 'h');
+    naming.HeadText = head;
+    Fill(dir / "out");
+    SaveAlbum(state, view, head, nullptr);
+    const std::string album = dir / ("out/" + head + ".files");
+    EXPECT_TRUE(FileExists(album + "/$_" + head + "005.jpg"));
+    EXPECT_TRUE(FileExists(album + "/" + head + "005.htm"));
+    EXPECT_TRUE(FileExists(dir / ("out/" + head + ".htm")));
+    EXPECT_EQ(FolderNames(album).size(), 14u);
+    // The archive's name leaves no room for the archiver's temporary suffix: it is made, and
+    // updated, all the same.
+    WriteFile(dir / ("out/" + std::string(233, 'h') + ".albumon-abc123"), "a killed packing's");
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(PackAlbum(archive, state, head), 0) << pass;
+        EXPECT_EQ(archive.Api().UnZipEntryNames(dir / ("out/" + head + ".zip")).size(), 15u);
+        EXPECT_EQ(FolderNames(dir / "out"), (Names{head + ".files", head + ".htm", head + ".zip"}));
+    }
+}
+
+TEST_F(AlbumUpkeepTest, ReadOnlyPagesAreNotReplaced) {
+    SaveFirst();
+    for (const std::string& page : {dir / "out/旅.htm", Album() + "/旅002.htm"}) {
+        const std::string before = ReadFile(page);
+        ASSERT_EQ(::chmod(page.c_str(), 0444), 0);
+        Fill(dir / "out");
+        try {
+            SaveAlbum(state, view, "旅", nullptr);
+            ADD_FAILURE() << page << " replaced";
+        } catch (const EInOutError& error) {
+            EXPECT_EQ(error.what(), "ファイルへのアクセスが拒否されました (" + page + ")");
+        }
+        EXPECT_EQ(ReadFile(page), before);
+        struct stat st {};
+        ASSERT_EQ(::stat(page.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0444u);
+        ::chmod(page.c_str(), 0644);
+    }
+}
+
+}  // namespace
+}  // namespace albumon
