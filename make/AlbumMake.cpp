@@ -12,6 +12,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "InputList.h"
+#include "MakeList.h"
 #include "OutputNames.h"
 #include "Paths.h"
 #include "PictureView.h"
@@ -72,6 +73,11 @@ class AlbumBuilder {
             return AddInput(step.text);
         if (step.kind == MakeStep::Comment)
             return AddComment(step.text);
+        if (step.kind == MakeStep::List) {
+            for (const MakeStep& listed : ReadMakeList(step.text))
+                Apply(listed);
+            return;
+        }
         if (last_ < 0)
             throw Exception("the input before " + Describe(step) + " added no picture");
         EntryRecord& entry = state_.Entries[last_];
@@ -98,7 +104,8 @@ class AlbumBuilder {
 
     static std::string Describe(const MakeStep& step) {
         static const char* kNames[] = {"",       "--rotate", "--note-above", "--note-below",
-                                       "--name", "--keep",   "--auto",       "--comment"};
+                                       "--name", "--keep",   "--auto",       "--comment",
+                                       "--list"};
         return kNames[step.kind];
     }
 
@@ -153,12 +160,12 @@ class AlbumBuilder {
     int last_ = -1;
 };
 
-void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& programFolder,
+void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& defaultTemplate,
                   const std::string& work) {
     state.TempPath = work;
     state.OutPath = WithTrailingSlash(Absolute(options.out.empty() ? "." : options.out));
     state.TemplatePath = options.templateDir.empty()
-                             ? programFolder + "Def/"
+                             ? defaultTemplate
                              : WithTrailingSlash(Absolute(options.templateDir));
     if (!FileExists(state.TemplatePath + "Def.htm")) {
         throw Exception("テンプレートファイル（Def.htm)がありません");
@@ -192,20 +199,20 @@ void PackArchive(const AlbumState& state, const std::string& head, const std::st
 
 }  // namespace
 
-int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
+int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std::ostream& out,
             std::ostream& err, bool progressBar) {
     try {
         WorkFolder work;
         AlbumState state;
-        PrepareState(state, options, programFolder, work.path());
+        PrepareState(state, options, defaultTemplate, work.path());
         AlbumBuilder builder(state, options, err);
         builder.Run();
         const std::string head = builder.Head();
         if (options.sort)
             SortEntries(state);
         RefreshOutputNames(state, {head, options.start});
-        if (options.dryRun) {
-            for (const std::string& row : OutputListRows(state))
+        if (options.dryRun || options.plan) {
+            for (const std::string& row : options.plan ? PlanRows(state) : OutputListRows(state))
                 out << row << "\n";
             return 0;
         }
