@@ -10,6 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   xvfb xauth zip unzip python3
   chromium
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()
