@@ -1,6 +1,9 @@
 // Where Albumon keeps its settings, work folder, default template and help.
 #include "ProgramPaths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -33,7 +36,13 @@ std::string DataFolder(const std::string& exeFolder, const std::string& shared, 
 }  // namespace
 
 UserFolders UserFolders::FromEnvironment() {
-    return {Environment("HOME"), Environment("XDG_CONFIG_HOME"), Environment("XDG_CACHE_HOME")};
+    std::string home = Environment("HOME");
+    if (home.empty()) {
+        // Started without HOME (by some service): the account's home folder.
+        const passwd* account = ::getpwuid(::getuid());
+        home = account && account->pw_dir ? account->pw_dir : "/";
+    }
+    return {home, Environment("XDG_CONFIG_HOME"), Environment("XDG_CACHE_HOME")};
 }
 
 ProgramPaths ProgramPaths::Beside(const std::string& exePath) {
@@ -58,7 +67,7 @@ ProgramPaths ProgramPaths::For(const std::string& exePath, const UserFolders& us
     const std::string cache = BaseFolder(user.CacheHome, user.Home, ".cache/") + "albumon/";
     paths.SettingsFile = config + FileNamePart(SettingsFilePath(exePath));
     paths.WorkFolder = cache + "Temp";
-    paths.OutFolder = WithTrailingSlash(user.Home.empty() ? "/tmp" : user.Home);
+    paths.OutFolder = WithTrailingSlash(user.Home);
     paths.TemplateFolder = DataFolder(paths.ExecutableFolder, shared, "Def");
     paths.HelpFolder = DataFolder(paths.ExecutableFolder, shared, "albumon_help");
     return paths;

@@ -8,7 +8,7 @@ namespace albumon {
 
 // The environment values that choose the per-user folders.
 struct UserFolders {
-    std::string Home;        // $HOME
+    std::string Home;        // $HOME, else the account's home folder
     std::string ConfigHome;  // $XDG_CONFIG_HOME; ignored unless absolute
     std::string CacheHome;   // $XDG_CACHE_HOME; ignored unless absolute
     // The values of this process's environment.

@@ -1,12 +1,12 @@
 // The program's start: paths named on the command line, the places an installed program uses,
-// and the running program closed by a termination signal.
+// the version on the About page, and the running program closed by a termination signal.
 #include <signal.h>
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -59,6 +59,13 @@ TEST_F(ProgramStartTest, InstalledWindowUsesItsOwnFoldersAndWritesNothingBesideI
     Close();
     EXPECT_NE(ReadFile(data / "config/albumon/albumon.INI").find("Zip=1"), std::string::npos);
     EXPECT_FALSE(DirectoryExists(data / "usr"));
+}
+
+TEST_F(ProgramStartTest, AboutPageShowsTheProjectVersion) {
+    Open();
+    EXPECT_TRUE(
+        form->Label8->text().startsWith(QStringLiteral("Version " ALBUMON_SHORT_VERSION " ")))
+        << form->Label8->text().toStdString();
 }
 
 // The built program, copied into a folder of its own, run offscreen and sent a signal.
