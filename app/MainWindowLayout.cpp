@@ -247,8 +247,9 @@ void TForm1::CreateAboutLabels(QWidget* page) {
     big.setItalic(true);
     Label7->setFont(big);
     Label7->setStyleSheet(QStringLiteral("color: navy;"));
-    Label8 =
-        MakeLabel(page, "Label8", QStringLiteral("Version 0.15  Albumon 開発チーム"), 8, 336, 330);
+    Label8 = MakeLabel(page, "Label8",
+                       QStringLiteral("Version " ALBUMON_SHORT_VERSION "  Albumon 開発チーム"), 8,
+                       336, 330);
     Label17 = MakeLabel(page, "Label17", QStringLiteral("Albumon プロジェクト"), 8, 358, 330);
     Label15 = MakeLabel(page, "Label15", MailAndHP1->HomePageAddress, 8, 380, 330);
     Label9 = MakeLabel(page, "Label9", MailAndHP1->MailAddress, 8, 402, 330);

@@ -29,18 +29,13 @@
 
 namespace albumon {
 
-ProgramPaths ProgramPaths::OfThisProgram() {
-    std::string exe = ExecutablePath();
-    return {FolderPart(exe), SettingsFilePath(exe)};
-}
-
 TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     : QWidget(parent), paths_(paths), view_(std::make_unique<PictureView>()) {
     // The archive's folder watcher reports on the user-interface thread.
     ArchiveControl1 = std::make_unique<TArchiveControl>([this](std::function<void()> task) {
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
     });
-    ArchiveControl1->ResponseFolder = paths_.ExecutableFolder;
+    ArchiveControl1->ResponseFolder = paths_.WorkFolder + "/";
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Albumon"));
     QFont font(QStringLiteral("IPAPGothic"));
@@ -60,9 +55,9 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
-    album_.TempPath = paths_.ExecutableFolder + "Temp";
+    album_.TempPath = paths_.WorkFolder;
     PrepareWorkFolder(album_.TempPath);
-    ReadSettings(paths_.SettingsFile, paths_.ExecutableFolder, album_);
+    ReadSettings(paths_.SettingsFile, {paths_.OutFolder, paths_.TemplateFolder}, album_);
     move(album_.WindowLeft, album_.WindowTop);
     ShowSavedInputFolder();
     CheckBoxComp->setChecked(album_.MakeZip);
@@ -129,8 +124,7 @@ void TForm1::CheckBoxCompClick() {
 }
 
 void TForm1::BitBtnHelpClick() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(Text(paths_.ExecutableFolder + "albumon_help/help.htm")));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Text(paths_.HelpFolder + "help.htm")));
 }
 
 void TForm1::sCutClick() {

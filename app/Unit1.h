@@ -9,6 +9,7 @@
 
 #include "AlbumState.h"
 #include "InputList.h"
+#include "ProgramPaths.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -39,15 +40,6 @@ class TFolderTreeViewEx;
 class TMailAndHP;
 class UpDownSpinBox;
 
-// Where the program runs from: the folder beside which its settings, work folder, default
-// template and help lie.
-struct ProgramPaths {
-    std::string ExecutableFolder;  // ends with "/"
-    std::string SettingsFile;      // the executable's path with ".INI"
-    // The paths of the running program.
-    static ProgramPaths OfThisProgram();
-};
-
 class TForm1 : public QWidget {
     Q_OBJECT
 
@@ -56,6 +48,9 @@ class TForm1 : public QWidget {
     ~TForm1() override;
 
     const AlbumState& Album() const { return album_; }
+    // The files and folders named on the command line, added in their order: files as a drop
+    // adds them, folders as "選択" adds a folder (in name order); names of nothing are passed over.
+    void AddStartPaths(const std::vector<std::string>& paths);
 
     // Handlers, named after their control and event.
     void FormCreate();

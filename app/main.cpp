@@ -1,15 +1,25 @@
-// Albumon's program start: the application titled "Albumon", its one window, the event loop.
+// Albumon's program start: the application titled "Albumon", its one window with the files and
+// folders named on the command line, the event loop.
 #include <QApplication>
 #include <QIcon>
+#include <filesystem>
 
 #include "Application.h"
+#include "QuitSignals.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     albumon::PrepareApplication(application);
+    QApplication::setApplicationVersion(QStringLiteral(ALBUMON_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/albumon.png")));
+    // Qt has taken its own options out of argv; the rest are paths, kept as the bytes they are.
+    std::vector<std::string> paths;
+    for (int i = 1; i < argc; ++i)
+        paths.push_back(std::filesystem::absolute(argv[i]).lexically_normal().string());
+    albumon::QuitSignals quit([] { QApplication::closeAllWindows(); }, nullptr);
     albumon::TForm1 form(albumon::ProgramPaths::OfThisProgram());
     form.show();
+    form.AddStartPaths(paths);
     return QApplication::exec();
 }

@@ -13,6 +13,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "InputList.h"
+#include "MakeList.h"
 #include "OutputNames.h"
 #include "Paths.h"
 #include "PictureView.h"
@@ -77,6 +78,11 @@ class AlbumBuilder {
             return AddInput(step.text);
         if (step.kind == MakeStep::Comment)
             return AddComment(step.text);
+        if (step.kind == MakeStep::List) {
+            for (const MakeStep& listed : ReadMakeList(step.text))
+                Apply(listed);
+            return;
+        }
         if (last_ < 0)
             throw Exception(
                 FormatMessage("%s の前の入力では画像が追加されていません", Describe(step)));
@@ -104,7 +110,8 @@ class AlbumBuilder {
 
     static std::string Describe(const MakeStep& step) {
         static const char* kNames[] = {"",       "--rotate", "--note-above", "--note-below",
-                                       "--name", "--keep",   "--auto",       "--comment"};
+                                       "--name", "--keep",   "--auto",       "--comment",
+                                       "--list"};
         return kNames[step.kind];
     }
 
@@ -155,12 +162,12 @@ class AlbumBuilder {
     int pictures_ = 0;
 };
 
-void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& programFolder,
+void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& defaultTemplate,
                   const std::string& work) {
     state.TempPath = work;
     state.OutPath = WithTrailingSlash(Absolute(options.out.empty() ? "." : options.out));
     state.TemplatePath = options.templateDir.empty()
-                             ? programFolder + "Def/"
+                             ? defaultTemplate
                              : WithTrailingSlash(Absolute(options.templateDir));
     if (!FileExists(IndexTemplatePath(state.TemplatePath))) {
         throw Exception("テンプレートファイル（Def.htm)がありません");
@@ -192,14 +199,14 @@ void PackArchive(const AlbumState& state, const std::string& head) {
 
 }  // namespace
 
-int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
+int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std::ostream& out,
             std::ostream& err, bool progressBar) {
     bool midLine = false;  // the progress bar's line is not ended yet
     try {
         WorkFolder work;
         const SignalCleanup cleanup(work.path());
         AlbumState state;
-        PrepareState(state, options, programFolder, work.path());
+        PrepareState(state, options, defaultTemplate, work.path());
         AlbumBuilder builder(state, options, err);
         builder.Run();
         const std::string head = builder.Head();
@@ -214,8 +221,8 @@ int RunMake(const MakeOptions& options, const std::string& programFolder, std::o
         // the album that may be there.
         if (builder.Pictures() == 0)
             throw Exception("追加できる JPEG 画像がありません");
-        if (options.dryRun) {
-            for (const std::string& row : OutputListRows(state))
+        if (options.dryRun || options.plan) {
+            for (const std::string& row : options.plan ? PlanRows(state) : OutputListRows(state))
                 out << row << "\n";
             return 0;
         }

@@ -8,10 +8,10 @@
 
 namespace albumon {
 
-// Makes the album the options describe. programFolder ends with "/" (the default template
-// lies there). Returns the exit status: 0 success, 1 the save or an input failed, 2 a head text
-// or name that would lead out of the output folder.
-int RunMake(const MakeOptions& options, const std::string& programFolder, std::ostream& out,
+// Makes the album the options describe. defaultTemplate (ending with "/") is the template
+// folder used without --template. Returns the exit status: 0 success, 1 the save or an input
+// failed, 2 a head text or name that would lead out of the output folder.
+int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std::ostream& out,
             std::ostream& err, bool progressBar);
 
 }  // namespace albumon

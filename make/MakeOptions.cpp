@@ -92,6 +92,7 @@ bool Flag(ArgReader& reader, MakeOptions& options) {
         {"--version", &MakeOptions::version},
         {"--lossless-turns", &MakeOptions::losslessTurns},
         {"--strip-location", &MakeOptions::stripLocation},
+        {"--plan", &MakeOptions::plan},
     };
     for (const auto& [flag, member] : kFlags) {
         if (reader.Name() != flag)
@@ -121,16 +122,17 @@ bool EntryOption(ArgReader& reader, MakeOptions& options) {
         if (reader.Attached())
             throw UsageError("オプション " + name + " は値をとりません");
         step.kind = name == "--keep" ? MakeStep::Keep : MakeStep::Auto;
-    } else if (name == "--comment") {
-        options.steps.push_back({MakeStep::Comment, reader.Value()});
+    } else if (name == "--comment" || name == "--list") {
+        options.steps.push_back(
+            {name == "--list" ? MakeStep::List : MakeStep::Comment, reader.Value()});
         return true;
     } else {
         return false;
     }
     bool afterEntry = false;
     for (const MakeStep& earlier : options.steps) {
-        afterEntry =
-            afterEntry || earlier.kind == MakeStep::Input || earlier.kind == MakeStep::Comment;
+        afterEntry = afterEntry || earlier.kind == MakeStep::Input ||
+                     earlier.kind == MakeStep::Comment || earlier.kind == MakeStep::List;
     }
     if (!afterEntry)
         throw UsageError("オプション " + name + " はその前の入力に付けてください");
@@ -159,7 +161,7 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
         return options;
     bool anyInput = false;
     for (const MakeStep& step : options.steps)
-        anyInput = anyInput || step.kind == MakeStep::Input;
+        anyInput = anyInput || step.kind == MakeStep::Input || step.kind == MakeStep::List;
     if (!anyInput)
         throw UsageError("入力がありません");
     return options;
@@ -176,6 +178,10 @@ std::string MakeUsage() {
            "  --name NAME         output name NAME (extension becomes .jpg)\n"
            "  --keep, --auto      keep the source file name / number automatically\n"
            "  --comment FILE      insert a commentary entry with FILE as its note\n"
+           "  --list FILE         add the entries of FILE, one a line, tab-separated: path,\n"
+           "                      turns, note position (above/below), note file, output name;\n"
+           "                      empty fields keep the defaults, an empty path is a\n"
+           "                      commentary entry\n"
            "\n"
            "Album:\n"
            "  -o, --out DIR       output folder (default: the current folder)\n"
@@ -192,6 +198,8 @@ std::string MakeUsage() {
            "  --strip-location    leave GPS data out of every output picture\n"
            "  --sort              sort the entries by path before saving\n"
            "  --dry-run           print the output list and write nothing\n"
+           "  --plan              print one tab-separated row per entry (source path, output\n"
+           "                      name, turns, note position) and write nothing\n"
            "  -q, --quiet         no progress and no summary\n"
            "  -h, --help          this text\n"
            "  --version           the version\n";

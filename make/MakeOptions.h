@@ -17,9 +17,9 @@ class UsageError : public std::runtime_error {
 
 // One input or per-entry option, in command-line order.
 struct MakeStep {
-    enum Kind { Input, Rotate, NoteAbove, NoteBelow, Name, Keep, Auto, Comment };
+    enum Kind { Input, Rotate, NoteAbove, NoteBelow, Name, Keep, Auto, Comment, List };
     Kind kind = Input;
-    std::string text;  // the input path, note file or name
+    std::string text;  // the input path, note file, name or list file
     int number = 0;    // quarter turns for Rotate
 };
 
@@ -37,6 +37,7 @@ struct MakeOptions {
     bool stripLocation = false;
     bool sort = false;
     bool dryRun = false;
+    bool plan = false;
     bool quiet = false;
     bool help = false;
     bool version = false;

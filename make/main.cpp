@@ -5,7 +5,7 @@
 
 #include "AlbumMake.h"
 #include "MakeOptions.h"
-#include "Paths.h"
+#include "ProgramPaths.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -24,6 +24,6 @@ int main(int argc, char** argv) {
         std::cout << "albumon-make " ALBUMON_VERSION "\n";
         return 0;
     }
-    return albumon::RunMake(options, albumon::ExecutableFolder(), std::cout, std::cerr,
-                            ::isatty(STDERR_FILENO) != 0);
+    return albumon::RunMake(options, albumon::ProgramPaths::OfThisProgram().TemplateFolder,
+                            std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }

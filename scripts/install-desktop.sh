@@ -31,6 +31,6 @@ esac
 mkdir -p "$(dirname "$entry")" "$(dirname "$icon")"
 cp desktop/albumon.svg "$icon"
 # The program reads its template and help beside itself, so the entry runs it where it lies.
-sed "s|^Exec=.*|Exec=\"$program\"|" desktop/albumon.desktop >"$entry"
+sed "s|^Exec=.*|Exec=\"$program\" %F|" desktop/albumon.desktop >"$entry"
 refresh
 echo "Installed $entry (runs $program)"

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth zip unzip python3
   chromium chromium-driver python3-selenium
   qt6-translations-l10n
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

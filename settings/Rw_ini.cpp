@@ -53,13 +53,13 @@ std::string SettingsFilePath(const std::string& exePath) {
     return ReplaceExtension(exePath, ".INI");
 }
 
-void ReadSettingsFrom(const ProfileFile& file, const std::string& exeFolder,
+void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
                       SettingsValues& values) {
     values.WindowTop = ReadInteger(file, "Pos", "Top", 50);
     values.WindowLeft = ReadInteger(file, "Pos", "Left", 50);
     values.InPath = ReadString(file, "File", "In", "");
-    values.OutPath = ReadString(file, "File", "Out", exeFolder);
-    values.TemplatePath = ReadString(file, "File", "Def", exeFolder + "Def/");
+    values.OutPath = ReadString(file, "File", "Out", folders.OutPath);
+    values.TemplatePath = ReadString(file, "File", "Def", folders.TemplatePath);
     values.JpegQuality = ReadInteger(file, "File", "Comp", 50);
     values.MakeZip = ReadInteger(file, "File", "Zip", 0) != 0;
     values.ThumbPrefix = ReadString(file, "Thumb", "Head", "$_");
@@ -84,12 +84,12 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     WriteInteger(file, "Option", "NoGPS", values.StripLocation ? 1 : 0);
 }
 
-void ReadSettings(const std::string& iniPath, const std::string& exeFolder,
+void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
                   SettingsValues& values) {
     std::string bytes;
     if (ReadWholeFile(iniPath, bytes) != 0)
         bytes.clear();
-    ReadSettingsFrom(ProfileFile(bytes), exeFolder, values);
+    ReadSettingsFrom(ProfileFile(bytes), folders, values);
 }
 
 void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
@@ -101,6 +101,11 @@ void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
         RaiseCannotWrite(iniPath);
     if (ReadOnlyFile(target))
         RaiseCannotWrite(iniPath);
+    try {
+        ForceDirectories(FolderPart(target));
+    } catch (const EInOutError&) {
+        RaiseCannotWrite(iniPath);
+    }
     ProfileFile file(err == 0 ? bytes : std::string());
     WriteSettingsTo(file, values);
     std::string written = file.Bytes();

@@ -12,21 +12,28 @@ namespace albumon {
 // ("/opt/albumon/albumon" gives "/opt/albumon/albumon.INI").
 std::string SettingsFilePath(const std::string& exePath);
 
-// Reads the ten values from the settings file; whatever is missing or unreadable (also the whole
-// file) takes its default. exeFolder ends with "/" and gives the defaults of "Out" and "Def".
-// Never fails.
-void ReadSettings(const std::string& iniPath, const std::string& exeFolder, SettingsValues& values);
+// The defaults of the two folders a settings file may lack ("Out" and "Def"), each ending with
+// "/": beside the program the program's folder and its "Def/".
+struct FolderDefaults {
+    std::string OutPath;
+    std::string TemplatePath;
+};
 
-// Writes the ten values into the settings file, keeping every other line of it. A symbolic link
-// is followed to the file it leads to. The file is replaced as a whole through a file beside it,
-// or, in a folder that may not be written, rewritten in place when the file itself may be; when
-// it cannot be written (read-only file or folder, full disk) albumon::Exception
-// "<path> に書き込めません" is raised and the old file stays as it was (but for a write in place
-// that fails part way).
+// Reads the ten values from the settings file; whatever is missing or unreadable (also the whole
+// file) takes its default. Never fails.
+void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
+                  SettingsValues& values);
+
+// Writes the ten values into the settings file, keeping every other line of it, its folder made
+// when missing. A symbolic link is followed to the file it leads to. The file is replaced as a
+// whole through a file beside it, or, in a folder that may not be written, rewritten in place
+// when the file itself may be; when it cannot be written (read-only file or folder, full disk)
+// albumon::Exception "<path> に書き込めません" is raised and the old file stays as it was (but for
+// a write in place that fails part way).
 void WriteSettings(const std::string& iniPath, const SettingsValues& values);
 
 // The same two steps on a profile file held in memory.
-void ReadSettingsFrom(const ProfileFile& file, const std::string& exeFolder,
+void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
                       SettingsValues& values);
 void WriteSettingsTo(ProfileFile& file, const SettingsValues& values);
 

@@ -82,7 +82,7 @@ WindowTest::~WindowTest() {
 }
 
 TForm1& WindowTest::Open() {
-    form = std::make_unique<TForm1>(ProgramPaths{program.path() + "/", Program("albumon.INI")});
+    form = std::make_unique<TForm1>(ProgramPaths::Beside(Program("albumon")));
     form->show();
     return *form;
 }

@@ -22,16 +22,16 @@ bool Same(const albumon::SettingsValues& a, const albumon::SettingsValues& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace albumon;
-    const std::string exeFolder = "/opt/albumon/";
+    const FolderDefaults folders{"/opt/albumon/", "/opt/albumon/Def/"};
     ProfileFile file(std::string_view(reinterpret_cast<const char*>(data), size));
     SettingsValues first;
-    ReadSettingsFrom(file, exeFolder, first);
+    ReadSettingsFrom(file, folders, first);
     WriteSettingsTo(file, first);
     std::string written = file.Bytes();
 
     ProfileFile reread(written);
     SettingsValues second;
-    ReadSettingsFrom(reread, exeFolder, second);
+    ReadSettingsFrom(reread, folders, second);
     if (!Same(first, second))
         std::abort();
     WriteSettingsTo(reread, second);

@@ -1,5 +1,5 @@
-// albumon-make run as a process: options, usage errors, exit statuses, dry runs, notes, names,
-// commentary entries, the archive, and its private work folder.
+// albumon-make run as a process: options, usage errors, exit statuses, dry runs and plans, notes,
+// names, commentary entries, list files, the archive, and its private work folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -334,6 +334,77 @@ TEST_F(MakeCommandTest, EndlessInputsAreRefused) {
             << run.err;
         EXPECT_FALSE(FileExists(dir / "out/無題.htm")) << c.named;
     }
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+// The default template lies beside the albumon-make under test.
+std::string DefaultNotePicture() {
+    return fs::path(ALBUMON_MAKE).parent_path().string() + "/Def/Def.files/DefNote.jpg";
+}
+
+TEST_F(MakeCommandTest, PlanPrintsOneTabSeparatedRowPerEntryAndWritesNothing) {
+    MakeRun run =
+        Make({"--plan", "-o", "out/new", "in/b.jpg", "--rotate", "2", "--note-above", "note.txt",
+              "in/a.JPG", "--keep", "--comment", "note.txt", "in/c.jpeg", "--name", "表紙"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, dir / "in/b.jpg\t無題001.jpg\t2\tabove\n" +
+                           dir / "in/a.JPG\ta.JPG\t0\tnone\n" + DefaultNotePicture() +
+                           "\t無題002.jpg\t0\tbelow\n" + dir / "in/c.jpeg\t表紙.jpg\t0\tnone\n");
+    EXPECT_FALSE(fs::exists(dir / "out/new"));
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+TEST_F(MakeCommandTest, ListFileGivesTheSameAlbumAsTheOptions) {
+    ForceDirectories(dir / "lists");
+    test::WriteFile(dir / "lists/album.tsv",
+                    "../in/b.jpg\t1\tabove\t../note.txt\tcover\r\n"
+                    "\n" +
+                        dir /
+                            "in/a.JPG\n"
+                            "\t\t\t../note.txt\n"
+                            "../in/c.jpeg\t\t\t../note.txt");
+    const std::vector<std::string> options = {
+        "in/b.jpg", "--rotate",  "1",        "--note-above", "note.txt",     "--name",  "cover",
+        "in/a.JPG", "--comment", "note.txt", "in/c.jpeg",    "--note-below", "note.txt"};
+    std::vector<std::string> planned = {"--plan"};
+    planned.insert(planned.end(), options.begin(), options.end());
+    MakeRun expected = Make(planned);
+    MakeRun run = Make({"--plan", "--list", "lists/album.tsv"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, expected.out);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4);
+
+    run = Make({"-q", "-o", "out", "--head", "L", "--list", "lists/album.tsv", "in/a.JPG",
+                "--rotate", "3"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(test::FolderNames(dir / "out/L.files"),
+              (Names{"$_L001.jpg", "$_L002.jpg", "$_L003.jpg", "$_L004.jpg", "$_cover.jpg",
+                     "L001.jpg", "L002.htm", "L002.jpg", "L003.htm", "L003.jpg", "L004.jpg",
+                     "album.css", "album.js", "cover.htm", "cover.jpg"}));
+    EXPECT_EQ(ReadJpegHeader(test::ReadFile(dir / "out/L.files/cover.jpg")).width, 48);
+    EXPECT_EQ(ReadJpegHeader(test::ReadFile(dir / "out/L.files/L004.jpg")).width, 48);
+}
+
+TEST_F(MakeCommandTest, UnusableListLinesFailWithTheirPlace) {
+    struct BadList {
+        const char* text;
+        const char* message;
+    };
+    for (const BadList& bad : std::initializer_list<BadList>{
+             {"in/a.JPG\nin/b.jpg\t4\n", "list.tsv:2: turns must be 0, 1, 2 or 3, not '4'"},
+             {"in/a.JPG\t1\tleft\tnote.txt\n", "list.tsv:1: the note position must be above"},
+             {"\n\t1\n", "list.tsv:2: a commentary entry (empty path) needs a note file"},
+             {"in/a.JPG\t\t\t\t\tx\n", "list.tsv:1: more than five fields"},
+         }) {
+        test::WriteFile(dir / "list.tsv", bad.text);
+        MakeRun run = Make({"--plan", "--list", "list.tsv"});
+        EXPECT_EQ(run.status, 1) << bad.text;
+        EXPECT_NE(run.err.find(bad.message), std::string::npos) << run.err;
+    }
+    MakeRun run = Make({"--list", "none.tsv"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("none.tsv: ファイルが見つかりません"), std::string::npos) << run.err;
+    EXPECT_EQ(Make({"--list"}).status, 2);
     EXPECT_TRUE(WorkFolderGone());
 }
 

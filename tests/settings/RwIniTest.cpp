@@ -22,7 +22,7 @@ SettingsValues Read(const std::string& ini) {
     values.WindowTop = values.WindowLeft = values.JpegQuality = values.ThumbSize = -999;
     values.MakeZip = values.KeepNameDefault = values.LosslessTurns = values.StripLocation = true;
     values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
-    ReadSettings(ini, "/opt/albumon/", values);
+    ReadSettings(ini, {"/opt/albumon/", "/opt/albumon/Def/"}, values);
     return values;
 }
 
@@ -159,9 +159,12 @@ TEST(RwIniTest, ReadOnlyFileIsLeftWhole) {
     EXPECT_EQ(test::FolderNames(dir.path()), std::vector<std::string>{"s.INI"});
 }
 
-TEST(RwIniTest, MissingFolderOrFolderInTheWayFails) {
+TEST(RwIniTest, MissingFolderIsMadeButAFileOrFolderInTheWayFails) {
     TempDir dir;
-    ExpectCannotWrite(dir / "missing/s.INI");
+    WriteSettings(dir / "config/albumon/s.INI", Sample());
+    ExpectSame(Read(dir / "config/albumon/s.INI"), Sample());
+    WriteFile(dir / "blocker", "a file where the settings folder should go");
+    ExpectCannotWrite(dir / "blocker/s.INI");
     ::mkdir((dir / "s.INI").c_str(), 0755);
     ExpectCannotWrite(dir / "s.INI");
 }

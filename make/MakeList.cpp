@@ -1,0 +1,99 @@
+// albumon-make's entry lists and plan rows.
+#include "MakeList.h"
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "Paths.h"
+
+namespace albumon {
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string::size_type begin = 0;
+    for (auto end = text.find(separator); end != std::string::npos;
+         end = text.find(separator, begin)) {
+        parts.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    parts.push_back(text.substr(begin));
+    return parts;
+}
+
+// The steps of one line's fields; raises a plain message that the caller places.
+void LineSteps(std::vector<std::string> fields, const std::string& folder,
+               std::vector<MakeStep>& steps) {
+    if (fields.size() > 5)
+        throw Exception("more than five fields");
+    fields.resize(5);
+    const std::string& path = fields[0];
+    const std::string& turns = fields[1];
+    const std::string& position = fields[2];
+    const std::string& note = fields[3];
+    const std::string& name = fields[4];
+    auto resolve = [&folder](const std::string& file) {
+        return file.empty() || file.front() == '/' ? file : folder + file;
+    };
+    if (path.empty()) {
+        if (note.empty())
+            throw Exception("a commentary entry (empty path) needs a note file");
+        steps.push_back({MakeStep::Comment, resolve(note)});
+    } else {
+        steps.push_back({MakeStep::Input, resolve(path)});
+    }
+    if (!turns.empty()) {
+        if (turns.size() != 1 || turns[0] < '0' || turns[0] > '3')
+            throw Exception("turns must be 0, 1, 2 or 3, not '" + turns + "'");
+        steps.push_back({MakeStep::Rotate, {}, turns[0] - '0'});
+    }
+    if (!position.empty() && position != "above" && position != "below")
+        throw Exception("the note position must be above or below, not '" + position + "'");
+    if (!path.empty() && !note.empty()) {
+        steps.push_back(
+            {position == "above" ? MakeStep::NoteAbove : MakeStep::NoteBelow, resolve(note)});
+    } else if (path.empty() && position == "above") {
+        steps.push_back({MakeStep::NoteAbove, resolve(note)});
+    }
+    if (!name.empty())
+        steps.push_back({MakeStep::Name, name});
+}
+
+}  // namespace
+
+std::vector<MakeStep> ReadMakeList(const std::string& path) {
+    std::string bytes;
+    if (int error = ReadWholeFile(path, bytes); error != 0)
+        throw Exception(path + ": " + InOutErrorText(error));
+    std::string folder = FolderPart(path);
+    std::vector<MakeStep> steps;
+    std::vector<std::string> lines = Split(bytes, '\n');
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        std::string& line = lines[k];
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        try {
+            LineSteps(Split(line, '\t'), folder, steps);
+        } catch (const Exception& error) {
+            throw Exception(path + ":" + std::to_string(k + 1) + ": " + error.what());
+        }
+    }
+    return steps;
+}
+
+std::vector<std::string> PlanRows(const AlbumState& state) {
+    std::vector<std::string> rows;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const EntryRecord& entry = state.Entries[k];
+        const char* note = entry.NotePos == npAbove   ? "above"
+                           : entry.NotePos == npBelow ? "below"
+                                                      : "none";
+        rows.push_back(entry.SourcePath + "\t" + entry.OutName + "\t" +
+                       std::to_string(entry.Rotation) + "\t" + note);
+    }
+    return rows;
+}
+
+}  // namespace albumon
