@@ -1,6 +1,6 @@
-// Reading and rewriting EXIF blocks with libexif. The block is loaded without libexif's
-// "follow the specification" fixes, so what is written back is what the camera wrote, changed
-// only where asked.
+// Reading and rewriting EXIF blocks with libexif. The block is loaded without libexif's own
+// fix-ups (EXIF_DATA_OPTION_FOLLOW_SPECIFICATION), so what is written back is what the camera
+// wrote, changed only where asked.
 #include "ExifTags.h"
 
 #include <libexif/exif-data.h>
