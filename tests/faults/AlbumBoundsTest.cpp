@@ -166,8 +166,9 @@ TEST_F(AlbumBoundsTest, KilledSavesLeaveNothingALaterSavePacks) {
         ChildRun killed = KillMidSave(args, data / "tmp", data / "out/無題.files", signal);
         ASSERT_EQ(killed.signal, signal) << "the save ended before it was killed";
         // Asked to end, albumon-make takes its work folder with it.
-        if (signal != SIGKILL)
+        if (signal != SIGKILL) {
             EXPECT_TRUE(FolderNames(data / "tmp").empty()) << signal;
+        }
     }
     // What a killed write leaves, whatever this run's kills left.
     WriteFile(data / "out/無題.files/無題003.jpg.albumon-00beef", "half a picture");
