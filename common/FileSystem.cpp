@@ -304,8 +304,27 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t max
     FileHandle in;
     if (int err = OpenInputFile(path, maxBytes, in))
         return err;
-    bytes.clear();
-    // A file that grows while it is read still stops at the bound.
+    // The size the file has now is read straight into place in one allocation; a file that
+    // grows meanwhile is read on in chunks, and still stops at the bound.
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0)
+        return errno;
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::read(in.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done < bytes.size()) {
+        bytes.resize(done);
+        return 0;
+    }
     return ReadChunks(in.get(), [&](const char* data, std::size_t size) {
         if (bytes.size() + size > maxBytes)
             return kFileTooLarge;
