@@ -112,7 +112,13 @@ std::string GrayJpeg(std::int32_t width, std::int32_t height) {
     return EncodeJpeg(GrayRaster(width, height), options);
 }
 
-std::string CmykJpeg(std::int32_t width, std::int32_t height) {
+namespace {
+
+// A four-ink JPEG whose ink values come from ink(x * 4 + channel, y), stored as CMYK or YCCK,
+// with or without the Adobe marker.
+template <typename Ink>
+std::string FourInkJpeg(std::int32_t width, std::int32_t height, int quality, bool ycck, bool adobe,
+                        Ink ink) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -125,11 +131,14 @@ std::string CmykJpeg(std::int32_t width, std::int32_t height) {
     cinfo.input_components = 4;
     cinfo.in_color_space = JCS_CMYK;
     jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
+    cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 4);
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::size_t i = 0; i < row.size(); ++i)
-            row[i] = static_cast<JSAMPLE>(i * 3 + y);
+            row[i] = static_cast<JSAMPLE>(ink(i, y));
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
     }
@@ -140,36 +149,17 @@ std::string CmykJpeg(std::int32_t width, std::int32_t height) {
     return bytes;
 }
 
+}  // namespace
+
+std::string CmykJpeg(std::int32_t width, std::int32_t height) {
+    return FourInkJpeg(width, height, 75, false, true,
+                       [](std::size_t i, std::int32_t y) { return i * 3 + y; });
+}
+
 std::string InkJpeg(std::int32_t width, std::int32_t height, const std::uint8_t (&inks)[4],
                     bool ycck, bool adobe) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
-    cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 4);
-    for (std::size_t i = 0; i < row.size(); ++i)
-        row[i] = inks[i % 4];
-    for (std::int32_t y = 0; y < height; ++y) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    std::string bytes(reinterpret_cast<char*>(buffer), size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return bytes;
+    return FourInkJpeg(width, height, 95, ycck, adobe,
+                       [&inks](std::size_t i, std::int32_t) { return inks[i % 4]; });
 }
 
 std::string HugeHeaderJpeg(std::int32_t width, std::int32_t height, bool progressive) {
