@@ -54,6 +54,14 @@ function element(tag, className, text) {
     return node;
 }
 
+// A plain button of the viewer with its visible sign and the label read out for it.
+function viewerButton(className, sign, label) {
+    var button = element('button', 'viewer-button ' + className, sign);
+    button.type = 'button';
+    button.setAttribute('aria-label', label);
+    return button;
+}
+
 // Loads file name + extension (name already prefixed) from folder into img, trying the
 // spellings of the extension in turn; done(extension) once one loads, done(null) if none does.
 function loadPicture(img, folder, name, first, done) {
@@ -182,18 +190,12 @@ function indexCard(folder, prefix, i) {
 function makeViewer(folder, grid) {
     var dialog = element('dialog', 'viewer');
     dialog.setAttribute('aria-label', '写真');
-    var close = element('button', 'viewer-button viewer-close', '×');
-    close.type = 'button';
-    close.setAttribute('aria-label', '閉じる (Esc)');
+    var close = viewerButton('viewer-close', '×', '閉じる (Esc)');
     var stage = element('div', 'viewer-stage');
     var photo = element('img', 'viewer-photo');
     stage.appendChild(photo);
-    var prev = element('button', 'viewer-button viewer-prev', '‹');
-    prev.type = 'button';
-    prev.setAttribute('aria-label', '前の写真 (←)');
-    var next = element('button', 'viewer-button viewer-next', '›');
-    next.type = 'button';
-    next.setAttribute('aria-label', '次の写真 (→)');
+    var prev = viewerButton('viewer-prev', '‹', '前の写真 (←)');
+    var next = viewerButton('viewer-next', '›', '次の写真 (→)');
     var caption = element('p', 'viewer-caption');
     var name = element('span', 'viewer-name');
     var position = element('span', 'viewer-position');
