@@ -13,6 +13,17 @@ std::string OutputExtension(const std::string& sourcePath) {
     return ext;
 }
 
+std::string SpecifiedOutName(const std::string& typed) {
+    static const char* const kPictureExtensions[] = {".jpg",  ".jpeg", ".png", ".heic",
+                                                     ".heif", ".hif",  ".webp"};
+    const std::string ext = AsciiLower(ExtensionOf(typed));
+    for (const char* picture : kPictureExtensions) {
+        if (ext == picture)
+            return ReplaceExtension(typed, ".jpg");
+    }
+    return typed + ".jpg";
+}
+
 static std::string ThreeDigits(long long number) {
     std::string text = "000" + std::to_string(number);
     return text.substr(text.size() - 3);

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 
+#include "AlbumReadBack.h"
 #include "InputList.h"
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
@@ -69,13 +70,14 @@ AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& additi
     }
 }
 
-void TForm1::AfterAddition(int refused) {
+void TForm1::AfterAddition(int refused, bool sort) {
     RebuildInputList();
     if (album_.EntryCount > 0) {
         SelectRow(0);
         ShowWithoutStoring();
     }
-    BitBtnSortClick();
+    if (sort)
+        BitBtnSortClick();
     RefreshOutputNames();
     if (refused > 0) {
         ShowUserError(
@@ -98,10 +100,17 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int, int
 void TForm1::BitBtnOpenClick() {
     RunHandler(this, [this] {
         StoreSelected();
-        AdditionResult result = RunAddition([this] { return AddFolder(album_, album_.InPath); });
+        // An earlier album's folder comes back in the album's order, which a sort would undo.
+        bool albumOrder = false;
+        AdditionResult result = RunAddition([this, &albumOrder] {
+            FolderAddition added =
+                AddFolderOrAlbum(album_, album_.InPath, FolderOrder::FileSystem, Naming());
+            albumOrder = added.AlbumOrder;
+            return added.Added;
+        });
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
-        AfterAddition(result.Refused);
+        AfterAddition(result.Refused, !albumOrder);
     });
 }
 

@@ -18,6 +18,7 @@
 #include "PictureView.h"
 #include "QtText.h"
 #include "SaveAlbum.h"
+#include "SaveChecks.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
 
@@ -79,7 +80,7 @@ void TForm1::SaveAlbumNow() {
         StoreSelected();
         TakeGeneralPageSettings();
         const std::string head = EditHedFix->text().toStdString();
-        if (auto problem = OutputNameProblem(album_, head)) {
+        if (auto problem = SaveProblem(album_, head)) {
             ShowUserError(this, Text(*problem));
             return;
         }

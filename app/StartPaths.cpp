@@ -2,6 +2,7 @@
 // the window is up.
 #include <QLineEdit>
 
+#include "AlbumReadBack.h"
 #include "FileSystem.h"
 #include "InputList.h"
 #include "MessageBoxes.h"
@@ -16,6 +17,7 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
     RunHandler(this, [this, &paths] {
         StoreSelected();
         int refused = 0;
+        bool albumOrder = false;
         std::vector<std::string> files;
         auto addFiles = [&] {
             refused += AddFiles(album_, files, Naming()).Refused;
@@ -28,13 +30,15 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
                 continue;
             }
             addFiles();
-            AdditionResult result = AddFolder(album_, path, FolderOrder::ByName);
-            refused += result.Refused;
-            if (result.HeadText)
-                EditHedFix->setText(Text(*result.HeadText));
+            FolderAddition added = AddFolderOrAlbum(album_, path, FolderOrder::ByName, Naming());
+            albumOrder = albumOrder || added.AlbumOrder;
+            refused += added.Added.Refused;
+            if (added.Added.HeadText)
+                EditHedFix->setText(Text(*added.Added.HeadText));
         }
         addFiles();
-        AfterAddition(refused);
+        // An earlier album's folder keeps the album's order.
+        AfterAddition(refused, !albumOrder);
     });
 }
 
