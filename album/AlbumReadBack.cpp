@@ -5,6 +5,7 @@
 #include <set>
 
 #include "FileSystem.h"
+#include "OutputNames.h"
 #include "Paths.h"
 #include "TextFile.h"
 
@@ -75,6 +76,22 @@ std::vector<std::string> ListedStems(const std::string& folder) {
     return stems;
 }
 
+// Gives the album's entries from slot first on their saved names: a name automatic naming
+// under the album's head text gives at that place stays automatic (so moving entries renumbers
+// them as before), any other is kept as it is.
+void KeepAlbumNames(AlbumState& state, int first, const NamingBase& album) {
+    long long automatic = 0;
+    for (int k = 0; k < first; ++k)
+        automatic += state.Entries[k].NameMode == nmAuto ? 1 : 0;
+    for (int k = first; k < state.EntryCount; ++k) {
+        EntryRecord& entry = state.Entries[k];
+        const bool numbered =
+            FileNamePart(entry.SourcePath) == AutomaticOutName(album, automatic, entry.SourcePath);
+        entry.NameMode = numbered ? nmAuto : nmKeep;
+        automatic += numbered ? 1 : 0;
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> AlbumPictureOrder(const std::string& folder,
@@ -115,8 +132,7 @@ FolderAddition AddFolderOrAlbum(AlbumState& state, const std::string& folder, Fo
     if (!paths.empty()) {
         const int first = state.EntryCount;
         result.Added = AddFiles(state, paths, naming);
-        for (int k = first; k < state.EntryCount; ++k)
-            state.Entries[k].NameMode = nmKeep;
+        KeepAlbumNames(state, first, {HeadTextOfFolder(folder).value_or(""), naming.StartNumber});
         result.AlbumOrder = true;
     }
     const AdditionResult rest = AddFolder(state, folder, order);

@@ -23,9 +23,10 @@ struct FolderAddition {
     bool AlbumOrder = false;
 };
 
-// Adds a folder. An album folder's listed pictures come first, in the album's order, each
-// keeping its name (the output name it was saved under); its other files and any other folder
-// are added as AddFolder adds them. Notes come back from the pages beside the pictures.
+// Adds a folder. An album folder's listed pictures come first, in the album's order, each under
+// the output name it was saved with (automatic where the album's head text and numbering give
+// that name at its place, else kept); its other files and any other folder are added as
+// AddFolder adds them. Notes come back from the pages beside the pictures.
 FolderAddition AddFolderOrAlbum(AlbumState& state, const std::string& folder, FolderOrder order,
                                 const NamingBase& naming);
 

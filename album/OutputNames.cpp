@@ -29,13 +29,17 @@ static std::string ThreeDigits(long long number) {
     return text.substr(text.size() - 3);
 }
 
+std::string AutomaticOutName(const NamingBase& naming, long long count,
+                             const std::string& sourcePath) {
+    return naming.HeadText + ThreeDigits(naming.StartNumber + count) + OutputExtension(sourcePath);
+}
+
 void RefreshOutputNames(AlbumState& state, const NamingBase& naming) {
     long long automatic = 0;
     for (int k = 0; k < state.EntryCount; ++k) {
         EntryRecord& entry = state.Entries[k];
         if (entry.NameMode == nmAuto) {
-            entry.OutName = naming.HeadText + ThreeDigits(naming.StartNumber + automatic) +
-                            OutputExtension(entry.SourcePath);
+            entry.OutName = AutomaticOutName(naming, automatic, entry.SourcePath);
             ++automatic;
         } else if (entry.NameMode == nmKeep) {
             entry.OutName = FileNamePart(entry.SourcePath);

@@ -11,21 +11,21 @@ using Lines = std::vector<std::string>;
 
 class AlbumReadBackTest : public test::AlbumTest {
   protected:
-    // An album "旅" whose index lists its pictures out of name order, with a kept name and an
-    // escaped one; the folder also holds thumbnails, a page with a note and a picture of the
-    // user's own.
+    // An album "旅" whose index lists its pictures out of name order: a numbered name out of
+    // its place, the album's own numbered names, a kept name and an escaped one; the folder
+    // also holds thumbnails, a page with a note and a picture of the user's own.
     AlbumReadBackTest() {
-        for (const char* name : {"旅001.jpg", "旅002.jpg", "IMG_9.JPG", "a<b.jpg", "mine.jpg",
-                                 "$_旅001.jpg", "$_IMG_9.JPG"})
+        for (const char* name : {"旅001.jpg", "旅002.jpg", "旅009.jpg", "IMG_9.JPG", "a<b.jpg",
+                                 "mine.jpg", "$_旅001.jpg", "$_IMG_9.JPG"})
             test::WriteFile(Folder() + "/" + name, name);
         test::WriteFile(
             Folder() + "/旅001.htm",
             "<!-- ALBUMON POSTNOTE BEGIN -->\r\nnote\r\n<!-- ALBUMON POSTNOTE END -->\r\n");
         test::WriteFile(
             dir / "out/旅.htm",
-            "<script>\r\nFname[0]=\"旅002\";\r\nDocType[0]=0;\r\nFname[1]=\"IMG_9\";\r\n"
-            "DocType[1]=0;\r\nFname[2]=\"a\\x3Cb\";\r\nFname[3]=\"gone\";\r\n"
-            "Fname[4]=\"旅001\";\r\nDocType[4]=1;\r\n</script>\r\n");
+            "<script>\r\nFname[0]=\"旅009\";\r\nDocType[0]=0;\r\nFname[1]=\"旅001\";\r\n"
+            "DocType[1]=1;\r\nFname[2]=\"IMG_9\";\r\nFname[3]=\"旅002\";\r\n"
+            "Fname[4]=\"a\\x3Cb\";\r\nFname[5]=\"gone\";\r\n</script>\r\n");
     }
     std::string Folder() const { return dir / "out/旅.files"; }
 
@@ -34,18 +34,26 @@ class AlbumReadBackTest : public test::AlbumTest {
 
 TEST_F(AlbumReadBackTest, AlbumFolderComesBackInItsOrderAndNames) {
     EXPECT_EQ(AlbumPictureOrder(Folder(), "$_"),
-              (Lines{"旅002.jpg", "IMG_9.JPG", "a<b.jpg", "旅001.jpg"}));
+              (Lines{"旅009.jpg", "旅001.jpg", "IMG_9.JPG", "旅002.jpg", "a<b.jpg"}));
     state.KeepNameDefault = false;
-    naming.HeadText = "別";
+    naming.HeadText = "旅";
     for (FolderOrder order : {FolderOrder::ByName, FolderOrder::FileSystem}) {
         ClearAlbum(state);
         FolderAddition added = AddFolderOrAlbum(state, Folder(), order, naming);
         RefreshOutputNames(state, naming);
         EXPECT_TRUE(added.AlbumOrder);
-        EXPECT_EQ(added.Added.Accepted, 5);
+        EXPECT_EQ(added.Added.Accepted, 6);
         EXPECT_EQ(added.Added.HeadText, std::optional<std::string>("旅"));
-        EXPECT_EQ(Rows(), (Lines{"無:旅002.jpg", "無:IMG_9.JPG", "無:a<b.jpg", "下:旅001.jpg",
-                                 "無:別001.jpg"}));
+        EXPECT_EQ(Rows(), (Lines{"無:旅009.jpg", "下:旅001.jpg", "無:IMG_9.JPG", "無:旅002.jpg",
+                                 "無:a<b.jpg", "無:旅003.jpg"}));
+        // The album's numbered names stay numbered: moved, they are numbered again.
+        EXPECT_EQ(state.Entries[0].NameMode, nmKeep);
+        EXPECT_EQ(state.Entries[1].NameMode, nmAuto);
+        EXPECT_EQ(state.Entries[3].NameMode, nmAuto);
+        SwapEntries(state, 1, 3);
+        RefreshOutputNames(state, naming);
+        EXPECT_EQ(state.Entries[1].OutName, "旅001.jpg");
+        EXPECT_EQ(state.Entries[1].SourcePath, Folder() + "/旅002.jpg");
     }
 }
 
@@ -70,7 +78,7 @@ TEST_F(AlbumReadBackTest, OtherFoldersAreAddedAsBefore) {
     AddFolderOrAlbum(state, Folder(), FolderOrder::ByName, naming);
     FolderAddition again = AddFolderOrAlbum(state, Folder(), FolderOrder::ByName, naming);
     EXPECT_EQ(again.Added.Accepted, 0);
-    EXPECT_EQ(state.EntryCount, 5);
+    EXPECT_EQ(state.EntryCount, 6);
 }
 
 }  // namespace
