@@ -134,7 +134,12 @@ std::string RebuiltJpeg(const std::string& bytes, const JpegLayout& layout,
         if (!replacements[k])
             continue;
         const JpegSegment& segment = layout.segments[k];
-        result.append(bytes, copied, segment.offset - copied);
+        // Fill bytes in front of a dropped segment go with it (entropy-coded data never ends
+        // in 0xFF: a data byte 0xFF is always followed by a stuffed zero).
+        std::size_t gapEnd = segment.offset;
+        while (replacements[k]->empty() && gapEnd > copied && Byte(bytes, gapEnd - 1) == 0xFF)
+            --gapEnd;
+        result.append(bytes, copied, gapEnd - copied);
         result += *replacements[k];
         copied = segment.offset + segment.length;
     }
