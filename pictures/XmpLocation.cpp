@@ -67,8 +67,12 @@ Doc Parse(const std::string& text) {
     (void)initialised;
     if (text.size() > static_cast<std::size_t>(INT32_MAX))
         return {};
-    return Doc(xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
-                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    Doc doc(xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
+                          XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    // XMP has no document type; one would only bring entities to expand.
+    if (doc && (doc->intSubset || doc->extSubset))
+        return {};
+    return doc;
 }
 
 std::string Serialized(xmlDoc* doc) {

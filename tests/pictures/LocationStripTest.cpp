@@ -261,6 +261,15 @@ TEST_F(LocationStripTest, UnreadableBlocksAreDroppedWholeAndReported) {
     EXPECT_TRUE(cut.changed && cut.unreadable);
     EXPECT_EQ(cut.bytes, plain.substr(0, 2));
     EXPECT_FALSE(JpegWithoutLocation(plain).changed);
+    // A packet with a document type (entities to expand) counts as unreadable.
+    const LocationFree typed = JpegWithoutLocation(test::WithSegments(
+        plain, test::XmpSegment("<!DOCTYPE x:xmpmeta [<!ENTITY p \"x\">]><x:xmpmeta "
+                                "xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/"
+                                "1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+                                "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+                                "dc:format=\"&p;\"/></rdf:RDF></x:xmpmeta>")));
+    EXPECT_TRUE(typed.unreadable);
+    EXPECT_EQ(typed.bytes, plain);
     EXPECT_FALSE(JpegWithoutLocation("not a picture").changed);
 }
 
