@@ -7,7 +7,7 @@ namespace albumon {
 
 struct BlockEdit {
     bool changed = false;     // the block is replaced by data; dropped when data is empty
-    bool unreadable = false;  // the block could not be read: it is dropped whole
+    bool unreadable = false;  // (a part of) the block could not be read and is dropped whole
     std::string data;
 
     static BlockEdit Kept() { return {}; }

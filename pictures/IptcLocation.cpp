@@ -6,6 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "ExifTags.h"
+#include "XmpLocation.h"
+
 namespace albumon {
 
 namespace {
@@ -87,6 +90,26 @@ bool IsBookkeeping(unsigned record, unsigned dataset) {
     return dataset == 0 || (record == 1 && dataset == 90);
 }
 
+// The copies of the EXIF block (0x0422, 0x0423) and of the XMP packet (0x0424) Photoshop keeps
+// among its resources, vetted as the blocks themselves are; any other resource is kept.
+BlockEdit CopyEdit(const Resource& resource) {
+    static const std::string kExifHeader("Exif\0\0", 6);
+    static const std::string kXmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
+    if (resource.id == 0x0422 || resource.id == 0x0423) {
+        BlockEdit edit = ExifLocationEdit(kExifHeader + resource.data);
+        if (!edit.data.empty())
+            edit.data.erase(0, kExifHeader.size());
+        return edit;
+    }
+    if (resource.id != 0x0424)
+        return BlockEdit::Kept();
+    XmpEdit xmp = XmpLocationEdit({kXmpHeader + resource.data}, {});
+    if (!xmp.changed)
+        return BlockEdit::Kept();
+    return {true, xmp.unreadable,
+            xmp.payloads.empty() ? std::string() : xmp.payloads.front().substr(kXmpHeader.size())};
+}
+
 struct RecordEdit {
     bool changed = false;
     bool empty = true;
@@ -131,35 +154,39 @@ BlockEdit PhotoshopLocationEdit(const std::string& resources) {
     if (!parsed)
         return BlockEdit::Unreadable();
     std::vector<RecordEdit> records;
-    bool changed = false;
+    std::vector<BlockEdit> copies;
+    bool recordChanged = false, changed = false, unreadable = false;
     for (const Resource& resource : *parsed) {
-        if (resource.id != kIptcResource)
-            continue;
-        std::optional<RecordEdit> record = RecordWithoutPlace(resource.data);
-        if (!record)
-            return BlockEdit::Unreadable();
-        changed = changed || record->changed;
-        records.push_back(std::move(*record));
+        if (resource.id == kIptcResource) {
+            std::optional<RecordEdit> record = RecordWithoutPlace(resource.data);
+            if (!record)
+                return BlockEdit::Unreadable();
+            recordChanged = recordChanged || record->changed;
+            records.push_back(std::move(*record));
+        }
+        copies.push_back(CopyEdit(resource));
+        changed = changed || copies.back().changed;
+        unreadable = unreadable || copies.back().unreadable;
     }
-    if (!changed)
+    if (!changed && !recordChanged)
         return BlockEdit::Kept();
     // The digest is of the first record, the one readers compare with the picture's XMP.
-    const std::string& first = records.front().data;
+    const std::string first = records.empty() ? std::string() : records.front().data;
     std::string data;
-    std::size_t k = 0;
-    for (Resource resource : *parsed) {
-        if (resource.id == kIptcResource)
-            resource.data = records[k++].data;
-        else if (resource.id == kIptcDigestResource)
+    std::size_t r = 0;
+    for (std::size_t k = 0; k < parsed->size(); ++k) {
+        Resource resource = (*parsed)[k];
+        if (resource.id == kIptcResource) {
+            resource.data = records[r++].data;
+        } else if (resource.id == kIptcDigestResource && recordChanged) {
             resource.data = first.empty() ? std::string() : Md5Bytes(first);
-        else {
-            data += ResourceBytes(resource);
-            continue;
+        } else if (copies[k].changed) {
+            resource.data = copies[k].data;
         }
         if (!resource.data.empty())
             data += ResourceBytes(resource);
     }
-    return BlockEdit::Replaced(std::move(data));
+    return {true, unreadable, std::move(data)};
 }
 
 }  // namespace albumon

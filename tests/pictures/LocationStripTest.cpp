@@ -243,6 +243,29 @@ TEST_F(LocationStripTest, IptcKeepsItsOtherDatasetsAndResourcesAndADigestThatFit
     }
 }
 
+TEST_F(LocationStripTest, PhotoshopCopiesOfExifAndXmpLoseTheirPlaceToo) {
+    const std::string plain = test::PhoneJpeg(test::QuadrantRaster(16, 16), {1, false});
+    const std::string tiff =
+        ExifPayload(test::PhoneJpeg(test::QuadrantRaster(16, 16), {1, true})).substr(6);
+    const std::string xmp =
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+        "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+        "rdf:about=\"\" xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" photoshop:City=\"Tokyo\" "
+        "dc:format=\"image/jpeg\"/></rdf:RDF></x:xmpmeta>";
+    const std::string output =
+        JpegWithoutLocation(
+            test::WithSegments(plain, test::PhotoshopSegment({{0x0422, tiff}, {0x0424, xmp}})))
+            .bytes;
+    const std::string irb = Payloads(output, 0xED, std::string("Photoshop 3.0\0", 14)).at(0);
+    const std::size_t size =
+        static_cast<unsigned char>(irb[10]) << 8 | static_cast<unsigned char>(irb[11]);
+    EXPECT_FALSE(test::AnyExifGps("Exif" + std::string(2, '\0') + irb.substr(12, size)));
+    EXPECT_NE(irb.find("Pocket 12"), std::string::npos);
+    EXPECT_EQ(irb.find("Tokyo"), std::string::npos);
+    EXPECT_NE(irb.find("image/jpeg"), std::string::npos);
+}
+
 TEST_F(LocationStripTest, UnreadableBlocksAreDroppedWholeAndReported) {
     const std::string source = test::LocatedJpeg({true, true, false, true, false, true});
     for (int turn : {0, 3}) {
