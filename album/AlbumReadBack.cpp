@@ -13,16 +13,6 @@ namespace albumon {
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The name a file-list line `Fname[i]="..."; ` holds, its script escapes undone; false for any
 // other line.
 bool ListedName(const std::string& line, std::string& name) {
@@ -40,8 +30,8 @@ bool ListedName(const std::string& line, std::string& name) {
         if (line[at] != '\\') {
             name += line[at];
         } else if (at + 1 < end && line[at + 1] == 'x' && at + 3 < end) {
-            const int high = HexDigit(line[at + 2]);
-            const int low = HexDigit(line[at + 3]);
+            const int high = HexDigitValue(line[at + 2]);
+            const int low = HexDigitValue(line[at + 3]);
             if (high < 0 || low < 0)
                 return false;
             name += static_cast<char>(high * 16 + low);

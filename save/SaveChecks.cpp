@@ -24,8 +24,10 @@ std::string RealFolder(const std::string& path) {
     return text;
 }
 
+// True when inner is outer or lies below it; an empty path (no folder chosen) holds nothing.
 bool IsSameOrInside(const std::string& inner, const std::string& outer) {
-    return inner == outer || inner.rfind(WithTrailingSlash(outer), 0) == 0;
+    return !outer.empty() && !inner.empty() &&
+           (inner == outer || inner.rfind(WithTrailingSlash(outer), 0) == 0);
 }
 
 std::optional<std::string> FolderProblem(const AlbumState& state, const std::string& head) {
