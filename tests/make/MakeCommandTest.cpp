@@ -432,6 +432,8 @@ TEST_F(MakeCommandTest, UnusableListLinesFailWithTheirPlace) {
 // naming what is wrong; a plan still shows the entries, the colliding ones marked.
 TEST_F(MakeCommandTest, NamesTheAlbumCannotTakeExitWithTwo) {
     Jpeg(dir / "in2/b.jpg");
+    fs::copy(fs::path(ALBUMON_MAKE).parent_path() / "Def", dir / "tpl",
+             fs::copy_options::recursive);
     struct Case {
         std::vector<std::string> args;
         std::string message;
@@ -444,7 +446,7 @@ TEST_F(MakeCommandTest, NamesTheAlbumCannotTakeExitWithTwo) {
         {{"--zip", "in/b.jpg", "--name", "..\\x"}, "..\\x.jpg」には「\\」"},
         {{"--zip", "--head", "a\\b", "in/b.jpg"}, "a\\b」には「\\」"},
         {{"in/b.jpg", "--name", std::string(251, 'n')}, "長すぎます"},
-        {{"-o", ALBUMON_MAKE + std::string("/../Def/x"), "in/b.jpg"}, "テンプレートフォルダー"},
+        {{"--template", "tpl", "-o", "tpl/x", "in/b.jpg"}, "テンプレートフォルダー"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"-o", "out/new"};
@@ -454,7 +456,7 @@ TEST_F(MakeCommandTest, NamesTheAlbumCannotTakeExitWithTwo) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_FALSE(fs::exists(dir / "out/new")) << c.message;
     }
-    EXPECT_FALSE(fs::exists(fs::path(ALBUMON_MAKE).parent_path() / "Def/x"));
+    EXPECT_FALSE(fs::exists(dir / "tpl/x"));
     MakeRun plan = Make({"--plan", "in/b.jpg", "--keep", "in/c.jpeg", "in2/b.jpg", "--keep",
                          "in/a.JPG", "--name", "2024.05.01 旅行"});
     EXPECT_EQ(plan.status, 2);
