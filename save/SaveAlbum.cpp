@@ -131,24 +131,27 @@ std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const 
         notices = WriteAlbum(state, view, head, album, progress, options, *staged);
         StopWhenCancelled(options);
         staged->Commit();
+        record.Placed();
     } catch (...) {
+        if (staged)
+            staged->Revert();
         staged.reset();
         record.Restore();
         throw;
     }
     made.Keep();
-    record.Placed();
+    record.Finish();
     ClearAlbum(state);
     try {
         if (options.AfterPlaced)
             options.AfterPlaced(staged->WorkFolder());
     } catch (...) {
         staged.reset();
-        record.Finish();
+        record.Close();
         throw;
     }
     staged.reset();
-    record.Finish();
+    record.Close();
     return notices;
 }
 

@@ -1,6 +1,7 @@
 // The hidden record of the files a save wrote into its album folder.
 #include "SaveRecord.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +92,33 @@ std::optional<std::string> RecordBytes(const std::string& album) {
     return bytes;
 }
 
+// Writes the record through its own fixed temporary, renamed over it once complete: a save killed
+// meanwhile leaves only that name, which the next record written takes over.
+int WriteRecordBytes(const std::string& temporary, const std::string& bytes) {
+    FileHandle file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file.valid())
+        return errno;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        done += static_cast<std::size_t>(n);
+    }
+    return file.close();
+}
+
+int WriteRecordFile(const std::string& path, const std::string& bytes) {
+    const std::string temporary = path + ".new";
+    int err = WriteRecordBytes(temporary, bytes);
+    if (err == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(temporary.c_str());
+    return err;
+}
+
 }  // namespace
 
 std::optional<RecordContents> ReadSaveRecord(const std::string& album) {
@@ -159,7 +187,7 @@ void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& st
         bytes += '\0';
     }
     const std::string path = album_ + "/" + kSaveRecordName;
-    if (int err = WriteFileAtomically(path, bytes.data(), bytes.size()))
+    if (int err = WriteRecordFile(path, bytes))
         RaiseInOutError(err, path);
 }
 
@@ -173,7 +201,8 @@ void SaveRecord::Placed() {
 }
 
 void SaveRecord::Finish() {
-    SavedFiles kept = Sized();
+    kept_ = Sized();
+    SavedFiles& kept = kept_;
     for (const auto& [name, size] : Stale()) {
         const std::string path = album_ + "/" + name;
         // A file of that name the user has put there since is left alone: it has another
@@ -184,8 +213,12 @@ void SaveRecord::Finish() {
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             kept[name] = size;
     }
+    Write(kept, stages_);
+}
+
+void SaveRecord::Close() {
     stages_.clear();
-    Write(kept, {});
+    Write(kept_, {});
 }
 
 void SaveRecord::Restore() noexcept {
@@ -195,7 +228,7 @@ void SaveRecord::Restore() noexcept {
             ::unlink(path.c_str());
         return;
     }
-    WriteFileAtomically(path, before_->data(), before_->size());
+    WriteRecordFile(path, *before_);
 }
 
 }  // namespace albumon

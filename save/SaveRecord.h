@@ -58,11 +58,13 @@ class SaveRecord {
     // still to go, the staging folders as placed. Raises EInOutError when it cannot be written.
     void Placed();
 
-    // The end of a successful save: removes the files of the earlier record that this save did
-    // not write and that are still as that save left them (same size), then records what this
-    // save wrote (and what could not be removed). Raises EInOutError when the record cannot be
-    // written.
+    // Once placed: removes the files of the earlier record that this save did not write and that
+    // are still as that save left them (same size), then records what this save wrote (and what
+    // could not be removed), its staging folders still listed. Raises EInOutError when the record
+    // cannot be written.
     void Finish();
+    // The end of a successful save, its staging folders gone: the record without them.
+    void Close();
 
     // After a failed save: the record as it was before the save, byte for byte (none when there
     // was none). Failures are passed over.
@@ -78,6 +80,7 @@ class SaveRecord {
     bool existed_ = false;               // a file of the record's name was there
     std::optional<RecordContents> earlier_;
     SavedFiles written_;
+    SavedFiles kept_;  // what Finish recorded
     std::vector<StageNote> stages_;
 };
 

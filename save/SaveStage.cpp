@@ -174,7 +174,7 @@ void StagedSave::Commit() {
     std::erase_if(items_, [this](const Item& item) { return !Exists(Staged(item, "new/")); });
     CheckTargets();
     WriteJournal();
-    std::vector<Done> done;
+    std::vector<Done>& done = done_;
     for (int stage : {0, 1}) {
         for (const Item& item : items_) {
             if (item.stage != stage)
@@ -190,12 +190,17 @@ void StagedSave::Commit() {
                     ::rename(Staged(item, "old/").c_str(), final.c_str());
             }
             if (err != 0) {
-                Undo(done);
+                Revert();
                 RaiseInOutError(err, final);
             }
             done.push_back({&item, replaced});
         }
     }
+}
+
+void StagedSave::Revert() noexcept {
+    Undo(done_);
+    done_.clear();
 }
 
 void RecoverKilledSave(SaveRecord& record, const std::string& album, const std::string& outFolder) {

@@ -35,6 +35,8 @@ class StagedSave {
     // folder, no read-only file there); a rename that fails puts back everything done so far.
     // Raises EInOutError naming the file when a file cannot be put in place.
     void Commit();
+    // Puts back what Commit put in place (when what follows it fails).
+    void Revert() noexcept;
 
   private:
     struct Item {
@@ -55,6 +57,7 @@ class StagedSave {
     std::string folders_[2];  // the album folder and the output folder, ending with "/"
     std::string roots_[2];    // their staging folders, ending with "/"
     std::vector<Item> items_;
+    std::vector<Done> done_;
     std::set<std::pair<int, std::string>> seen_;
 };
 
