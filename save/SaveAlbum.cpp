@@ -116,6 +116,18 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     return notices;
 }
 
+// The message of the error being handled when it names staged files, named by their final
+// paths: the user knows the album's files, not where they were written first.
+std::optional<std::string> StagedMessage(const StagedSave& staged) {
+    try {
+        throw;
+    } catch (const Exception& error) {
+        return staged.Unstaged(error.what());
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 // The save once the names are checked: under the album's lock, staged, then put in place.
 std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const std::string& head,
                                     const SaveProgress& progress, const SaveOptions& options) {
@@ -133,10 +145,13 @@ std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const 
         staged->Commit();
         record.Placed();
     } catch (...) {
+        const std::optional<std::string> named = staged ? StagedMessage(*staged) : std::nullopt;
         if (staged)
             staged->Revert();
         staged.reset();
         record.Restore();
+        if (named)
+            throw Exception(*named);
         throw;
     }
     made.Keep();

@@ -198,6 +198,19 @@ void StagedSave::Commit() {
     }
 }
 
+std::optional<std::string> StagedSave::Unstaged(const std::string& text) const {
+    std::string named = text;
+    for (int stage : {0, 1}) {
+        const std::string staged = roots_[stage] + "new/";
+        for (auto at = named.find(staged); !roots_[stage].empty() && at != std::string::npos;
+             at = named.find(staged, at))
+            named.replace(at, staged.size(), folders_[stage]);
+    }
+    if (named == text)
+        return std::nullopt;
+    return named;
+}
+
 void StagedSave::Revert() noexcept {
     Undo(done_);
     done_.clear();

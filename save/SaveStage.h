@@ -3,6 +3,7 @@
 // index page) last, each replaced file moved aside so that a failure can put it back.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -35,6 +36,9 @@ class StagedSave {
     // folder, no read-only file there); a rename that fails puts back everything done so far.
     // Raises EInOutError naming the file when a file cannot be put in place.
     void Commit();
+    // text (an error's message) with the staged paths in it named by their final paths; nothing
+    // when it names none.
+    std::optional<std::string> Unstaged(const std::string& text) const;
     // Puts back what Commit put in place (when what follows it fails).
     void Revert() noexcept;
 
