@@ -70,6 +70,7 @@ void TForm1::ConnectPageHandlers() {
     connect(ListBoxOut, &QListWidget::itemSelectionChanged, this, [this] { ListBoxOutClick(); });
     connect(CheckBoxComp, &QCheckBox::clicked, this, [this] { CheckBoxCompClick(); });
     connect(SaveBitBtn, &QPushButton::clicked, this, [this] { SaveBitBtnClick(); });
+    connect(SaveCancelBtn, &QPushButton::clicked, this, [this] { cancelSave_ = true; });
     connect(BitBtnHelp, &QPushButton::clicked, this, [this] { BitBtnHelpClick(); });
 }
 

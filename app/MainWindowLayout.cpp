@@ -107,7 +107,10 @@ void TForm1::CreateBottomPanel() {
     Panel2 = Make<QWidget>(this, "Panel2", 0, 464, 577, 26);
     Label5 = MakeLabel(Panel2, "Label5", QStringLiteral("入力先："), 8, 4, 52);
     InPathLabel = MakeLabel(Panel2, "InPathLabel", QString(), 60, 4, 330);
-    ProgressBar1 = Make<QProgressBar>(Panel2, "ProgressBar1", 400, 5, 169, 16);
+    ProgressBar1 = Make<QProgressBar>(Panel2, "ProgressBar1", 400, 5, 103, 16);
+    SaveCancelBtn = MakeButton(Panel2, "SaveCancelBtn", QStringLiteral("キャンセル"),
+                               QStringLiteral("保存を取り消します"), 507, 1, 66, 24);
+    SaveCancelBtn->setEnabled(false);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);

@@ -24,6 +24,41 @@
 
 namespace albumon {
 
+namespace {
+
+// While a save runs, only the cancel button takes what the user types or clicks.
+class OnlyCancelInput : public QObject {
+  public:
+    explicit OnlyCancelInput(QWidget* cancel) : cancel_(cancel) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~OnlyCancelInput() override { QCoreApplication::instance()->removeEventFilter(this); }
+    OnlyCancelInput(const OnlyCancelInput&) = delete;
+    OnlyCancelInput& operator=(const OnlyCancelInput&) = delete;
+
+  protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Wheel:
+            case QEvent::Shortcut:
+            case QEvent::ShortcutOverride:
+                return target != cancel_;
+            default:
+                return false;
+        }
+    }
+
+  private:
+    QObject* cancel_;
+};
+
+}  // namespace
+
 NamingBase TForm1::Naming() const {
     return {EditHedFix->text().toStdString(), UpDown1->value()};
 }
@@ -85,21 +120,41 @@ void TForm1::SaveAlbumNow() {
             return;
         }
         Image1->hide();
-        const std::vector<SaveNotice> notices =
-            SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
-                // A range of 0..0 would be the busy bar: an empty save shows an empty bar.
-                ProgressBar1->setMaximum(std::max(maximum, 1));
-                ProgressBar1->setValue(position);
-                ProgressBar1->repaint();
-                // The window keeps painting and answering the window manager between entries;
-                // what the user types or clicks waits until the save has ended.
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            });
-        ClearEntriesAndControls();
-        Image1->show();
-        ProgressBar1->setValue(0);
-        if (album_.MakeZip)
-            PackArchive(head);
+        cancelSave_ = false;
+        SaveCancelBtn->setEnabled(true);
+        const OnlyCancelInput onlyCancel(SaveCancelBtn);
+        SaveOptions options;
+        options.Cancelled = [this] { return cancelSave_; };
+        options.AfterPlaced = [this, &head](const std::string& work) {
+            ClearEntriesAndControls();
+            Image1->show();
+            ProgressBar1->setValue(0);
+            SaveCancelBtn->setEnabled(false);
+            if (album_.MakeZip)
+                PackArchive(head, work);
+        };
+        std::vector<SaveNotice> notices;
+        try {
+            notices = SaveAlbum(
+                album_, *view_, head,
+                [this](int position, int maximum) {
+                    // A range of 0..0 would be the busy bar: an empty save shows an empty bar.
+                    ProgressBar1->setMaximum(std::max(maximum, 1));
+                    ProgressBar1->setValue(position);
+                    ProgressBar1->repaint();
+                    // The window keeps painting and answering the window manager between
+                    // entries; of what the user does only the cancel button is taken.
+                    QCoreApplication::processEvents();
+                },
+                options);
+        } catch (const ESaveCancelled&) {
+            SaveCancelBtn->setEnabled(false);
+            ProgressBar1->setValue(0);
+            return;
+        } catch (...) {
+            SaveCancelBtn->setEnabled(false);
+            throw;
+        }
         ShowNotices(notices);
         QApplication::beep();
     });
@@ -117,9 +172,9 @@ void TForm1::ShowNotices(const std::vector<SaveNotice>& notices) {
     box.exec();
 }
 
-void TForm1::PackArchive(const std::string& head) {
+void TForm1::PackArchive(const std::string& head, const std::string& work) {
     const std::string archive = album_.OutPath + head + ".zip";
-    if (PackAlbum(*ArchiveControl1, album_, head) != 0) {
+    if (PackAlbum(*ArchiveControl1, album_, head, work) != 0) {
         ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
                                 .arg(QString::fromStdString(archive)));
     }

@@ -131,7 +131,7 @@ class TForm1 : public QWidget {
     void TurnSelected(void (*turn)(PictureView&), int quarterTurns);
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
-    void PackArchive(const std::string& head);
+    void PackArchive(const std::string& head, const std::string& work);
     // One box after a save listing the pictures that could not be handled as asked.
     void ShowNotices(const std::vector<SaveNotice>& notices);
     bool ConfirmEmptySave(const std::string& head);
@@ -152,6 +152,7 @@ class TForm1 : public QWidget {
     QLabel* Label5 = nullptr;
     QLabel* InPathLabel = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* SaveCancelBtn = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet3 = nullptr;
     QWidget* TabSheet2 = nullptr;
@@ -238,6 +239,7 @@ class TForm1 : public QWidget {
     bool closing_ = false;
     bool saving_ = false;
     bool closeAfterSave_ = false;
+    bool cancelSave_ = false;  // the save's cancel button was pressed
 };
 
 }  // namespace albumon

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <new>
 #include <ostream>
 
 #include "AlbumArchive.h"
@@ -191,9 +192,9 @@ void DrawProgress(std::ostream& err, int position, int maximum) {
         << (maximum > 0 ? position + 1 : 0) << "/" << maximum << std::flush;
 }
 
-void PackArchive(const AlbumState& state, const std::string& head) {
+void PackArchive(const AlbumState& state, const std::string& head, const std::string& work) {
     TArchiveControl archive;
-    if (PackAlbum(archive, state, head) != 0) {
+    if (PackAlbum(archive, state, head, work) != 0) {
         throw Exception(
             FormatMessage("圧縮ファイル %s を作成できませんでした", state.OutPath + head + ".zip"));
     }
@@ -233,28 +234,31 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
                 out << row << "\n";
             return 0;
         }
-        ForceDirectories(state.OutPath);
         const int count = state.EntryCount;
         PictureView view;
         SaveProgress progress;
+        SaveOptions save;
+        if (options.zip)
+            save.AfterPlaced = [&](const std::string& work) { PackArchive(state, head, work); };
         if (progressBar && !options.quiet) {
             progress = [&err, &midLine](int position, int maximum) {
                 DrawProgress(err, position, maximum);
                 midLine = true;
             };
         }
-        const std::vector<SaveNotice> notices = SaveAlbum(state, view, head, progress);
+        const std::vector<SaveNotice> notices = SaveAlbum(state, view, head, progress, save);
         if (midLine)
             err << "\n";
         midLine = false;
         for (const SaveNotice& notice : notices)
             err << "albumon-make: 警告: " << NoticeText(notice) << "\n";
-        if (options.zip)
-            PackArchive(state, head);
         if (!options.quiet) {
             out << count << " picture(s) saved: " << state.OutPath << head << ".htm\n";
         }
         return 0;
+    } catch (const std::bad_alloc&) {
+        err << (midLine ? "\n" : "") << "albumon-make: メモリが足りないため中止しました\n";
+        return 1;
     } catch (const std::exception& error) {
         err << (midLine ? "\n" : "") << "albumon-make: " << error.what() << "\n";
         return 1;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -148,11 +149,13 @@ std::string RealFolder(const std::string& folder) {
     return real ? WithTrailingSlash(real.get()) : std::string();
 }
 
-// What an item of the support folder gives the album.
+// What an item of the support folder gives the album; why, for one that is refused.
 struct SupportItem {
     enum Action { Copy, Skip, Refuse } action;
-    std::string source;  // the file to copy
+    std::string source;  // the file to copy, or why it is refused
 };
+
+constexpr const char* kLeadsOut = "テンプレートフォルダーの外を指しています";
 
 // True when path lies in folder (both resolved; folder ends with "/").
 bool Inside(const std::string& path, const std::string& folder) {
@@ -165,21 +168,24 @@ bool Inside(const std::string& path, const std::string& folder) {
 SupportItem ClassifySupportItem(const std::string& path, const std::string& root) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
-        return {SupportItem::Refuse, {}};
+        return {SupportItem::Refuse, InOutErrorText(ErrorCodeFromErrno(errno))};
     if (S_ISDIR(st.st_mode))
         return {SupportItem::Skip, {}};
     if (S_ISREG(st.st_mode))
         return {SupportItem::Copy, path};
     if (!S_ISLNK(st.st_mode))
-        return {SupportItem::Refuse, {}};
+        return {SupportItem::Refuse, "通常のファイルではありません"};
     std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), &std::free);
     if (!real)
-        return {SupportItem::Refuse, {}};
+        return {SupportItem::Refuse, "リンク先がありません"};
     const std::string target = real.get();
     if (DirectoryExists(target))
         return {SupportItem::Skip, {}};
     if (!Inside(target, root))
-        return {SupportItem::Refuse, {}};
+        return {SupportItem::Refuse, kLeadsOut};
+    struct stat targetStat {};
+    if (::stat(target.c_str(), &targetStat) != 0 || !S_ISREG(targetStat.st_mode))
+        return {SupportItem::Refuse, "通常のファイルではありません"};
     return {SupportItem::Copy, target};
 }
 
@@ -200,35 +206,37 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
     page.Close();
 }
 
-std::vector<std::string> CopySupportFiles(const std::string& sourceFolder,
-                                          const std::string& destFolder) {
-    std::vector<std::string> copied;
+SupportCopy CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
+    SupportCopy result;
     // The support folder itself may be a link, but only to a folder inside the template folder.
     const std::string root =
         RealFolder(FolderPart(sourceFolder.substr(0, sourceFolder.size() - 1)));
     const std::string support = RealFolder(sourceFolder);
     if (support.empty())
-        return copied;
-    if (!Inside(support, root))
-        throw EFOpenError(sourceFolder, "テンプレートフォルダーの外にあります");
-    std::string firstFailure;
+        return result;
+    if (!Inside(support, root)) {
+        result.leftOut.push_back({sourceFolder, kLeadsOut});
+        return result;
+    }
     for (const DirEntry& item : ListFolder(sourceFolder)) {
         std::string lower = AsciiLower(item.name);
         if (lower == "defpage.htm" || lower == "defnote.jpg")
             continue;
-        const SupportItem file = ClassifySupportItem(sourceFolder + item.name, root);
+        const std::string path = sourceFolder + item.name;
+        const SupportItem file = ClassifySupportItem(path, root);
         if (file.action == SupportItem::Skip)
             continue;
-        std::string target = destFolder + item.name;
-        if (file.action != SupportItem::Refuse && CopyFileReplacing(file.source, target) == 0) {
-            copied.push_back(item.name);
-        } else if (firstFailure.empty()) {
-            firstFailure = target;
+        if (file.action == SupportItem::Refuse) {
+            result.leftOut.push_back({path, file.source});
+        } else if (int err = CopyFileReplacing(file.source, destFolder + item.name)) {
+            result.leftOut.push_back({path, IsRefusal(err)
+                                                ? "通常のファイルではありません"
+                                                : InOutErrorText(ErrorCodeFromErrno(err))});
+        } else {
+            result.copied.push_back(item.name);
         }
     }
-    if (!firstFailure.empty())
-        throw EFCreateError(firstFailure);
-    return copied;
+    return result;
 }
 
 }  // namespace albumon

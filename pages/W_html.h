@@ -14,14 +14,23 @@ namespace albumon {
 void ExpandTemplate(const AlbumState& state, const std::string& head,
                     const std::string& templatePath, const std::string& pagePath, int entryIndex);
 
+// A file of the template's support folder that did not reach the album, and why.
+struct LeftOutFile {
+    std::string path;
+    std::string why;
+};
+
+struct SupportCopy {
+    std::vector<std::string> copied;  // the names of the files copied
+    std::vector<LeftOutFile> leftOut;
+};
+
 // Copies every regular file of sourceFolder except "defpage.htm" and "defnote.jpg" (any letter
 // case) into destFolder, replacing files of the same names. Both folders end with "/". Folders
 // are passed over; a symbolic link is followed only to a file inside the template folder (the
 // folder holding sourceFolder). A file that fails to copy, and a link leading elsewhere, a fifo,
-// socket or device, is passed over and the rest are copied; then EFCreateError names the first
-// file that failed. A support folder that is a link leading out of the template folder copies
-// nothing and raises EFOpenError naming it. Returns the names of the files copied.
-std::vector<std::string> CopySupportFiles(const std::string& sourceFolder,
-                                          const std::string& destFolder);
+// socket or device, is left out and the rest are copied; a support folder that is a link leading
+// out of the template folder is left out as a whole. Never raises for a single file.
+SupportCopy CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder);
 
 }  // namespace albumon

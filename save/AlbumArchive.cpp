@@ -18,24 +18,17 @@ bool IsPlainFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// True for the archiver's temporary of archive: archive + "." + six letters or digits, or, for
-// an archive name too long for that, the shorter name it works under.
-bool IsArchiveLeftover(const std::string& name, const std::string& archive) {
-    constexpr std::size_t kShortStem = 233;  // 255 less ".albumon-" + 6 digits and ".XXXXXX"
-    if (IsReplacementLeftover(name) && name.size() == kShortStem + 15 &&
-        archive.size() > kShortStem && archive.compare(0, kShortStem, name, 0, kShortStem) == 0) {
-        return true;
-    }
-    if (name.size() != archive.size() + 7 || name.compare(0, archive.size(), archive) != 0 ||
-        name[archive.size()] != '.') {
-        return false;
-    }
-    for (std::size_t i = archive.size() + 1; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
-            return false;
-    }
-    return true;
+// The archive's work copy in workFolder: a second name of the existing archive (or a copy where
+// the file system has no second names), so that the archiver's temporaries land in the work
+// folder and the archive is replaced only once complete. Empty when it cannot be made.
+std::string WorkCopy(const std::string& archive, const std::string& workFolder) {
+    const std::string work = workFolder + "archive.zip";
+    struct stat st {};
+    if (::lstat(archive.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return work;
+    if (::link(archive.c_str(), work.c_str()) == 0 || CopyFileReplacing(archive, work) == 0)
+        return work;
+    return {};
 }
 
 // Sets the component up for the album's packing and puts it back as it was afterwards.
@@ -76,16 +69,26 @@ std::vector<std::string> AlbumArchiveNames(const AlbumState& state, const std::s
     return names;
 }
 
-std::uint8_t PackAlbum(TArchiveControl& archive, const AlbumState& state, const std::string& head) {
-    const std::string name = head + ".zip";
-    for (const DirEntry& item : ListFolder(state.OutPath)) {
-        if (!item.isFolder && IsArchiveLeftover(item.name, name))
-            ::unlink((state.OutPath + item.name).c_str());
-    }
+std::uint8_t PackAlbum(TArchiveControl& archive, const AlbumState& state, const std::string& head,
+                       const std::string& workFolder) {
+    // An archive that is a link is replaced where the link leads.
+    const std::string target = FollowLinks(state.OutPath + head + ".zip");
+    const std::string work = WorkCopy(target, workFolder);
+    if (work.empty())
+        return 1;
     archive.SupportArchives = TSupportArchives{TArchiveType::atZip};
-    archive.SetArchiveFile(state.OutPath + name);
+    archive.SetArchiveFile(work);
     const AlbumPacking packing(archive, state.TempPath);
-    return archive.PackFiles(state.OutPath, AlbumArchiveNames(state, head));
+    const std::uint8_t result = archive.PackFiles(state.OutPath, AlbumArchiveNames(state, head));
+    if (result != 0)
+        return result;
+    // An archive left as it was is the same file under both names: nothing to put in place.
+    struct stat a {
+    }, b{};
+    if (::stat(work.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+        a.st_ino == b.st_ino)
+        return 0;
+    return ::rename(work.c_str(), target.c_str()) == 0 ? 0 : 1;
 }
 
 }  // namespace albumon

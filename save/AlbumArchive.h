@@ -18,8 +18,11 @@ class TArchiveControl;
 std::vector<std::string> AlbumArchiveNames(const AlbumState& state, const std::string& head);
 
 // Packs the album into OutPath + head + ".zip" with the archive component: entries of files no
-// longer in the album leave the archive. Temporaries a killed earlier packing left beside it
-// are removed first. Returns the result of PackFiles (0 when the archive was written).
-std::uint8_t PackAlbum(TArchiveControl& archive, const AlbumState& state, const std::string& head);
+// longer in the album leave the archive. The archive is packed in workFolder (ends with "/"; a
+// save's work folder, whose leftovers the save's record knows) and put in place once complete.
+// Returns the result of PackFiles (0 when the archive was written), or 1 when it could not be
+// put in place.
+std::uint8_t PackAlbum(TArchiveControl& archive, const AlbumState& state, const std::string& head,
+                       const std::string& workFolder);
 
 }  // namespace albumon

@@ -1,14 +1,13 @@
 // The save of an album, shared by the window and the command-line save.
 #include "SaveAlbum.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <memory>
-#include <set>
+#include <new>
+#include <optional>
 #include <thread>
 
+#include "AlbumLock.h"
 #include "EntryPipeline.h"
 #include "Errors.h"
 #include "FileSystem.h"
@@ -18,7 +17,7 @@
 #include "PictureView.h"
 #include "SaveChecks.h"
 #include "SaveRecord.h"
-#include "SourceGuard.h"
+#include "SaveStage.h"
 #include "TemplateFiles.h"
 #include "W_html.h"
 
@@ -37,17 +36,6 @@ int WorkerCount(const SaveOptions& options) {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-std::vector<EntryTargets> Targets(const AlbumState& state, const std::string& album) {
-    std::vector<EntryTargets> targets;
-    for (int k = 0; k < state.EntryCount; ++k) {
-        const EntryRecord& entry = state.Entries[k];
-        const std::string picture = album + "/" + entry.OutName;
-        targets.push_back({ThumbnailPath(picture, state.ThumbPrefix), picture,
-                           entry.NotePos != npNone ? ReplaceExtension(picture, ".htm") : ""});
-    }
-    return targets;
-}
-
 std::vector<EntryJob> Jobs(const AlbumState& state) {
     std::vector<EntryJob> jobs;
     for (int k = 0; k < state.EntryCount; ++k) {
@@ -64,54 +52,41 @@ std::vector<EntryJob> Jobs(const AlbumState& state) {
 
 // Writes one entry's computed files: thumbnail first, then the picture.
 void WriteEntryFiles(const EntryResult& result, const std::string& source,
-                     const std::string& picture, const std::string& prefix, SaveRecord& record) {
+                     const std::string& picture, const std::string& prefix, StagedSave& staged) {
     if (result.ThumbnailError)
         std::rethrow_exception(result.ThumbnailError);
-    if (result.Thumbnail) {
-        const std::string thumbnail = ThumbnailPath(picture, prefix);
-        SavePictureBytes(thumbnail, *result.Thumbnail);
-        record.Wrote(FileNamePart(thumbnail));
-    }
+    if (result.Thumbnail)
+        SavePictureBytes(staged.Stage(ThumbnailPath(picture, prefix)), *result.Thumbnail);
     if (result.PictureError)
         std::rethrow_exception(result.PictureError);
-    SaveOutputPicture(result.Picture, source, picture);
-    record.Wrote(FileNamePart(picture));
+    SaveOutputPicture(result.Picture, source, staged.Stage(picture));
 }
 
-// Removes the page an earlier save left under the name of an entry that now has no note: the
-// picture of that name is another one now, and opening the folder again would give it the old
-// note. A page this save wrote itself stays.
-void RemoveStalePage(const std::string& page, const std::set<std::string>& written) {
-    if (written.count(page) != 0 || !FileExists(page))
-        return;
-    if (::unlink(page.c_str()) != 0 && errno != ENOENT)
-        RaiseInOutError(errno, page);
+void StopWhenCancelled(const SaveOptions& options) {
+    if (options.Cancelled && options.Cancelled())
+        throw ESaveCancelled();
 }
 
-// Removes the temporaries a killed earlier save of this album left: any in the album folder,
-// and the index page's in the output folder.
-void RemoveLeftovers(const std::string& album, const std::string& outPath,
-                     const std::string& index) {
-    for (const DirEntry& item : ListFolder(album)) {
-        if (!item.isFolder && IsReplacementLeftover(item.name))
-            ::unlink((album + "/" + item.name).c_str());
-    }
-    for (const DirEntry& item : ListFolder(outPath)) {
-        if (!item.isFolder && IsReplacementLeftoverOf(item.name, index))
-            ::unlink((outPath + item.name).c_str());
-    }
+// Copies the template's support files; those left out become notices.
+void CopySupport(const AlbumState& state, const std::string& album, StagedSave& staged,
+                 std::vector<SaveNotice>& notices) {
+    const SupportCopy copy =
+        CopySupportFiles(SupportFolderPath(state.TemplatePath), staged.AlbumStagingFolder());
+    for (const std::string& name : copy.copied)
+        staged.Stage(album + "/" + name);
+    for (const LeftOutFile& file : copy.leftOut)
+        notices.push_back({file.path, pnNoPreview, file.why});
 }
 
-// Writes the files of the album: the entries' pictures, thumbnails and pages, the index page
-// and the support files, each noted in the record. Returns the notices of single pictures.
+// Writes the files of the album under their staged names: the entries' pictures, thumbnails
+// and pages, the index page and the support files. Returns the notices of single files.
 std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
                                    const std::string& head, const std::string& album,
                                    const SaveProgress& progress, const SaveOptions& options,
-                                   SaveRecord& record) {
+                                   StagedSave& staged) {
     const int count = state.EntryCount;
     const std::string pageTemplate = PageTemplatePath(state.TemplatePath);
-    std::vector<EntryJob> jobs = Jobs(state);
-    const SourceGuard guard(jobs, Targets(state, album), state.TempPath);
+    const std::vector<EntryJob> jobs = Jobs(state);
     const int workers = WorkerCount(options);
     std::unique_ptr<EntryPipeline> pipeline;
     if (workers > 1 && count > 0) {
@@ -120,38 +95,93 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
         if (pipeline->Workers() == 0)
             pipeline.reset();
     }
-    std::set<std::string> pages;
     std::vector<SaveNotice> notices;
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
         EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
-        WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, record);
+        WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, staged);
         for (PictureNotice kind : result.Notices)
-            notices.push_back({entry.SourcePath, kind});
-        const std::string page = ReplaceExtension(picture, ".htm");
-        if (entry.NotePos != npNone) {
-            ExpandTemplate(state, head, pageTemplate, page, k);
-            pages.insert(page);
-            record.Wrote(FileNamePart(page));
-        } else {
-            RemoveStalePage(page, pages);
-        }
+            notices.push_back({entry.SourcePath, kind, {}});
+        if (entry.NotePos != npNone)
+            ExpandTemplate(state, head, pageTemplate,
+                           staged.Stage(ReplaceExtension(picture, ".htm")), k);
         if (progress)
             progress(k, count);
+        StopWhenCancelled(options);
     }
     pipeline.reset();
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
-                   state.OutPath + head + ".htm", 0);
-    for (const std::string& name :
-         CopySupportFiles(SupportFolderPath(state.TemplatePath), album + "/"))
-        record.Wrote(name);
+                   staged.Stage(state.OutPath + head + ".htm"), 0);
+    CopySupport(state, album, staged, notices);
+    return notices;
+}
+
+// The message of the error being handled when it names staged files, named by their final
+// paths: the user knows the album's files, not where they were written first.
+std::optional<std::string> StagedMessage(const StagedSave& staged) {
+    try {
+        throw;
+    } catch (const Exception& error) {
+        return staged.Unstaged(error.what());
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// The save once the names are checked: under the album's lock, staged, then put in place.
+std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const std::string& head,
+                                    const SaveProgress& progress, const SaveOptions& options) {
+    const std::string album = AlbumFolderPath(state, head);
+    MadeFolders made(album);
+    const AlbumLock lock(album, state.OutPath + head + ".htm");
+    SaveRecord record(album);
+    RecoverKilledSave(record, album, state.OutPath);
+    std::optional<StagedSave> staged;
+    std::vector<SaveNotice> notices;
+    try {
+        staged.emplace(record, album, state.OutPath);
+        notices = WriteAlbum(state, view, head, album, progress, options, *staged);
+        StopWhenCancelled(options);
+        staged->Commit();
+        record.Placed();
+    } catch (...) {
+        const std::optional<std::string> named = staged ? StagedMessage(*staged) : std::nullopt;
+        if (staged)
+            staged->Revert();
+        staged.reset();
+        record.Restore();
+        if (named)
+            throw Exception(*named);
+        throw;
+    }
+    made.Keep();
+    record.Finish();
+    ClearAlbum(state);
+    try {
+        if (options.AfterPlaced)
+            options.AfterPlaced(staged->WorkFolder());
+    } catch (...) {
+        staged.reset();
+        record.Close();
+        throw;
+    }
+    staged.reset();
+    record.Close();
     return notices;
 }
 
 }  // namespace
 
+ESaveCancelled::ESaveCancelled()
+    : Exception("保存を取り消しました（アルバムは保存前のままです）") {}
+
 std::string NoticeText(const SaveNotice& notice) {
+    if (!notice.Why.empty()) {
+        return notice.SourcePath +
+               ": テンプレートの補助ファイルを複製できないため、除いて保存しました（" + notice.Why +
+               "）";
+    }
     switch (notice.Kind) {
         case pnNoPreview:
             return notice.SourcePath +
@@ -196,24 +226,13 @@ std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const st
                                   const SaveProgress& progress, const SaveOptions& options) {
     if (auto problem = SaveProblem(state, head))
         throw Exception(*problem);
-    const int count = state.EntryCount;
     if (progress)
-        progress(0, count);
-    const std::string album = AlbumFolderPath(state, head);
-    if (!DirectoryExists(album))
-        ForceDirectories(album);
-    RemoveLeftovers(album, state.OutPath, head + ".htm");
-    SaveRecord record(album);
-    std::vector<SaveNotice> notices;
+        progress(0, state.EntryCount);
     try {
-        notices = WriteAlbum(state, view, head, album, progress, options, record);
-    } catch (...) {
-        record.KeepPartial();
-        throw;
+        return SaveChecked(state, view, head, progress, options);
+    } catch (const std::bad_alloc&) {
+        throw Exception("メモリが足りないため保存できませんでした（アルバムは保存前のままです）");
     }
-    record.Finish();
-    ClearAlbum(state);
-    return notices;
 }
 
 }  // namespace albumon

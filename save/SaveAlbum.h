@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AlbumState.h"
+#include "Errors.h"
 #include "Images.h"
 
 namespace albumon {
@@ -24,12 +25,25 @@ using SaveProgress = std::function<void(int position, int maximum)>;
 // computes each entry on the view it was given.
 struct SaveOptions {
     int Threads = 0;
+    // Asked between entries and before the files are put in place; true stops the save with the
+    // album as it was (ESaveCancelled).
+    std::function<bool()> Cancelled;
+    // Called once the album is in place and the entries are cleared, with the album still locked
+    // and a folder beside the album for work (the archive is packed there), removed afterwards.
+    std::function<void(const std::string& workFolder)> AfterPlaced;
 };
 
-// Something the user is told about one entry after the save.
+// A save the user stopped; the album is as it was.
+class ESaveCancelled : public Exception {
+  public:
+    ESaveCancelled();
+};
+
+// Something the user is told about one entry, or one support file left out, after the save.
 struct SaveNotice {
     std::string SourcePath;
     PictureNotice Kind = pnNoPreview;
+    std::string Why;  // for a support file left out: why
 };
 
 // The line that tells the user of a notice: the file, then what was done with it.
@@ -44,15 +58,17 @@ std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
 std::optional<std::string> OutputNameProblem(const AlbumState& state, const std::string& head);
 
 // Writes the album of the live entries under head text head into OutPath, then clears the
-// entries. The files are written in list order, entry by entry, thumbnail before picture, while
-// the pictures of the next entries are computed ahead. A file error ends the save where it
-// happens, with the entries kept and nothing of the later entries written. A page an earlier
-// save left under the name of an entry that now has no note is removed with it. What
-// SaveProblem refuses raises an Exception before anything is written. Temporaries that a
-// killed earlier save of this album left are removed first; at the end of a successful save,
+// entries; all or nothing. What SaveProblem refuses raises an Exception before anything is
+// written (no folder made). The album is then locked (a second save of it raises an
+// Exception naming it), what a killed earlier save left is undone, and every file is written
+// under a staged name (see StagedSave): in list order, entry by entry, thumbnail before picture,
+// while the pictures of the next entries are computed ahead; then the index page and the support
+// files (one left out becomes a notice). Then all are put in place, the index page last, and
 // the files an earlier save wrote into the album folder and this one did not are removed (see
-// SaveRecord). Returns, in list order, what the user is to be told about single pictures (no
-// preview, a turn not done, a lossless turn re-encoded).
+// SaveRecord). A failure or a cancel leaves every file as it was, the record included, and
+// keeps the entries; running out of memory is such a failure. Returns, in list order, what the
+// user is to be told about single pictures (no preview, a turn not done, a lossless turn
+// re-encoded), then about support files left out.
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
                                   const SaveProgress& progress, const SaveOptions& options = {});
 

@@ -1,6 +1,7 @@
 // The hidden record of the files a save wrote into its album folder.
 #include "SaveRecord.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,9 @@ namespace {
 constexpr std::string_view kHeader = "Albumon saved files 1\n";
 // A record larger than this is none Albumon wrote.
 constexpr std::uint64_t kLargestRecord = 16 << 20;
+// Items naming a staging folder: being staged into, or placed; in the album folder or the
+// output folder.
+constexpr std::string_view kStageMarks[2][2] = {{"+a ", "+o "}, {"=a ", "=o "}};
 
 // The size of a plain file (not a link), or nothing.
 std::optional<std::uint64_t> PlainFileSize(const std::string& path) {
@@ -32,8 +36,26 @@ bool PlainName(std::string_view name) {
            name.find('/') == std::string_view::npos && name != kSaveRecordName;
 }
 
-// One "size name" item of the record; false when it is malformed.
-bool ParseItem(std::string_view item, SavedFiles& files) {
+bool ParseStage(std::string_view item, RecordContents& record) {
+    for (int placed = 0; placed < 2; ++placed) {
+        for (int out = 0; out < 2; ++out) {
+            const std::string_view mark = kStageMarks[placed][out];
+            if (item.substr(0, mark.size()) != mark)
+                continue;
+            const std::string_view name = item.substr(mark.size());
+            if (!PlainName(name))
+                return false;
+            record.stages.push_back({out == 1, std::string(name), placed == 1});
+            return true;
+        }
+    }
+    return false;
+}
+
+// One "size name" item of the record, or a staging folder's; false when it is malformed.
+bool ParseItem(std::string_view item, RecordContents& record) {
+    if (!item.empty() && (item[0] == '+' || item[0] == '='))
+        return ParseStage(item, record);
     const auto space = item.find(' ');
     if (space == std::string_view::npos)
         return false;
@@ -42,34 +64,93 @@ bool ParseItem(std::string_view item, SavedFiles& files) {
     const std::string_view name = item.substr(space + 1);
     if (error != std::errc() || end != item.data() + space || !PlainName(name))
         return false;
-    files[std::string(name)] = size;
+    record.files[std::string(name)] = size;
     return true;
+}
+
+std::optional<RecordContents> ParseRecord(const std::string& bytes) {
+    if (bytes.compare(0, kHeader.size(), kHeader) != 0)
+        return std::nullopt;
+    // Items end with a NUL byte: a file name may hold any other byte.
+    RecordContents record;
+    for (std::size_t at = kHeader.size(); at < bytes.size();) {
+        const auto end = bytes.find('\0', at);
+        if (end == std::string::npos ||
+            !ParseItem(std::string_view(bytes).substr(at, end - at), record))
+            return std::nullopt;
+        at = end + 1;
+    }
+    return record;
+}
+
+std::optional<std::string> RecordBytes(const std::string& album) {
+    const std::string path = album + "/" + kSaveRecordName;
+    const auto size = PlainFileSize(path);
+    std::string bytes;
+    if (!size || *size > kLargestRecord || ReadWholeFile(path, bytes) != 0)
+        return std::nullopt;
+    return bytes;
+}
+
+// Writes the record through its own fixed temporary, renamed over it once complete: a save killed
+// meanwhile leaves only that name, which the next record written takes over.
+int WriteRecordBytes(const std::string& temporary, const std::string& bytes) {
+    FileHandle file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file.valid())
+        return errno;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        done += static_cast<std::size_t>(n);
+    }
+    return file.close();
+}
+
+int WriteRecordFile(const std::string& path, const std::string& bytes) {
+    const std::string temporary = path + ".new";
+    int err = WriteRecordBytes(temporary, bytes);
+    if (err == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(temporary.c_str());
+    return err;
 }
 
 }  // namespace
 
-std::optional<SavedFiles> ReadSaveRecord(const std::string& album) {
-    const std::string path = album + "/" + kSaveRecordName;
-    const auto size = PlainFileSize(path);
-    std::string bytes;
-    if (!size || *size > kLargestRecord || ReadWholeFile(path, bytes) != 0 ||
-        bytes.compare(0, kHeader.size(), kHeader) != 0) {
-        return std::nullopt;
-    }
-    // Items end with a NUL byte: a file name may hold any other byte.
-    SavedFiles files;
-    for (std::size_t at = kHeader.size(); at < bytes.size();) {
-        const auto end = bytes.find('\0', at);
-        if (end == std::string::npos ||
-            !ParseItem(std::string_view(bytes).substr(at, end - at), files))
-            return std::nullopt;
-        at = end + 1;
-    }
-    return files;
+std::optional<RecordContents> ReadSaveRecord(const std::string& album) {
+    const auto bytes = RecordBytes(album);
+    return bytes ? ParseRecord(*bytes) : std::nullopt;
 }
 
-SaveRecord::SaveRecord(std::string album)
-    : album_(std::move(album)), earlier_(ReadSaveRecord(album_)) {}
+SaveRecord::SaveRecord(std::string album) : album_(std::move(album)) {
+    struct stat st {};
+    existed_ = ::lstat((album_ + "/" + kSaveRecordName).c_str(), &st) == 0;
+    before_ = RecordBytes(album_);
+    if (before_)
+        earlier_ = ParseRecord(*before_);
+}
+
+std::vector<StageNote> SaveRecord::EarlierStages() const {
+    return earlier_ ? earlier_->stages : std::vector<StageNote>();
+}
+
+void SaveRecord::ForgetEarlierStages() {
+    if (!earlier_ || earlier_->stages.empty())
+        return;
+    earlier_->stages.clear();
+    Write(earlier_->files, {});
+    before_ = RecordBytes(album_);
+    existed_ = true;
+}
+
+void SaveRecord::NoteStages(std::vector<StageNote> stages) {
+    stages_ = std::move(stages);
+    Write(earlier_ ? earlier_->files : SavedFiles(), stages_);
+}
 
 SavedFiles SaveRecord::Sized() const {
     SavedFiles files;
@@ -82,45 +163,72 @@ SavedFiles SaveRecord::Sized() const {
     return files;
 }
 
-void SaveRecord::Write(const SavedFiles& files) const {
+// The earlier record's files this save did not write.
+SavedFiles SaveRecord::Stale() const {
+    SavedFiles stale;
+    if (earlier_) {
+        for (const auto& [name, size] : earlier_->files) {
+            if (written_.count(name) == 0)
+                stale[name] = size;
+        }
+    }
+    return stale;
+}
+
+void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& stages) const {
     std::string bytes(kHeader);
     for (const auto& [name, size] : files) {
         bytes += std::to_string(size) + " " + name;
         bytes += '\0';
     }
+    for (const StageNote& stage : stages) {
+        bytes += kStageMarks[stage.placed][stage.inOutFolder];
+        bytes += stage.name;
+        bytes += '\0';
+    }
     const std::string path = album_ + "/" + kSaveRecordName;
-    if (int err = WriteFileAtomically(path, bytes.data(), bytes.size()))
+    if (int err = WriteRecordFile(path, bytes))
         RaiseInOutError(err, path);
 }
 
-void SaveRecord::Finish() {
-    SavedFiles kept = Sized();
-    if (earlier_) {
-        for (const auto& [name, size] : *earlier_) {
-            if (kept.count(name) != 0)
-                continue;
-            const std::string path = album_ + "/" + name;
-            // A file of that name the user has put there since is left alone: it has another
-            // size, or is no plain file.
-            if (PlainFileSize(path) != size)
-                continue;
-            // One that cannot be removed now stays on the record for the next save.
-            if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-                kept[name] = size;
-        }
-    }
-    Write(kept);
+void SaveRecord::Placed() {
+    SavedFiles files = Stale();
+    for (const auto& [name, size] : Sized())
+        files[name] = size;
+    for (StageNote& stage : stages_)
+        stage.placed = true;
+    Write(files, stages_);
 }
 
-void SaveRecord::KeepPartial() noexcept {
-    try {
-        SavedFiles files = earlier_ ? *earlier_ : SavedFiles();
-        for (const auto& [name, size] : Sized())
-            files[name] = size;
-        Write(files);
-    } catch (...) {
-        // The record stays as it was: later saves then remove less, never more.
+void SaveRecord::Finish() {
+    kept_ = Sized();
+    SavedFiles& kept = kept_;
+    for (const auto& [name, size] : Stale()) {
+        const std::string path = album_ + "/" + name;
+        // A file of that name the user has put there since is left alone: it has another
+        // size, or is no plain file.
+        if (PlainFileSize(path) != size)
+            continue;
+        // One that cannot be removed now stays on the record for the next save.
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            kept[name] = size;
     }
+    Write(kept, stages_);
+}
+
+void SaveRecord::Close() {
+    stages_.clear();
+    Write(kept_, {});
+}
+
+void SaveRecord::Restore() noexcept {
+    const std::string path = album_ + "/" + kSaveRecordName;
+    if (!before_) {
+        if (!existed_)
+            ::unlink(path.c_str());
+        return;
+    }
+    WriteRecordFile(path, *before_);
 }
 
 }  // namespace albumon

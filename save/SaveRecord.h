@@ -1,12 +1,14 @@
 // The hidden record of the files a save wrote into its album folder, so that the next save can
 // remove those it no longer writes (pictures of entries since removed or renamed) without ever
-// touching a file the user put there himself.
+// touching a file the user put there himself. While a save runs it also names the save's staging
+// folders, so that the next save can undo or clear what a killed one left.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace albumon {
 
@@ -16,35 +18,70 @@ inline constexpr const char* kSaveRecordName = ".albumon.saved";
 // File name (inside the album folder) to its size when written.
 using SavedFiles = std::map<std::string, std::uint64_t>;
 
-// The files an earlier save recorded in album (no trailing "/"); nothing when there is no
-// record or it cannot be read.
-std::optional<SavedFiles> ReadSaveRecord(const std::string& album);
+// A staging folder of a save: in the album folder or in the output folder, by name; placed once
+// every staged file has been put in place.
+struct StageNote {
+    bool inOutFolder = false;
+    std::string name;
+    bool placed = false;
+    bool operator==(const StageNote&) const = default;
+};
+
+struct RecordContents {
+    SavedFiles files;
+    std::vector<StageNote> stages;
+};
+
+// What an earlier save recorded in album (no trailing "/"); nothing when there is no record or
+// it cannot be read.
+std::optional<RecordContents> ReadSaveRecord(const std::string& album);
 
 // Keeps the record of one save: the earlier record read when it starts, the names written as it
-// goes.
+// goes. Every change is written at once, atomically.
 class SaveRecord {
   public:
     explicit SaveRecord(std::string album);
 
+    // The staging folders a killed earlier save left on the record.
+    std::vector<StageNote> EarlierStages() const;
+    // Drops the earlier save's staging notes (once their folders are dealt with); the record so
+    // written is the one a failed save restores.
+    void ForgetEarlierStages();
+
     // A file this save wrote into the album folder (its name, no folder).
     void Wrote(const std::string& name) { written_[name] = 0; }
 
-    // The end of a successful save: records what this save wrote, then removes the files of the
-    // earlier record that this save did not write and that are still as that save left them
-    // (same size). Raises EInOutError when the record cannot be written (nothing is removed).
-    void Finish();
+    // Notes this save's staging folders before they are made.
+    void NoteStages(std::vector<StageNote> stages);
 
-    // After a failed save: records the earlier save's files and this one's so far, so that a
-    // later save can still remove them. Failures are passed over.
-    void KeepPartial() noexcept;
+    // The files are in place: records what this save wrote beside the earlier record's files
+    // still to go, the staging folders as placed. Raises EInOutError when it cannot be written.
+    void Placed();
+
+    // Once placed: removes the files of the earlier record that this save did not write and that
+    // are still as that save left them (same size), then records what this save wrote (and what
+    // could not be removed), its staging folders still listed. Raises EInOutError when the record
+    // cannot be written.
+    void Finish();
+    // The end of a successful save, its staging folders gone: the record without them.
+    void Close();
+
+    // After a failed save: the record as it was before the save, byte for byte (none when there
+    // was none). Failures are passed over.
+    void Restore() noexcept;
 
   private:
-    void Write(const SavedFiles& files) const;
+    void Write(const SavedFiles& files, const std::vector<StageNote>& stages) const;
     SavedFiles Sized() const;
+    SavedFiles Stale() const;
 
     std::string album_;
-    std::optional<SavedFiles> earlier_;
+    std::optional<std::string> before_;  // the record's bytes before this save
+    bool existed_ = false;               // a file of the record's name was there
+    std::optional<RecordContents> earlier_;
     SavedFiles written_;
+    SavedFiles kept_;  // what Finish recorded
+    std::vector<StageNote> stages_;
 };
 
 }  // namespace albumon

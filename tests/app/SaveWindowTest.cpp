@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include "FileSystem.h"
@@ -105,8 +106,7 @@ TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
     EXPECT_EQ(boxes.seen[0].title, "Albumon");
     EXPECT_TRUE(boxes.seen[0].text.contains(Q(data / "in/p2.jpg")));
     EXPECT_EQ(form->ListBoxIn->count(), 2);
-    EXPECT_TRUE(FileExists(data / "out/無題.files/無題001.jpg"));
-    EXPECT_FALSE(FileExists(data / "out/無題.htm"));
+    EXPECT_TRUE(FolderNames(data / "out").empty());  // nothing of the failed save
 }
 
 // Entries whose files would take one name are named in an error box before anything is
@@ -242,6 +242,37 @@ TEST_F(SaveWindowTest, LongSaveKeepsPaintingAndClosesOnlyWhenDone) {
     EXPECT_FALSE(FileExists(Program("Temp/Note99.txt")));
     EXPECT_TRUE(boxes.seen.empty());
     form->ProgressBar1->removeEventFilter(&paints);
+}
+
+// "キャンセル" beside the progress bar stops the save with the album as it was and the entries
+// kept; while the save runs no other control takes a click.
+TEST_F(SaveWindowTest, CancelStopsTheSaveWithTheAlbumAsItWas) {
+    OpenWithOutput();
+    EXPECT_FALSE(form->SaveCancelBtn->isEnabled());
+    Click(form->SaveBitBtn);
+    const std::string index = ReadFile(data / "out/無題.htm");
+    const std::vector<std::string> album = FolderNames(data / "out/無題.files");
+    const std::string first = ReadFile(data / "out/無題.files/無題001.jpg");
+    Drop({Q(data / "in/p2.jpg"), Q(data / "in/p1.jpg")});
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (form->SaveBitBtn->isEnabled() || ++ticks != 1)
+            return;
+        QTest::mouseClick(form->ClearBitBtn, Qt::LeftButton);
+        QTest::mouseClick(form->SaveCancelBtn, Qt::LeftButton);
+    });
+    ticker.start();
+    Click(form->SaveBitBtn);
+    ticker.stop();
+    EXPECT_GE(ticks, 1);
+    EXPECT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
+    EXPECT_EQ(form->ListBoxIn->count(), 2);
+    EXPECT_FALSE(form->SaveCancelBtn->isEnabled());
+    EXPECT_EQ(ReadFile(data / "out/無題.htm"), index);
+    EXPECT_EQ(FolderNames(data / "out/無題.files"), album);
+    EXPECT_EQ(ReadFile(data / "out/無題.files/無題001.jpg"), first);
 }
 
 }  // namespace

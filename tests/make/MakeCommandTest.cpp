@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "FileSystem.h"
@@ -489,6 +490,78 @@ TEST_F(MakeCommandTest, ListFileMayStartWithAByteOrderMark) {
     MakeRun bom = Make({"--plan", "--list", "bom.tsv"});
     EXPECT_EQ(bom.status, 0) << bom.err;
     EXPECT_EQ(bom.out, Make({"--plan", "--list", "plain.tsv"}).out);
+}
+
+// A refused support file is named in one warning line; the album and the archive are made.
+TEST_F(MakeCommandTest, ARefusedSupportFileWarnsAndTheSaveGoesOn) {
+    fs::copy(fs::path(ALBUMON_MAKE).parent_path() / "Def", dir / "tpl",
+             fs::copy_options::recursive);
+    ASSERT_EQ(::mkfifo((dir / "tpl/Def.files/pipe").c_str(), 0644), 0);
+    MakeRun run = Make({"-q", "-o", "out", "--template", "tpl", "--zip", "in/a.JPG"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.rfind("albumon-make: 警告: " + dir / "tpl/Def.files/pipe: ", 0), 0u)
+        << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    EXPECT_TRUE(FileExists(dir / "out/無題.files/無題001.jpg"));
+    EXPECT_TRUE(FileExists(dir / "out/無題.zip"));
+}
+
+// A run refused before saving makes no folder at all.
+TEST_F(MakeCommandTest, ARefusedRunCreatesNothing) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-o", "new/deep", "--head", "a/b", "in/a.JPG"},
+          {"-o", "new/deep", "in/none.jpg"},
+          {"-o", "new/deep", "in/notes.txt"}}) {
+        EXPECT_NE(Make(args).status, 0) << args[3];
+        EXPECT_FALSE(fs::exists(dir / "new")) << args[3];
+    }
+}
+
+// Two runs on one album at once: one of the albums, whole, never a mix; a run that finds the
+// album busy fails naming it.
+TEST_F(MakeCommandTest, TwoRunsOnOneAlbumNeverMix) {
+    const std::vector<std::string> first{"in/a.JPG", "in/b.jpg"};
+    const std::vector<std::string> second{"in/c.jpeg", "in/b.jpg", "in/a.JPG"};
+    Jpeg(dir / "in/b.jpg", 40, 30);
+    Jpeg(dir / "in/c.jpeg", 30, 20);
+    auto command = [&](const std::vector<std::string>& inputs, const std::string& tag) {
+        std::string line =
+            "TMPDIR=" + Quote(dir / "tmp") + " " + Quote(ALBUMON_MAKE) + " -q -o out";
+        for (const std::string& input : inputs)
+            line += " " + Quote(input);
+        return "(" + line + " 2>" + tag + ".err; echo $? >" + tag + ".status) &";
+    };
+    const std::string both = "cd " + Quote(dir.path()) + "; " + command(first, "1") + " " +
+                             command(second, "2") + " wait";
+    int busy = 0;
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(std::system(both.c_str()), 0);
+        int ok = 0;
+        for (const char* tag : {"1", "2"}) {
+            const std::string status = test::ReadFile(dir / (std::string(tag) + ".status"));
+            const std::string err = test::ReadFile(dir / (std::string(tag) + ".err"));
+            if (status == "0\n") {
+                ++ok;
+                continue;
+            }
+            ++busy;
+            EXPECT_EQ(status, "1\n") << err;
+            EXPECT_NE(err.find(dir / "out/無題.htm"), std::string::npos) << err;
+        }
+        EXPECT_GE(ok, 1);
+        // The album in place is one run's: its pictures in its order, nothing of the other.
+        const Names names = test::FolderNames(dir / "out/無題.files");
+        const auto& inputs = FileExists(dir / "out/無題.files/無題003.jpg") ? second : first;
+        EXPECT_EQ(names.size(), 2 * inputs.size() + 2) << round;  // + the support files
+        for (std::size_t k = 0; k < inputs.size(); ++k) {
+            EXPECT_EQ(
+                test::ReadFile(dir / ("out/無題.files/無題00" + std::to_string(k + 1) + ".jpg")),
+                test::ReadFile(dir / inputs[k]))
+                << round;
+        }
+        EXPECT_TRUE(WorkFolderGone());
+    }
+    std::printf("two runs at once: %d of 40 found the album busy\n", busy);
 }
 
 }  // namespace

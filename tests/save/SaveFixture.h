@@ -70,6 +70,18 @@ class SaveAlbumTest : public ::testing::Test {
         RefreshOutputNames(state, naming);
     }
 
+    static SaveOptions Threads(int threads) {
+        SaveOptions options;
+        options.Threads = threads;
+        return options;
+    }
+
+    // A folder for packing an archive in, as a save gives one (ends with "/").
+    std::string Work() {
+        ForceDirectories(dir / "zipwork");
+        return dir / "zipwork/";
+    }
+
     // Every file below folder with its bytes.
     static std::map<std::string, std::string> Contents(const std::string& folder) {
         std::map<std::string, std::string> files;
