@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 
 #include "InputList.h"
+#include "ListChanges.h"
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
 #include "OutputNames.h"
@@ -13,6 +14,7 @@
 #include "PictureBox.h"
 #include "PictureView.h"
 #include "QtText.h"
+#include "SaveNoticeBar.h"
 #include "Unit1.h"
 
 namespace albumon {
@@ -59,6 +61,7 @@ bool TForm1::KeepSelection() {
 // Runs an addition; when it fails part way (a note that cannot be read back), the list still
 // shows every entry the table holds and the shown row stays selected.
 AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& addition) {
+    NoticeBar->Dismiss();
     try {
         return addition();
     } catch (...) {
@@ -98,10 +101,14 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int, int
 void TForm1::BitBtnOpenClick() {
     RunHandler(this, [this] {
         StoreSelected();
+        const bool emptyBefore = album_.EntryCount == 0;
         AdditionResult result = RunAddition([this] { return AddFolder(album_, album_.InPath); });
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
         AfterAddition(result.Refused);
+        // An earlier album opened into an empty list holds nothing unsaved yet.
+        if (emptyBefore && result.HeadText)
+            MarkListSaved(album_);
     });
 }
 
@@ -163,6 +170,7 @@ void TForm1::BitBtnDeleteClick() {
 
 void TForm1::InsBitBtnClick() {
     RunHandler(this, [this] {
+        NoticeBar->Dismiss();
         StoreSelected();
         int slot = InsertCommentary(album_, SelectedRow());
         if (slot < 0) {
@@ -177,6 +185,7 @@ void TForm1::InsBitBtnClick() {
 }
 
 void TForm1::ClearEntriesAndControls() {
+    NoticeBar->Dismiss();
     ClearAlbum(album_);
     view_->ClearPicture();
     Image1->update();

@@ -3,7 +3,6 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
@@ -18,6 +17,7 @@
 #include "PictureView.h"
 #include "QtText.h"
 #include "SaveAlbum.h"
+#include "SaveNoticeBar.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
 
@@ -74,15 +74,19 @@ bool TForm1::ConfirmEmptySave(const std::string& head) {
 
 void TForm1::SaveAlbumNow() {
     RunHandler(this, [this] {
-        if (!ConfirmEmptySave(EditHedFix->text().toStdString()))
+        NoticeBar->Dismiss();
+        const std::string head = EditHedFix->text().toStdString();
+        if (!ConfirmEmptySave(head))
             return;
         StoreSelected();
         TakeGeneralPageSettings();
-        const std::string head = EditHedFix->text().toStdString();
         if (auto problem = OutputNameProblem(album_, head)) {
             ShowUserError(this, Text(*problem));
             return;
         }
+        if (!ConfirmReplaceAlbum(head))
+            return;
+        const int pictures = album_.EntryCount;
         Image1->hide();
         const std::vector<SaveNotice> notices =
             SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
@@ -99,21 +103,9 @@ void TForm1::SaveAlbumNow() {
         ProgressBar1->setValue(0);
         if (album_.MakeZip)
             PackArchive(head);
-        ShowNotices(notices);
+        ShowSaveNotice(head, pictures, notices);
         QApplication::beep();
     });
-}
-
-void TForm1::ShowNotices(const std::vector<SaveNotice>& notices) {
-    if (notices.empty())
-        return;
-    QStringList lines{QStringLiteral("保存しましたが、次の画像は指定どおりに扱えませんでした。")};
-    for (const SaveNotice& notice : notices)
-        lines << Text(NoticeText(notice));
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Albumon"), lines.join(QLatin1Char('\n')),
-                    QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("NoticeBox"));
-    box.exec();
 }
 
 void TForm1::PackArchive(const std::string& head) {

@@ -4,6 +4,7 @@
 
 #include "FileSystem.h"
 #include "InputList.h"
+#include "ListChanges.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "Unit1.h"
@@ -15,6 +16,8 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         return;
     RunHandler(this, [this, &paths] {
         StoreSelected();
+        // Only earlier albums opened into an empty list leave it without unsaved changes.
+        bool opening = album_.EntryCount == 0;
         int refused = 0;
         std::vector<std::string> files;
         auto addFiles = [&] {
@@ -23,8 +26,10 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         };
         for (const std::string& path : paths) {
             if (!DirectoryExists(path)) {
-                if (FileExists(path))  // a name that names nothing is passed over
+                if (FileExists(path)) {  // a name that names nothing is passed over
                     files.push_back(path);
+                    opening = false;
+                }
                 continue;
             }
             addFiles();
@@ -32,9 +37,12 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
             refused += result.Refused;
             if (result.HeadText)
                 EditHedFix->setText(Text(*result.HeadText));
+            opening = opening && result.HeadText.has_value();
         }
         addFiles();
         AfterAddition(refused);
+        if (opening)
+            MarkListSaved(album_);
     });
 }
 

@@ -48,6 +48,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     FileDrop1->setObjectName(QStringLiteral("FileDrop1"));
     FileDrop1->SetControl(ListBoxIn);
     RefuseDroppedFiles(this, *FileDrop1);
+    CreateSaveNotice();
     ConnectHandlers();
     RunHandler(this, [this] { FormCreate(); });
 }
@@ -102,6 +103,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A save under way needs its note files: the window closes when it has ended.
     if (saving_) {
         closeAfterSave_ = true;
+        event->ignore();
+        return;
+    }
+    if (!closing_ && !closeWithoutQuestion_ && !ConfirmClose()) {
         event->ignore();
         return;
     }

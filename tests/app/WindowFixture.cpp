@@ -88,7 +88,7 @@ TForm1& WindowTest::Open() {
 }
 
 void WindowTest::Close() {
-    form->close();
+    form->CloseWithoutQuestion();
     form.reset();
 }
 
