@@ -5,10 +5,14 @@
 #include <filesystem>
 
 #include "Application.h"
+#include "CommandLine.h"
 #include "QuitSignals.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
+    // Answered before the application exists: no display is needed for them.
+    if (auto status = albumon::AnswerWithoutWindow(argc, argv, ALBUMON_VERSION))
+        return *status;
     QApplication application(argc, argv);
     albumon::PrepareApplication(application);
     QApplication::setApplicationVersion(QStringLiteral(ALBUMON_VERSION));

@@ -2,8 +2,8 @@
 // archive, and a failing source.
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
