@@ -55,6 +55,7 @@ void TForm1::SaveBitBtnClick() {
     SaveBitBtn->setEnabled(false);
     saving_ = true;
     SaveAlbumNow();
+    EndSteps();
     saving_ = false;
     QCoreApplication::processEvents();
     SaveBitBtn->setEnabled(true);
@@ -88,6 +89,7 @@ void TForm1::SaveAlbumNow() {
             return;
         const int pictures = album_.EntryCount;
         Image1->hide();
+        ShowStep(QStringLiteral("画像 %v / %m"));
         const std::vector<SaveNotice> notices =
             SaveAlbum(album_, *view_, head, [this](int position, int maximum) {
                 // A range of 0..0 would be the busy bar: an empty save shows an empty bar.
@@ -108,8 +110,28 @@ void TForm1::SaveAlbumNow() {
     });
 }
 
+// The progress bar names the step that runs: the pictures, then the archive.
+void TForm1::ShowStep(const QString& format) {
+    ProgressBar1->setFormat(format);
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setValue(0);
+}
+
+void TForm1::ShowPackingProgress(double done) {
+    ProgressBar1->setValue(static_cast<int>(done * 100));
+    ProgressBar1->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TForm1::EndSteps() {
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setValue(0);
+}
+
 void TForm1::PackArchive(const std::string& head) {
     const std::string archive = album_.OutPath + head + ".zip";
+    ShowStep(QStringLiteral("圧縮 %p%"));
+    ProgressBar1->setMaximum(100);
     if (PackAlbum(*ArchiveControl1, album_, head) != 0) {
         ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
                                 .arg(QString::fromStdString(archive)));

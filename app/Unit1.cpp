@@ -36,6 +36,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
     });
     ArchiveControl1->ResponseFolder = paths_.WorkFolder + "/";
+    ArchiveControl1->Api().OnProgress = [this](double done) { ShowPackingProgress(done); };
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Albumon"));
     QFont font(QStringLiteral("IPAPGothic"));

@@ -136,6 +136,9 @@ class TForm1 : public QWidget {
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head);
+    void ShowStep(const QString& format);
+    void ShowPackingProgress(double done);
+    void EndSteps();
     // The notice below the controls after a save, with the pictures not handled as asked.
     void CreateSaveNotice();
     void MakeRoomForNotice();

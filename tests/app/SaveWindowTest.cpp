@@ -63,10 +63,25 @@ TEST_F(SaveWindowTest, TwoEntriesTheSecondWithANoteBelow) {
     EXPECT_EQ(index.find("Fname["), std::string::npos);
 }
 
+// The progress bar names each step as it moves: the pictures, then the archive.
 TEST_F(SaveWindowTest, ArchiveHoldsIndexAndAlbumFolder) {
     OpenWithOutput("Zip=1\r\n");
     EXPECT_TRUE(form->CheckBoxComp->isChecked());
+    struct StepRecorder : QObject {
+        QStringList steps;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* bar = static_cast<QProgressBar*>(watched);
+            if (event->type() == QEvent::Paint && bar->isTextVisible() && bar->value() > 0)
+                steps << bar->text();
+            return false;
+        }
+    } recorder;
+    form->ProgressBar1->installEventFilter(&recorder);
     Click(form->SaveBitBtn);
+    form->ProgressBar1->removeEventFilter(&recorder);
+    EXPECT_TRUE(recorder.steps.contains("画像 1 / 2")) << recorder.steps.join(',').toStdString();
+    EXPECT_TRUE(recorder.steps.contains("圧縮 100%")) << recorder.steps.join(',').toStdString();
+    EXPECT_FALSE(form->ProgressBar1->isTextVisible());
     ASSERT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
     const std::string listing = data / "listing.txt";
     std::string command = "unzip -Z1 '" + (data / "out/無題.zip") + "' > '" + listing + "'";
