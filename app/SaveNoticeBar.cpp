@@ -37,15 +37,18 @@ SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWi
     DismissButton->setToolTip(QStringLiteral("閉じる"));
     DismissButton->setFixedWidth(28);
 
+    // What was written on the first line, the warnings and the buttons below it.
     auto* top = new QHBoxLayout;
     top->addWidget(Text, 1);
-    top->addWidget(OpenAlbumButton);
-    top->addWidget(OpenFolderButton);
     top->addWidget(DismissButton);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Warnings, 1);
+    bottom->addWidget(OpenAlbumButton, 0, Qt::AlignBottom);
+    bottom->addWidget(OpenFolderButton, 0, Qt::AlignBottom);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 4, 8, 4);
     column->addLayout(top);
-    column->addWidget(Warnings);
+    column->addLayout(bottom);
 
     connect(OpenAlbumButton, &QPushButton::clicked, this, [this] { Open(indexPage_); });
     connect(OpenFolderButton, &QPushButton::clicked, this,
@@ -57,8 +60,8 @@ SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWi
 void SaveNoticeBar::ShowSaved(int pictures, const QString& indexPage, const QStringList& warnings) {
     indexPage_ = indexPage;
     Text->setText(QStringLiteral("保存しました: %1 枚 — %2").arg(pictures).arg(indexPage));
+    Text->setToolTip(Text->text());
     Warnings->setText(warnings.join(QLatin1Char('\n')));
-    Warnings->setVisible(!warnings.isEmpty());
     show();
     emit heightChanged();
 }

@@ -21,9 +21,12 @@ void TForm1::CreateSaveNotice() {
 // The notice lies below every control of the window: the window grows by its height, and
 // nothing else moves or is covered.
 void TForm1::MakeRoomForNotice() {
-    const int extra = NoticeBar->isHidden() ? 0 : NoticeBar->sizeHint().height();
-    NoticeBar->setGeometry(0, designSize_.height(), designSize_.width(), extra);
-    setFixedSize(designSize_.width(), designSize_.height() + extra);
+    const int width = designSize_.width();
+    const int extra = NoticeBar->isHidden()            ? 0
+                      : NoticeBar->hasHeightForWidth() ? NoticeBar->heightForWidth(width)
+                                                       : NoticeBar->sizeHint().height();
+    NoticeBar->setGeometry(0, designSize_.height(), width, extra);
+    setFixedSize(width, designSize_.height() + extra);
 }
 
 void TForm1::ShowSaveNotice(const std::string& head, int pictures,

@@ -146,7 +146,7 @@ TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
     boxes.sayYes = true;  // it replaces the album just saved
     Click(form->SaveBitBtn);
     EXPECT_TRUE(form->NoticeBar->isVisible());
-    EXPECT_TRUE(form->NoticeBar->Warnings->isHidden());
+    EXPECT_TRUE(form->NoticeBar->Warnings->text().isEmpty());
     Drop({Q(data / "in/p2.jpg")});
     EXPECT_FALSE(form->NoticeBar->isVisible());
     EXPECT_EQ(form->size(), before);
