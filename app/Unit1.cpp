@@ -107,9 +107,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!closing_ && !closeWithoutQuestion_ && !ConfirmClose()) {
+    // A second close while the question is up waits for its answer.
+    if (askingToClose_) {
         event->ignore();
         return;
+    }
+    if (!closing_ && !closeWithoutQuestion_) {
+        askingToClose_ = true;
+        const bool close = ConfirmClose();
+        askingToClose_ = false;
+        if (!close) {
+            event->ignore();
+            return;
+        }
     }
     // A settings file that cannot be written is reported, and the program still closes: a
     // window that can never be closed would help nobody.

@@ -253,6 +253,7 @@ class TForm1 : public QWidget {
     bool saving_ = false;
     bool closeAfterSave_ = false;
     bool closeWithoutQuestion_ = false;
+    bool askingToClose_ = false;
     QSize designSize_;
 };
 

@@ -120,6 +120,7 @@ TEST_F(ResaveTest, WindowSaveOverAnAlbumItWasNotReadFromAsksFirst) {
     fault.sources.AddFolder(Folder());
     fault.sources.Add(data / ("out/" + kHead + ".htm"));
     const FolderSnapshot before = Snapshot(data / "out");
+    boxes.acceptQuietly.clear();
     Settings(data / "out", true);
     WriteJpeg(data / "other/a.jpg", 64, 48);
     Open();
