@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "FileSystem.h"
+#include "NoteMarkers.h"
 #include "OutputNames.h"
 #include "Paths.h"
 #include "TextFile.h"
@@ -32,7 +33,7 @@ void StoreCurrentEntry(AlbumState& state, int slot, const EditingState& editing,
         RefreshOutputNames(state, naming);
     } else if (editing.Naming == EditingState::Specified && !editing.EditName.empty()) {
         entry.NameMode = nmSpecified;
-        entry.OutName = ReplaceExtension(editing.EditName, ".jpg");
+        entry.OutName = SpecifiedOutName(editing.EditName);
         RefreshOutputNames(state, naming);
     } else if (editing.Naming == EditingState::Keep) {
         entry.NameMode = nmKeep;
@@ -47,11 +48,6 @@ void StoreCurrentEntry(AlbumState& state, int slot, const EditingState& editing,
 
 namespace {
 
-constexpr const char* kPreBegin = "<!-- ALBUMON PRENOTE BEGIN -->";
-constexpr const char* kPostBegin = "<!-- ALBUMON POSTNOTE BEGIN -->";
-constexpr const char* kPreEnd = "<!-- ALBUMON PRENOTE END -->";
-constexpr const char* kPostEnd = "<!-- ALBUMON POSTNOTE END -->";
-
 bool Contains(const std::string& line, const char* marker) {
     return line.find(marker) != std::string::npos;
 }
@@ -61,15 +57,15 @@ void ImportNoteOfPage(AlbumState& state, EntryRecord& entry, const std::string& 
     TextFileReader reader(page);
     std::string line;
     while (reader.ReadLine(line)) {
-        std::int32_t position = Contains(line, kPreBegin)    ? npAbove
-                                : Contains(line, kPostBegin) ? npBelow
-                                                             : npNone;
+        std::int32_t position = Contains(line, kPreNoteBegin)    ? npAbove
+                                : Contains(line, kPostNoteBegin) ? npBelow
+                                                                 : npNone;
         if (position == npNone)
             continue;
         entry.NotePos = position;
         TextFileWriter note(NoteFilePath(state, entry));
         while (reader.ReadLine(line)) {
-            if (Contains(line, kPreEnd) || Contains(line, kPostEnd))
+            if (!TakeNoteLine(line))
                 break;
             note.WriteLine(line);
         }

@@ -13,9 +13,25 @@ std::string OutputExtension(const std::string& sourcePath) {
     return ext;
 }
 
+std::string SpecifiedOutName(const std::string& typed) {
+    static const char* const kPictureExtensions[] = {".jpg",  ".jpeg", ".png", ".heic",
+                                                     ".heif", ".hif",  ".webp"};
+    const std::string ext = AsciiLower(ExtensionOf(typed));
+    for (const char* picture : kPictureExtensions) {
+        if (ext == picture)
+            return ReplaceExtension(typed, ".jpg");
+    }
+    return typed + ".jpg";
+}
+
 static std::string ThreeDigits(long long number) {
     std::string text = "000" + std::to_string(number);
     return text.substr(text.size() - 3);
+}
+
+std::string AutomaticOutName(const NamingBase& naming, long long count,
+                             const std::string& sourcePath) {
+    return naming.HeadText + ThreeDigits(naming.StartNumber + count) + OutputExtension(sourcePath);
 }
 
 void RefreshOutputNames(AlbumState& state, const NamingBase& naming) {
@@ -23,8 +39,7 @@ void RefreshOutputNames(AlbumState& state, const NamingBase& naming) {
     for (int k = 0; k < state.EntryCount; ++k) {
         EntryRecord& entry = state.Entries[k];
         if (entry.NameMode == nmAuto) {
-            entry.OutName = naming.HeadText + ThreeDigits(naming.StartNumber + automatic) +
-                            OutputExtension(entry.SourcePath);
+            entry.OutName = AutomaticOutName(naming, automatic, entry.SourcePath);
             ++automatic;
         } else if (entry.NameMode == nmKeep) {
             entry.OutName = FileNamePart(entry.SourcePath);

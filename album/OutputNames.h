@@ -12,6 +12,16 @@ namespace albumon {
 // become ".jpg"; any other extension stays as it is.
 std::string OutputExtension(const std::string& sourcePath);
 
+// The output name of a name the user typed: a picture extension he typed (".jpg", ".jpeg",
+// ".png", ".heic", ".heif", ".hif" or ".webp", any letter case) is dropped and ".jpg" added;
+// every other dot stays ("2024.05.01 旅行" gives "2024.05.01 旅行.jpg").
+std::string SpecifiedOutName(const std::string& typed);
+
+// The automatic name of the entry for sourcePath that is the count-th automatic one: head text,
+// three digits of start number + count (the last three kept) and the output extension.
+std::string AutomaticOutName(const NamingBase& naming, long long count,
+                             const std::string& sourcePath);
+
 // Recomputes the OutName of every live entry: automatic entries are numbered consecutively from
 // the start number (three digits, the last three kept), kept ones take the source file name.
 void RefreshOutputNames(AlbumState& state, const NamingBase& naming);

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 
+#include "AlbumReadBack.h"
 #include "InputList.h"
 #include "ListChanges.h"
 #include "MessageBoxes.h"
@@ -72,13 +73,14 @@ AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& additi
     }
 }
 
-void TForm1::AfterAddition(int refused) {
+void TForm1::AfterAddition(int refused, bool sort) {
     RebuildInputList();
     if (album_.EntryCount > 0) {
         SelectRow(0);
         ShowWithoutStoring();
     }
-    BitBtnSortClick();
+    if (sort)
+        BitBtnSortClick();
     RefreshOutputNames();
     if (refused > 0) {
         ShowUserError(
@@ -102,10 +104,17 @@ void TForm1::BitBtnOpenClick() {
     RunHandler(this, [this] {
         StoreSelected();
         const bool emptyBefore = album_.EntryCount == 0;
-        AdditionResult result = RunAddition([this] { return AddFolder(album_, album_.InPath); });
+        // An earlier album's folder comes back in the album's order, which a sort would undo.
+        bool albumOrder = false;
+        AdditionResult result = RunAddition([this, &albumOrder] {
+            FolderAddition added =
+                AddFolderOrAlbum(album_, album_.InPath, FolderOrder::FileSystem, Naming());
+            albumOrder = added.AlbumOrder;
+            return added.Added;
+        });
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
-        AfterAddition(result.Refused);
+        AfterAddition(result.Refused, !albumOrder);
         // An earlier album opened into an empty list holds nothing unsaved yet.
         if (emptyBefore && result.HeadText)
             MarkListSaved(album_);

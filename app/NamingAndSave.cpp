@@ -17,6 +17,7 @@
 #include "PictureView.h"
 #include "QtText.h"
 #include "SaveAlbum.h"
+#include "SaveChecks.h"
 #include "SaveNoticeBar.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
@@ -81,7 +82,7 @@ void TForm1::SaveAlbumNow() {
             return;
         StoreSelected();
         TakeGeneralPageSettings();
-        if (auto problem = OutputNameProblem(album_, head)) {
+        if (auto problem = SaveProblem(album_, head)) {
             ShowUserError(this, Text(*problem));
             return;
         }

@@ -2,6 +2,7 @@
 // the window is up.
 #include <QLineEdit>
 
+#include "AlbumReadBack.h"
 #include "FileSystem.h"
 #include "InputList.h"
 #include "ListChanges.h"
@@ -19,6 +20,7 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         // Only earlier albums opened into an empty list leave it without unsaved changes.
         bool opening = album_.EntryCount == 0;
         int refused = 0;
+        bool albumOrder = false;
         std::vector<std::string> files;
         auto addFiles = [&] {
             refused += AddFiles(album_, files, Naming()).Refused;
@@ -33,14 +35,16 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
                 continue;
             }
             addFiles();
-            AdditionResult result = AddFolder(album_, path, FolderOrder::ByName);
-            refused += result.Refused;
-            if (result.HeadText)
-                EditHedFix->setText(Text(*result.HeadText));
-            opening = opening && result.HeadText.has_value();
+            FolderAddition added = AddFolderOrAlbum(album_, path, FolderOrder::ByName, Naming());
+            albumOrder = albumOrder || added.AlbumOrder;
+            refused += added.Added.Refused;
+            if (added.Added.HeadText)
+                EditHedFix->setText(Text(*added.Added.HeadText));
+            opening = opening && added.Added.HeadText.has_value();
         }
         addFiles();
-        AfterAddition(refused);
+        // An earlier album's folder keeps the album's order.
+        AfterAddition(refused, !albumOrder);
         if (opening)
             MarkListSaved(album_);
     });

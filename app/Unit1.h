@@ -127,7 +127,7 @@ class TForm1 : public QWidget {
     void LeaveShownEntry();
     void ShowEntryValues(int row);
     AdditionResult RunAddition(const std::function<AdditionResult()>& addition);
-    void AfterAddition(int refused);
+    void AfterAddition(int refused, bool sort = true);
     void SetMemoLines(const std::vector<std::string>& lines);
     std::vector<std::string> MemoLines() const;
     void ClearEntriesAndControls();

@@ -47,6 +47,16 @@ std::string AsciiLower(std::string_view text) {
     return result;
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 std::string TrimControls(std::string_view text) {
     auto isBlank = [](char c) { return static_cast<unsigned char>(c) < 33; };
     std::size_t begin = 0, end = text.size();

@@ -21,6 +21,9 @@ std::string ReplaceExtension(std::string_view path, std::string_view ext);
 // ASCII letters A-Z turned to a-z; every other byte unchanged.
 std::string AsciiLower(std::string_view text);
 
+// The value of an ASCII hexadecimal digit (either letter case), or -1 for any other byte.
+int HexDigitValue(char c);
+
 // Leading and trailing spaces and control characters (bytes below 33) removed.
 std::string TrimControls(std::string_view text);
 

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "AlbumArchive.h"
+#include "AlbumReadBack.h"
 #include "AlbumState.h"
 #include "ArchiveCtrls.h"
 #include "Errors.h"
@@ -18,6 +19,7 @@
 #include "Paths.h"
 #include "PictureView.h"
 #include "SaveAlbum.h"
+#include "SaveChecks.h"
 #include "SignalCleanup.h"
 #include "TemplateFiles.h"
 #include "TextFile.h"
@@ -97,7 +99,7 @@ class AlbumBuilder {
                 break;
             case MakeStep::Name:
                 entry.NameMode = nmSpecified;
-                entry.OutName = ReplaceExtension(step.text, ".jpg");
+                entry.OutName = SpecifiedOutName(step.text);
                 break;
             case MakeStep::Keep:
                 entry.NameMode = nmKeep;
@@ -119,7 +121,7 @@ class AlbumBuilder {
         const std::string path = Absolute(input);
         AdditionResult result;
         if (DirectoryExists(path)) {
-            result = AddFolder(state_, path, FolderOrder::ByName);
+            result = AddFolderOrAlbum(state_, path, FolderOrder::ByName, Naming()).Added;
             if (result.HeadText && !options_.head)
                 head_ = *result.HeadText;
         } else if (!FileExists(path)) {
@@ -213,7 +215,12 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         if (options.sort)
             SortEntries(state);
         RefreshOutputNames(state, {head, options.start});
-        if (auto problem = OutputNameProblem(state, head)) {
+        if (auto problem = SaveProblem(state, head)) {
+            // A plan still shows the entries, the colliding ones marked.
+            if (options.plan) {
+                for (const std::string& row : PlanRows(state))
+                    out << row << "\n";
+            }
             err << "albumon-make: " << *problem << "\n";
             return 2;
         }

@@ -1,6 +1,7 @@
 // albumon-make's entry lists and plan rows.
 #include "MakeList.h"
 
+#include "EntryFiles.h"
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Paths.h"
@@ -65,6 +66,9 @@ std::vector<MakeStep> ReadMakeList(const std::string& path) {
     std::string bytes;
     if (int error = ReadWholeFile(path, bytes); error != 0)
         throw Exception(path + ": " + InOutErrorText(error));
+    // A list saved by an editor that marks UTF-8 begins with a byte order mark.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.erase(0, 3);
     std::string folder = FolderPart(path);
     std::vector<MakeStep> steps;
     std::vector<std::string> lines = Split(bytes, '\n');
@@ -92,6 +96,14 @@ std::vector<std::string> PlanRows(const AlbumState& state) {
                                                       : "none";
         rows.push_back(entry.SourcePath + "\t" + entry.OutName + "\t" +
                        std::to_string(entry.Rotation) + "\t" + note);
+    }
+    for (const NameCollision& collision : FindNameCollisions(state)) {
+        for (const auto& [row, other] : {std::pair{collision.First, collision.Second},
+                                         std::pair{collision.Second, collision.First}}) {
+            std::string& text = rows[static_cast<std::size_t>(row)];
+            text += text.find("\tcollides:") == std::string::npos ? "\tcollides:" : ",";
+            text += std::to_string(other + 1);
+        }
     }
     return rows;
 }

@@ -177,7 +177,7 @@ std::string MakeUsage() {
            "  --rotate N          clockwise quarter turns, 0..3\n"
            "  --note-above FILE   the entry's note, shown above the picture\n"
            "  --note-below FILE   the entry's note, shown below the picture\n"
-           "  --name NAME         output name NAME (extension becomes .jpg)\n"
+           "  --name NAME         output name NAME + .jpg (a picture extension typed is dropped)\n"
            "  --keep, --auto      keep the source file name / number automatically\n"
            "  --comment FILE      insert a commentary entry with FILE as its note\n"
            "  --list FILE         add the entries of FILE, one a line, tab-separated: path,\n"

@@ -10,6 +10,7 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "NoteMarkers.h"
 #include "Paths.h"
 #include "TextFile.h"
 
@@ -40,7 +41,8 @@ constexpr std::string_view kTableLine =
     "VALIGN=\"bottom\"><TR><TD>";
 
 // A name as the text of a script string between double quotes: backslash, double quote and
-// control characters escaped, every other byte as it is.
+// control characters escaped, and "<" too, so that no name can end or comment out the page's
+// script ("</script>", "<!--"); every other byte as it is.
 std::string ScriptStringText(std::string_view name) {
     std::string text;
     text.reserve(name.size());
@@ -49,7 +51,7 @@ std::string ScriptStringText(std::string_view name) {
         if (c == '\\' || c == '"') {
             text += '\\';
             text += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
+        } else if (byte < 0x20 || byte == 0x7F || c == '<') {
             static constexpr char kHex[] = "0123456789ABCDEF";
             text += "\\x";
             text += kHex[byte >> 4];
@@ -100,11 +102,9 @@ class PageExpander {
 
     void WriteBlock(Placeholder kind) {
         if (kind == Placeholder::PreNote && entry_.NotePos == npAbove) {
-            WriteNote({kTableLine, "<!-- ALBUMON PRENOTE BEGIN -->"},
-                      {"<!-- ALBUMON PRENOTE END -->", "</TABLE>", "<BR><BR>"});
+            WriteNote({kTableLine, kPreNoteBegin}, {kPreNoteEnd, "</TABLE>", "<BR><BR>"});
         } else if (kind == Placeholder::PostNote && entry_.NotePos == npBelow) {
-            WriteNote({"<BR><BR>", kTableLine, "<!-- ALBUMON POSTNOTE BEGIN -->"},
-                      {"<!-- ALBUMON POSTNOTE END -->", "</TABLE>"});
+            WriteNote({"<BR><BR>", kTableLine, kPostNoteBegin}, {kPostNoteEnd, "</TABLE>"});
         } else if (kind == Placeholder::FileList) {
             WriteFileList();
         }
@@ -120,7 +120,7 @@ class PageExpander {
             page_.WriteLine(line);
         std::string line;
         while (note.ReadLine(line))
-            page_.WriteLine(line);
+            page_.WriteLine(QuoteNoteLine(line));
         for (std::string_view line : after)
             page_.WriteLine(line);
     }

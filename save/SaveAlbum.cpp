@@ -16,6 +16,7 @@
 #include "JpegImage.h"
 #include "Paths.h"
 #include "PictureView.h"
+#include "SaveChecks.h"
 #include "SaveRecord.h"
 #include "SourceGuard.h"
 #include "TemplateFiles.h"
@@ -193,7 +194,7 @@ std::optional<std::string> OutputNameProblem(const AlbumState& state, const std:
 
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
                                   const SaveProgress& progress, const SaveOptions& options) {
-    if (auto problem = OutputNameProblem(state, head))
+    if (auto problem = SaveProblem(state, head))
         throw Exception(*problem);
     const int count = state.EntryCount;
     if (progress)

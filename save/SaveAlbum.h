@@ -47,8 +47,8 @@ std::optional<std::string> OutputNameProblem(const AlbumState& state, const std:
 // entries. The files are written in list order, entry by entry, thumbnail before picture, while
 // the pictures of the next entries are computed ahead. A file error ends the save where it
 // happens, with the entries kept and nothing of the later entries written. A page an earlier
-// save left under the name of an entry that now has no note is removed with it. Names that
-// OutputNameProblem refuses raise an Exception before anything is written. Temporaries that a
+// save left under the name of an entry that now has no note is removed with it. What
+// SaveProblem refuses raises an Exception before anything is written. Temporaries that a
 // killed earlier save of this album left are removed first; at the end of a successful save,
 // the files an earlier save wrote into the album folder and this one did not are removed (see
 // SaveRecord). Returns, in list order, what the user is to be told about single pictures (no

@@ -78,23 +78,13 @@ std::string WrittenValue(std::string_view value) {
     return "\"" + std::string(value) + "\"";
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Hexadecimal digits up to 32 bits; the bit pattern is taken as a signed value.
 std::optional<std::uint32_t> ParseHexDigits(std::string_view digits) {
     if (digits.empty())
         return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
-        int d = HexDigit(c);
+        int d = HexDigitValue(c);
         if (d < 0)
             return std::nullopt;
         value = value * 16 + static_cast<std::uint64_t>(d);

@@ -40,6 +40,45 @@ function hasPage(i) { return typeof DocType !== 'undefined' && Number(DocType[i]
 // spaces...) and every non-ASCII character is escaped.
 function part(name) { return encodeURIComponent(name); }
 
+// The last part of this page's own URL path (still percent-encoded, so usable as a relative URL)
+// and the one before it.
+function ownPathParts() {
+    var parts = window.location.pathname.split('/');
+    return {file: parts[parts.length - 1], folder: parts.length > 1 ? parts[parts.length - 2] : ''};
+}
+
+// The album folder beside the index page: named after the page's own file ("<title>.htm" beside
+// "<title>.files"), which keeps the title as saved even where the title shown had a placeholder
+// text in it replaced; from the title for a page reached under another name.
+function albumFolder(title) {
+    var file = ownPathParts().file;
+    if (file.length > 4 && file.slice(-4) === '.htm')
+        return file.slice(0, -4) + '.files/';
+    return part(title + '.files') + '/';
+}
+
+// The index page of a picture page, found the same way from the album folder it lies in.
+function indexPage(title) {
+    var folder = ownPathParts().folder;
+    if (folder.length > 6 && folder.slice(-6) === '.files')
+        return '../' + folder.slice(0, -6) + '.htm';
+    return '../' + part(title + '.htm');
+}
+
+// The picture a picture page shows: named after the page's own file, with the extension of the
+// name written into the page, which may have had a placeholder text in it replaced.
+function pageFileName(written) {
+    var file = ownPathParts().file;
+    if (file.length <= 4 || file.slice(-4) !== '.htm')
+        return written;
+    var dot = written.lastIndexOf('.');
+    try {
+        return decodeURIComponent(file.slice(0, -4)) + (dot < 0 ? '' : written.substring(dot));
+    } catch (e) {
+        return written;
+    }
+}
+
 function baseName(fileName) {
     var dot = fileName.lastIndexOf('.');
     return dot < 0 ? fileName : fileName.substring(0, dot);
@@ -141,7 +180,7 @@ function showTitle(title, suffix) {
 function buildIndex() {
     var title = rawText('albumon-title');
     var prefix = rawText('albumon-prefix');
-    var folder = part(title + '.files') + '/';
+    var folder = albumFolder(title);
     showTitle(title);
     var grid = document.getElementById('album-grid');
     if (!grid)
@@ -479,8 +518,8 @@ function settlePhoto(photo, thumbUrl) {
 function buildPage() {
     var title = rawText('albumon-title');
     var prefix = rawText('albumon-prefix');
-    var fileName = rawText('albumon-file');
-    var indexUrl = '../' + part(title + '.htm');
+    var fileName = pageFileName(rawText('albumon-file'));
+    var indexUrl = indexPage(title);
     showTitle(title, fileName);
     var firstLine = tidyNotes();
 

@@ -45,6 +45,24 @@ TEST_F(OutputNamesTest, ExtensionsAndSpecifiedNames) {
               (Rows{"無:無題001.jpg", "無:a.JPEG", "無:無題002", "無:mine.jpg", "上:無題003.jpg"}));
 }
 
+// A typed name keeps its dots; only a picture extension the user typed gives way to ".jpg".
+TEST_F(OutputNamesTest, SpecifiedNamesKeepTheirDots) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"2024.05.01 旅行", "2024.05.01 旅行.jpg"},
+        {"表紙.png", "表紙.jpg"},
+        {"a.JPEG", "a.jpg"},
+        {"b.Heic", "b.jpg"},
+        {"c.heif", "c.jpg"},
+        {"d.HIF", "d.jpg"},
+        {"e.webp", "e.jpg"},
+        {"v1.2.jpg", "v1.2.jpg"},
+        {"notes.txt", "notes.txt.jpg"},
+        {"plain", "plain.jpg"},
+    };
+    for (const auto& [typed, name] : cases)
+        EXPECT_EQ(SpecifiedOutName(typed), name) << typed;
+}
+
 TEST_F(OutputNamesTest, NoEntriesNoRows) {
     RefreshOutputNames(state, naming);
     EXPECT_TRUE(OutputListRows(state).empty());

@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -162,6 +164,40 @@ TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
     EXPECT_EQ(form->ListBoxIn->count(), 2);
     EXPECT_TRUE(FileExists(data / "out/無題.files/無題001.jpg"));
     EXPECT_FALSE(FileExists(data / "out/無題.htm"));
+}
+
+// Entries whose files would take one name are named in an error box before anything is
+// written; the entries stay.
+TEST_F(SaveWindowTest, CollidingNamesAreNamedBeforeTheSave) {
+    OpenWithOutput();
+    ClickRow(1);
+    Click(form->RadioButton4);
+    form->EditName->setText("無題001.jpeg");
+    Click(form->SaveBitBtn);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].title, "エラー");
+    EXPECT_TRUE(boxes.seen[0].text.contains("1番目（p1.jpg）と2番目（p2.jpg）: 「無題001.jpg」"))
+        << boxes.seen[0].text.toStdString();
+    EXPECT_TRUE(FolderNames(data / "out").empty());
+    EXPECT_EQ(form->ListBoxIn->count(), 2);
+}
+
+// "選択" on an earlier album's folder gives its pictures in the album's order and names, with
+// their notes, however their file names sort.
+TEST_F(SaveWindowTest, AlbumFolderComesBackInTheAlbumsOrder) {
+    const std::string album = data / "旅.files";
+    WriteJpeg(album + "/表紙.jpg", 64, 48);
+    WriteJpeg(album + "/旅001.jpg", 48, 64);
+    WriteJpeg(album + "/$_旅001.jpg", 48, 64);
+    WriteFile(album + "/旅001.htm",
+              "<!-- ALBUMON PRENOTE BEGIN -->\r\n朝\r\n<!-- ALBUMON PRENOTE END -->\r\n");
+    WriteFile(data / "旅.htm", "Fname[0]=\"表紙\";\r\nDocType[0]=0;\r\nFname[1]=\"旅001\";\r\n");
+    WriteFile(Program("albumon.INI"), "[File]\r\nIn=" + album + "\r\n");
+    Open();
+    Click(form->BitBtnOpen);
+    EXPECT_EQ(InputRows(), (QStringList{"表紙.jpg", "旅001.jpg"}));
+    EXPECT_EQ(OutputRows(), (QStringList{"無:表紙.jpg", "上:旅001.jpg"}));
+    EXPECT_TRUE(boxes.seen.empty());
 }
 
 TEST_F(SaveWindowTest, ArchiveFailureIsReported) {

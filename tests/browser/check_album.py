@@ -248,6 +248,35 @@ def check_page(out, work, position):
     check(empty.strip() == "", f"{name}.htm: the other note place holds {empty.strip()!r}")
 
 
+def check_placeholder_title(make, template, work):
+    """A title holding a placeholder's text (replaced in the page as any placeholder) still
+    finds its album folder: the index shows its pictures and a page leads back to it."""
+    head = "題$$$FILECOU$$$"
+    out = os.path.join(work, "placeholder")
+    picture = os.path.join(template, "Def.files", "DefNote.jpg")
+    note = os.path.join(work, "in", "above.txt")
+    result = subprocess.run([make, "-q", "-o", out, "--head", head, "--template", template,
+                             picture, "--note-above", note, picture], capture_output=True,
+                            timeout=120)
+    check(result.returncode == 0,
+          f"albumon-make ended with {result.returncode}: {result.stderr.decode()}")
+    index = os.path.join(out, head + ".htm")
+    dom, console = render(index, work)
+    check_console(index, console)
+    images = [image for card in dom.find_all("li", "card") for image in card.find_all("img")]
+    check(len(images) == 2,
+          f"{head}.htm shows {len(images)} thumbnails instead of 2")
+    check(all("missing" not in image.classes() for image in images),
+          f"{head}.htm: a thumbnail did not load")
+    check_links(index, dom)
+    page = os.path.join(out, head + ".files", head + "001.htm")
+    dom, console = render(page, work)
+    check_console(page, console)
+    targets = check_links(page, dom)
+    check(targets[(id(dom.by_id("index")), "href")] == index + "#entry-1",
+          f"{head}001.htm does not lead back to its index page")
+
+
 def main():
     if len(sys.argv) != 3:
         print(__doc__.strip(), file=sys.stderr)
@@ -260,10 +289,12 @@ def main():
             check_index(out, work)
             for position in range(3):
                 check_page(out, work, position)
+            check_placeholder_title(make, template, work)
         except (Failure, subprocess.TimeoutExpired) as failure:
             print(f"FAILED: {failure}", file=sys.stderr)
             return 1
-    print("The album's index page and its three picture pages render as expected in Chromium.")
+    print("The album's index page and its three picture pages render as expected in Chromium,"
+          " also under a title holding a placeholder's text.")
     return 0
 
 

@@ -428,5 +428,68 @@ TEST_F(MakeCommandTest, UnusableListLinesFailWithTheirPlace) {
     EXPECT_TRUE(WorkFolderGone());
 }
 
+// Colliding names, "\" with a zip and names too long are refused before anything is written,
+// naming what is wrong; a plan still shows the entries, the colliding ones marked.
+TEST_F(MakeCommandTest, NamesTheAlbumCannotTakeExitWithTwo) {
+    Jpeg(dir / "in2/b.jpg");
+    fs::copy(fs::path(ALBUMON_MAKE).parent_path() / "Def", dir / "tpl",
+             fs::copy_options::recursive);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"in/b.jpg", "--keep", "in2/b.jpg", "--keep"},
+         "1番目（b.jpg）と2番目（b.jpg）: 「b.jpg」"},
+        {{"in/b.jpg", "in/a.JPG", "--name", "無題001.png"}, "「無題001.jpg」"},
+        {{"in/b.jpg", "--keep", "in/a.JPG", "--name", "$_b"}, "「$_b.jpg」"},
+        {{"--zip", "in/b.jpg", "--name", "..\\x"}, "..\\x.jpg」には「\\」"},
+        {{"--zip", "--head", "a\\b", "in/b.jpg"}, "a\\b」には「\\」"},
+        {{"in/b.jpg", "--name", std::string(251, 'n')}, "長すぎます"},
+        {{"--template", "tpl", "-o", "tpl/x", "in/b.jpg"}, "テンプレートフォルダー"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"-o", "out/new"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        MakeRun run = Make(args);
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(dir / "out/new")) << c.message;
+    }
+    EXPECT_FALSE(fs::exists(dir / "tpl/x"));
+    MakeRun plan = Make({"--plan", "in/b.jpg", "--keep", "in/c.jpeg", "in2/b.jpg", "--keep",
+                         "in/a.JPG", "--name", "2024.05.01 旅行"});
+    EXPECT_EQ(plan.status, 2);
+    EXPECT_EQ(plan.out, dir / "in/b.jpg\tb.jpg\t0\tnone\tcollides:3\n" +
+                            dir / "in/c.jpeg\t無題001.jpg\t0\tnone\n" +
+                            dir / "in2/b.jpg\tb.jpg\t0\tnone\tcollides:1\n" +
+                            dir / "in/a.JPG\t2024.05.01 旅行.jpg\t0\tnone\n");
+    // Without a zip a "\" stays allowed.
+    EXPECT_EQ(Make({"-q", "-o", "out", "in/b.jpg", "--name", "a\\b"}).status, 0);
+    EXPECT_TRUE(FileExists(dir / "out/無題.files/a\\b.jpg"));
+    EXPECT_TRUE(WorkFolderGone());
+}
+
+// An album folder given again comes back in the album's order with its names and notes.
+TEST_F(MakeCommandTest, AlbumFolderComesBackInItsOrder) {
+    MakeRun run = Make({"-q", "-o", "out", "--head", "旅", "in/a.JPG", "--name", "表紙",
+                        "in/c.jpeg", "--note-above", "note.txt", "in/b.jpg", "--keep"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Make({"--plan", "out/旅.files"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string album = dir / "out/旅.files/";
+    EXPECT_EQ(run.out, album + "表紙.jpg\t表紙.jpg\t0\tnone\n" + album +
+                           "旅001.jpg\t旅001.jpg\t0\tabove\n" + album + "b.jpg\tb.jpg\t0\tnone\n");
+}
+
+// A list saved with a byte order mark reads as one without.
+TEST_F(MakeCommandTest, ListFileMayStartWithAByteOrderMark) {
+    test::WriteFile(dir / "bom.tsv", "\xEF\xBB\xBFin/b.jpg\t1\r\nin/a.JPG\r\n");
+    test::WriteFile(dir / "plain.tsv", "in/b.jpg\t1\r\nin/a.JPG\r\n");
+    MakeRun bom = Make({"--plan", "--list", "bom.tsv"});
+    EXPECT_EQ(bom.status, 0) << bom.err;
+    EXPECT_EQ(bom.out, Make({"--plan", "--list", "plain.tsv"}).out);
+}
+
 }  // namespace
 }  // namespace albumon

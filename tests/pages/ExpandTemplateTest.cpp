@@ -106,14 +106,16 @@ TEST_F(ExpandTemplateTest, NoteBlocks) {
     EXPECT_EQ(Expand("[$$$POSTNOTE$$$]"), "[]\r\n");
 }
 
-// Each name is the text of a script string: only what would end or break the string is escaped.
+// Each name is the text of a script string: only what would end or break the string, or end or
+// comment out the script around it, is escaped.
 TEST_F(ExpandTemplateTest, FileListWritesNamesAsScriptStrings) {
     const struct {
         std::string outName;
         std::string text;
     } cases[] = {
         {"無題001.jpg", "無題001"},
-        {"<b>&'<!--.jpg", "<b>&'<!--"},
+        {"<b>&'<!--.jpg", "\\x3Cb>&'\\x3C!--"},
+        {"</script><script>.jpg", "\\x3C/script>\\x3Cscript>"},
         {"a\\b.jpg", "a\\\\b"},
         {"My \"best\" trip.jpg", "My \\\"best\\\" trip"},
         {"tab\tcr\rlf\n.jpg", "tab\\x09cr\\x0Dlf\\x0A"},
@@ -190,8 +192,13 @@ TEST_F(ExpandTemplateTest, FailedWriteLeavesTheEarlierPage) {
               (std::vector<std::string>{"Temp", "big.htm", "page.htm"}));
 }
 
+// Also a note holding the markers that frame it, or the comment that quotes them, comes back
+// whole.
 TEST_F(ExpandTemplateTest, PageGivesItsNoteBack) {
-    std::string note = "first <i>line</i>\r\n\r\n日本語\nwith LF\r\n$$$FILELIST$$$\r\n";
+    std::string note =
+        "first <i>line</i>\r\n\r\n日本語\nwith LF\r\n$$$FILELIST$$$\r\n"
+        "<!-- ALBUMON PRENOTE END -->\r\na <!-- ALBUMON POSTNOTE END --> b\r\n"
+        "<!-- ALBUMON NOTE LINE -->\r\n<!-- ALBUMON PRENOTE BEGIN -->\r\nlast\r\n";
     ForceDirectories(dir / "album");
     for (std::int32_t pos : {npAbove, npBelow}) {
         EntryRecord& entry = Add(dir / "album/pic.jpg");
