@@ -5,6 +5,7 @@
 #include <set>
 
 #include "FileSystem.h"
+#include "ListChanges.h"
 #include "OutputNames.h"
 #include "Paths.h"
 #include "TextFile.h"
@@ -124,6 +125,8 @@ FolderAddition AddFolderOrAlbum(AlbumState& state, const std::string& folder, Fo
         result.Added = AddFiles(state, paths, naming);
         KeepAlbumNames(state, first, {HeadTextOfFolder(folder).value_or(""), naming.StartNumber});
         result.AlbumOrder = true;
+        if (result.Added.Accepted > 0)
+            NoteOpenedAlbum(state, folder);
     }
     const AdditionResult rest = AddFolder(state, folder, order);
     result.Added.Accepted += rest.Accepted;

@@ -101,6 +101,8 @@ void ClearAlbum(AlbumState& state) {
     state.EntryCount = 0;
     state.NoteCounter = 0;
     state.CurrentIndex = -1;
+    state.OpenedAlbums.clear();
+    state.SavedList.clear();
 }
 
 void PrepareWorkFolder(const std::string& folder) {

@@ -42,6 +42,10 @@ struct AlbumState : SettingsValues {
     std::int32_t EntryCount = 0;
     std::int32_t NoteCounter = 0;
     std::int32_t CurrentIndex = -1;
+    // The album folders entries were read back from, as real paths (see ListChanges).
+    std::vector<std::string> OpenedAlbums;
+    // The list as it was last saved or opened (ListFingerprint).
+    std::string SavedList;
 };
 
 // The editing state of the picture page, as the window's controls hold it.
@@ -69,7 +73,8 @@ void ImportPageNotes(AlbumState& state, int first);
 // Deletes every file directly inside folder; failures are passed over.
 void EmptyWorkFolder(const std::string& folder);
 
-// Removes all entries: EntryCount 0, NoteCounter 0, CurrentIndex -1.
+// Removes all entries: EntryCount 0, NoteCounter 0, CurrentIndex -1; the list then came
+// from no album.
 void ClearAlbum(AlbumState& state);
 
 // Prepares the work folder: emptied when it exists, else created with its parents.

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "FileSystem.h"
+#include "ListChanges.h"
 #include "OutputNames.h"
 #include "Paths.h"
 #include "TemplateFiles.h"
@@ -95,6 +96,8 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrd
         }
     }
     result.HeadText = HeadTextOfFolder(folder);
+    if (result.HeadText && result.Accepted > 0)
+        NoteOpenedAlbum(state, folder);
     FinishBatch(state, first);
     return result;
 }

@@ -7,6 +7,7 @@
 
 #include "AlbumReadBack.h"
 #include "InputList.h"
+#include "ListChanges.h"
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
 #include "OutputNames.h"
@@ -14,6 +15,7 @@
 #include "PictureBox.h"
 #include "PictureView.h"
 #include "QtText.h"
+#include "SaveNoticeBar.h"
 #include "Unit1.h"
 
 namespace albumon {
@@ -60,6 +62,7 @@ bool TForm1::KeepSelection() {
 // Runs an addition; when it fails part way (a note that cannot be read back), the list still
 // shows every entry the table holds and the shown row stays selected.
 AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& addition) {
+    NoticeBar->Dismiss();
     try {
         return addition();
     } catch (...) {
@@ -100,6 +103,7 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int, int
 void TForm1::BitBtnOpenClick() {
     RunHandler(this, [this] {
         StoreSelected();
+        const bool emptyBefore = album_.EntryCount == 0;
         // An earlier album's folder comes back in the album's order, which a sort would undo.
         bool albumOrder = false;
         AdditionResult result = RunAddition([this, &albumOrder] {
@@ -111,6 +115,9 @@ void TForm1::BitBtnOpenClick() {
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
         AfterAddition(result.Refused, !albumOrder);
+        // An earlier album opened into an empty list holds nothing unsaved yet.
+        if (emptyBefore && result.HeadText)
+            MarkListSaved(album_);
     });
 }
 
@@ -172,6 +179,7 @@ void TForm1::BitBtnDeleteClick() {
 
 void TForm1::InsBitBtnClick() {
     RunHandler(this, [this] {
+        NoticeBar->Dismiss();
         StoreSelected();
         int slot = InsertCommentary(album_, SelectedRow());
         if (slot < 0) {
@@ -186,6 +194,7 @@ void TForm1::InsBitBtnClick() {
 }
 
 void TForm1::ClearEntriesAndControls() {
+    NoticeBar->Dismiss();
     ClearAlbum(album_);
     view_->ClearPicture();
     Image1->update();

@@ -3,7 +3,6 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
@@ -19,6 +18,7 @@
 #include "QtText.h"
 #include "SaveAlbum.h"
 #include "SaveChecks.h"
+#include "SaveNoticeBar.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
 
@@ -91,6 +91,7 @@ void TForm1::SaveBitBtnClick() {
     SaveBitBtn->setEnabled(false);
     saving_ = true;
     SaveAlbumNow();
+    EndSteps();
     saving_ = false;
     QCoreApplication::processEvents();
     SaveBitBtn->setEnabled(true);
@@ -110,15 +111,19 @@ bool TForm1::ConfirmEmptySave(const std::string& head) {
 
 void TForm1::SaveAlbumNow() {
     RunHandler(this, [this] {
-        if (!ConfirmEmptySave(EditHedFix->text().toStdString()))
+        NoticeBar->Dismiss();
+        const std::string head = EditHedFix->text().toStdString();
+        if (!ConfirmEmptySave(head))
             return;
         StoreSelected();
         TakeGeneralPageSettings();
-        const std::string head = EditHedFix->text().toStdString();
         if (auto problem = SaveProblem(album_, head)) {
             ShowUserError(this, Text(*problem));
             return;
         }
+        if (!ConfirmReplaceAlbum(head))
+            return;
+        const int pictures = album_.EntryCount;
         Image1->hide();
         cancelSave_ = false;
         SaveCancelBtn->setEnabled(true);
@@ -133,6 +138,7 @@ void TForm1::SaveAlbumNow() {
             if (album_.MakeZip)
                 PackArchive(head, work);
         };
+        ShowStep(QStringLiteral("画像 %v / %m"));
         std::vector<SaveNotice> notices;
         try {
             notices = SaveAlbum(
@@ -149,31 +155,40 @@ void TForm1::SaveAlbumNow() {
                 options);
         } catch (const ESaveCancelled&) {
             SaveCancelBtn->setEnabled(false);
-            ProgressBar1->setValue(0);
+            EndSteps();
             return;
         } catch (...) {
             SaveCancelBtn->setEnabled(false);
+            EndSteps();
             throw;
         }
-        ShowNotices(notices);
+        ShowSaveNotice(head, pictures, notices);
         QApplication::beep();
     });
 }
 
-void TForm1::ShowNotices(const std::vector<SaveNotice>& notices) {
-    if (notices.empty())
-        return;
-    QStringList lines{QStringLiteral("保存しましたが、次の画像は指定どおりに扱えませんでした。")};
-    for (const SaveNotice& notice : notices)
-        lines << Text(NoticeText(notice));
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Albumon"), lines.join(QLatin1Char('\n')),
-                    QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("NoticeBox"));
-    box.exec();
+// The progress bar names the step that runs: the pictures, then the archive.
+void TForm1::ShowStep(const QString& format) {
+    ProgressBar1->setFormat(format);
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setValue(0);
+}
+
+void TForm1::ShowPackingProgress(double done) {
+    ProgressBar1->setValue(static_cast<int>(done * 100));
+    ProgressBar1->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TForm1::EndSteps() {
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setValue(0);
 }
 
 void TForm1::PackArchive(const std::string& head, const std::string& work) {
     const std::string archive = album_.OutPath + head + ".zip";
+    ShowStep(QStringLiteral("圧縮 %p%"));
+    ProgressBar1->setMaximum(100);
     if (PackAlbum(*ArchiveControl1, album_, head, work) != 0) {
         ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
                                 .arg(QString::fromStdString(archive)));

@@ -5,6 +5,7 @@
 #include "AlbumReadBack.h"
 #include "FileSystem.h"
 #include "InputList.h"
+#include "ListChanges.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "Unit1.h"
@@ -16,6 +17,8 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         return;
     RunHandler(this, [this, &paths] {
         StoreSelected();
+        // Only earlier albums opened into an empty list leave it without unsaved changes.
+        bool opening = album_.EntryCount == 0;
         int refused = 0;
         bool albumOrder = false;
         std::vector<std::string> files;
@@ -25,8 +28,10 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         };
         for (const std::string& path : paths) {
             if (!DirectoryExists(path)) {
-                if (FileExists(path))  // a name that names nothing is passed over
+                if (FileExists(path)) {  // a name that names nothing is passed over
                     files.push_back(path);
+                    opening = false;
+                }
                 continue;
             }
             addFiles();
@@ -35,10 +40,13 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
             refused += added.Added.Refused;
             if (added.Added.HeadText)
                 EditHedFix->setText(Text(*added.Added.HeadText));
+            opening = opening && added.Added.HeadText.has_value();
         }
         addFiles();
         // An earlier album's folder keeps the album's order.
         AfterAddition(refused, !albumOrder);
+        if (opening)
+            MarkListSaved(album_);
     });
 }
 

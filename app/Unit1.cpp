@@ -36,6 +36,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
     });
     ArchiveControl1->ResponseFolder = paths_.WorkFolder + "/";
+    ArchiveControl1->Api().OnProgress = [this](double done) { ShowPackingProgress(done); };
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Albumon"));
     QFont font(QStringLiteral("IPAPGothic"));
@@ -48,6 +49,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     FileDrop1->setObjectName(QStringLiteral("FileDrop1"));
     FileDrop1->SetControl(ListBoxIn);
     RefuseDroppedFiles(this, *FileDrop1);
+    CreateSaveNotice();
     ConnectHandlers();
     RunHandler(this, [this] { FormCreate(); });
 }
@@ -104,6 +106,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
         closeAfterSave_ = true;
         event->ignore();
         return;
+    }
+    // A second close while the question is up waits for its answer.
+    if (askingToClose_) {
+        event->ignore();
+        return;
+    }
+    if (!closing_ && !closeWithoutQuestion_) {
+        askingToClose_ = true;
+        const bool close = ConfirmClose();
+        askingToClose_ = false;
+        if (!close) {
+            event->ignore();
+            return;
+        }
     }
     // A settings file that cannot be written is reported, and the program still closes: a
     // window that can never be closed would help nobody.

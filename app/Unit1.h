@@ -1,6 +1,7 @@
 // The main window: one window, four pages, the album state it owns and every handler.
 #pragma once
 
+#include <QSize>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -31,6 +32,7 @@ namespace albumon {
 
 class PictureView;
 class PictureBox;
+class SaveNoticeBar;
 struct SaveNotice;
 class TArchiveControl;
 class TFileDrop;
@@ -51,6 +53,8 @@ class TForm1 : public QWidget {
     // The files and folders named on the command line, added in their order: files as a drop
     // adds them, folders as "選択" adds a folder (in name order); names of nothing are passed over.
     void AddStartPaths(const std::vector<std::string>& paths);
+    // Closes as the end of the session does: unsaved entries are not asked about.
+    void CloseWithoutQuestion();
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -132,9 +136,17 @@ class TForm1 : public QWidget {
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head, const std::string& work);
-    // One box after a save listing the pictures that could not be handled as asked.
-    void ShowNotices(const std::vector<SaveNotice>& notices);
+    void ShowStep(const QString& format);
+    void ShowPackingProgress(double done);
+    void EndSteps();
+    // The notice below the controls after a save, with the pictures not handled as asked.
+    void CreateSaveNotice();
+    void MakeRoomForNotice();
+    void ShowSaveNotice(const std::string& head, int pictures,
+                        const std::vector<SaveNotice>& notices);
     bool ConfirmEmptySave(const std::string& head);
+    bool ConfirmReplaceAlbum(const std::string& head);
+    bool ConfirmClose();
     void SaveAlbumNow();
 
   public:
@@ -226,6 +238,8 @@ class TForm1 : public QWidget {
     TFolderDialog* FolderDialog1 = nullptr;
     TMailAndHP* MailAndHP1 = nullptr;
     std::unique_ptr<TArchiveControl> ArchiveControl1;
+    // Below the controls after a successful save.
+    SaveNoticeBar* NoticeBar = nullptr;
 
   private:
     ProgramPaths paths_;
@@ -240,6 +254,9 @@ class TForm1 : public QWidget {
     bool saving_ = false;
     bool closeAfterSave_ = false;
     bool cancelSave_ = false;  // the save's cancel button was pressed
+    bool closeWithoutQuestion_ = false;
+    bool askingToClose_ = false;
+    QSize designSize_;
 };
 
 }  // namespace albumon

@@ -5,10 +5,14 @@
 #include <filesystem>
 
 #include "Application.h"
+#include "CommandLine.h"
 #include "QuitSignals.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
+    // Answered before the application exists: no display is needed for them.
+    if (auto status = albumon::AnswerWithoutWindow(argc, argv, ALBUMON_VERSION))
+        return *status;
     QApplication application(argc, argv);
     albumon::PrepareApplication(application);
     QApplication::setApplicationVersion(QStringLiteral(ALBUMON_VERSION));
@@ -17,8 +21,18 @@ int main(int argc, char** argv) {
     std::vector<std::string> paths;
     for (int i = 1; i < argc; ++i)
         paths.push_back(std::filesystem::absolute(argv[i]).lexically_normal().string());
-    albumon::QuitSignals quit([] { QApplication::closeAllWindows(); }, nullptr);
+    // The session's end closes the window without asking about unsaved entries.
+    albumon::TForm1* window = nullptr;
+    albumon::QuitSignals quit(
+        [&window] {
+            if (window != nullptr)
+                window->CloseWithoutQuestion();
+            else
+                QApplication::closeAllWindows();
+        },
+        nullptr);
     albumon::TForm1 form(albumon::ProgramPaths::OfThisProgram());
+    window = &form;
     form.show();
     form.AddStartPaths(paths);
     return QApplication::exec();

@@ -59,7 +59,7 @@ int ArchiveApi::Zip(const std::string& commandLine, std::string* output) {
                 *output += "zip error: bad command line\n";
             return kZipBadParameters;
         }
-        return RunZipCommand(*command, output);
+        return RunZipCommand(*command, output, OnProgress);
     } catch (...) {
         return kZipLogicError;
     }

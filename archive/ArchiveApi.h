@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ class ArchiveApi {
     // Returns 0 when the archive was written, another value on failure; never throws.
     // Lines saying what was done are appended to output when it is given.
     int Zip(const std::string& commandLine, std::string* output = nullptr);
+
+    // Told how much of the archive is written (0 to 1) while Zip writes it, on Zip's thread.
+    std::function<void(double done)> OnProgress;
 
     // The entry names of an archive, in its order; empty when it cannot be read.
     std::vector<std::string> UnZipEntryNames(const std::string& path);

@@ -279,9 +279,17 @@ int OpenError(int code) {
     return code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS ? kZipBadArchive : kZipCreateFailed;
 }
 
+// libzip's progress report; nothing may be thrown through libzip's frames.
+void ReportProgress(zip_t*, double done, void* progress) {
+    try {
+        (*static_cast<const ZipProgress*>(progress))(done);
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
-int RunZipCommand(const ZipCommand& command, std::string* log) {
+int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress& progress) {
     std::string base = command.baseDir.empty() ? CurrentFolder() : command.baseDir;
     if (base[0] != '/')
         base = CurrentFolder() + base;
@@ -324,6 +332,10 @@ int RunZipCommand(const ZipCommand& command, std::string* log) {
         return kZipWriteFailed;
     if (!changed)
         return kZipOk;
+    if (progress) {
+        zip_register_progress_callback_with_state(archive.get(), 0.01, &ReportProgress, nullptr,
+                                                  const_cast<ZipProgress*>(&progress));
+    }
     if (zip_close(archive.get()) != 0) {
         Log(log, std::string("zip error: ") + zip_strerror(archive.get()));
         return kZipWriteFailed;

@@ -2,6 +2,7 @@
 // archive, which is updated in place and replaced as a whole only once complete.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ZipCommand.h"
@@ -18,7 +19,10 @@ inline constexpr int kZipBadParameters = 16;  // bad command line, or a name out
 inline constexpr int kZipOpenFailed = 18;     // a named file is missing or cannot be read
 inline constexpr int kZipLogicError = 5;      // an unexpected internal failure
 
+// Told how much of the archive is written, 0 to 1, while it is written.
+using ZipProgress = std::function<void(double done)>;
+
 // Runs the request. Lines saying what happened are appended to log when it is given.
-int RunZipCommand(const ZipCommand& command, std::string* log);
+int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress& progress = {});
 
 }  // namespace albumon

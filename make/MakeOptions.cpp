@@ -170,6 +170,8 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
 std::string MakeUsage() {
     return "Usage: albumon-make [OPTION]... INPUT...\n"
            "Makes one Albumon album from JPEG files and folders, in the order given.\n"
+           "An album of the same head text in the output folder is replaced without a\n"
+           "question (the window asks first).\n"
            "\n"
            "Per entry (apply to the entry added last by the preceding INPUT):\n"
            "  --rotate N          clockwise quarter turns, 0..3\n"

@@ -19,5 +19,5 @@ cp "$work/scene_4000x3000.jpg" "$pictures/砂浜.jpg"
 cp "$work/scene_6000x4000.jpg" "$pictures/夕焼け.jpg"
 HOME="$home" xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/bin/albumon-tour" "$pictures" "$work/shots" >/dev/null
-cp "$work"/shots/[1-4]-*.png albumon_help/  # the pages; the tour also shows two dialogs
+cp "$work"/shots/[1-4]-*.png albumon_help/  # the pages, the save's notice and its questions
 ls -l albumon_help/*.png

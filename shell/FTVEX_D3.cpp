@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QStorageInfo>
 #include <QStyle>
@@ -156,7 +157,15 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent) {
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
         if (node->data(0, PlainFolderRole).toBool())
             node->setIcon(0, icons_.folder);
+        Watch(node, false);
     });
+    changes_.setSingleShot(true);
+    changes_.setInterval(WatchDelayMs);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
+        changed_.insert(QFile::encodeName(path).toStdString());
+        changes_.start();
+    });
+    connect(&changes_, &QTimer::timeout, this, [this] { ReadChangedFolders(); });
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         if (!quiet_)
             RaiseChange(current);
@@ -310,6 +319,7 @@ void TFolderTreeViewEx::MarkSubfoldersLater(QTreeWidgetItem* node) {
 }
 
 void TFolderTreeViewEx::NodeExpanded(QTreeWidgetItem* node) {
+    Watch(node, true);
     if (node->data(0, PlainFolderRole).toBool())
         node->setIcon(0, icons_.folderOpen);
     if (node->data(0, StateRole).toInt() == nsUnread)
@@ -444,6 +454,8 @@ void TFolderTreeViewEx::RefreshTree() {
 
     quiet_ = true;
     ++epoch_;
+    if (!watcher_.directories().isEmpty())
+        watcher_.removePaths(watcher_.directories());
     qDeleteAll(root->takeChildren());
     AddRootChildren(root);
     root->setExpanded(true);
@@ -463,6 +475,84 @@ void TFolderTreeViewEx::RefreshTree() {
         Select(reselected);
     if (QTreeWidgetItem* node = topRoute.path.empty() ? nullptr : Walk(topRoute.path, topRoute.via))
         scrollToItem(node, QAbstractItemView::PositionAtTop);
+}
+
+// An open folder is watched (the computer itself is no folder); a closed one is not.
+void TFolderTreeViewEx::Watch(QTreeWidgetItem* node, bool open) {
+    const std::string path = FolderNameOf(node);
+    if (path.empty())
+        return;
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+    if (open)
+        watcher_.addPath(name);
+    else if (NodeOf(path) == node)  // the same folder may stay open elsewhere in the tree
+        watcher_.removePath(name);
+}
+
+// Reads the children of the folders that changed on a worker and merges them into every node
+// of those folders whose children were read.
+void TFolderTreeViewEx::ReadChangedFolders() {
+    const std::set<std::string> folders = std::move(changed_);
+    changed_.clear();
+    const int epoch = epoch_;
+    for (const std::string& folder : folders) {
+        workers_.start([this, epoch, folder, reader = Reader] {
+            std::vector<std::string> names = reader(folder);
+            QMetaObject::invokeMethod(
+                this,
+                [this, epoch, folder, names = std::move(names)] {
+                    if (epoch != epoch_)
+                        return;
+                    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+                        if ((*it)->data(0, StateRole).toInt() == nsRead &&
+                            (*it)->parent() != nullptr && FolderNameOf(*it) == folder)
+                            MergeChildren(*it, names);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+// Keeps the children that still exist as they are (open, read, selected), removes the others and
+// adds the new folders in their places. A selected folder that went gives way to its parent.
+void TFolderTreeViewEx::MergeChildren(QTreeWidgetItem* node,
+                                      const std::vector<std::string>& names) {
+    const std::string folder = FolderNameOf(node);
+    std::set<std::string> wanted;
+    for (const std::string& name : names)
+        wanted.insert(Join(folder, name));
+    bool selectParent = false;
+    for (int i = node->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* child = node->child(i);
+        if (wanted.erase(FolderNameOf(child)) > 0)
+            continue;
+        for (QTreeWidgetItem* up = currentItem(); up != nullptr; up = up->parent())
+            selectParent = selectParent || up == child;
+        quiet_ = true;
+        delete node->takeChild(i);
+        quiet_ = false;
+    }
+    for (const std::string& path : wanted) {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        QTreeWidgetItem* child = MakeNode(Display(name), path, icons_.folder);
+        child->setData(0, PlainFolderRole, true);
+        int at = 0;
+        while (at < node->childCount()) {
+            const QString label = node->child(at)->text(0);
+            const int order = QString::compare(label, child->text(0), Qt::CaseInsensitive);
+            if (order > 0 || (order == 0 && FolderNameOf(node->child(at)) > path))
+                break;
+            ++at;
+        }
+        node->insertChild(at, child);
+    }
+    node->setChildIndicatorPolicy(node->childCount() == 0 ? QTreeWidgetItem::DontShowIndicator
+                                                          : QTreeWidgetItem::ShowIndicator);
+    if (!wanted.empty())
+        MarkSubfoldersLater(node);
+    if (selectParent)
+        Select(node);
 }
 
 }  // namespace albumon

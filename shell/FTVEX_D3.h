@@ -1,11 +1,15 @@
 // The folder tree of the input page: the computer with its file-system roots, children read off
-// the user-interface thread the first time a node opens, selection by path and refresh.
+// the user-interface thread the first time a node opens, selection by path and refresh. Open
+// folders are watched: folders made or removed in them appear and go by themselves.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QIcon>
 #include <QThreadPool>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +54,8 @@ class TFolderTreeViewEx : public QTreeWidget {
     FolderReader Reader = ReadSubfolderNames;
     // How long RefreshTree waits for the file system to settle before reading again.
     int RefreshPauseMs = 1000;
+    // How long a watched folder's changes are gathered before its children are read again.
+    static constexpr int WatchDelayMs = 100;
     static constexpr int MaxRefreshNodes = 10240;
 
   private:
@@ -72,13 +78,19 @@ class TFolderTreeViewEx : public QTreeWidget {
     void Select(QTreeWidgetItem* node);
     void RaiseChange(QTreeWidgetItem* current);
     int NodeCount() const;
+    void Watch(QTreeWidgetItem* node, bool open);
+    void ReadChangedFolders();
+    void MergeChildren(QTreeWidgetItem* node, const std::vector<std::string>& names);
 
     Icons icons_;
     QThreadPool workers_;
-    int epoch_ = 0;         // bumped whenever nodes are deleted, so late results are dropped
-    int busyDepth_ = 0;     // nested wait-cursor scopes
-    bool quiet_ = false;    // selection changes made by the tree itself raise no event
-    std::string lastName_;  // reported again when no node is selected
+    int epoch_ = 0;               // bumped whenever nodes are deleted, so late results are dropped
+    int busyDepth_ = 0;           // nested wait-cursor scopes
+    bool quiet_ = false;          // selection changes made by the tree itself raise no event
+    std::string lastName_;        // reported again when no node is selected
+    QFileSystemWatcher watcher_;  // the open folders
+    QTimer changes_;              // gathers the watcher's reports
+    std::set<std::string> changed_;  // folders reported changed since the last read
 };
 
 }  // namespace albumon

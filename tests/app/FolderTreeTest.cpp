@@ -1,6 +1,7 @@
 // The shell controls on their own: the folder tree's reading, order, marks and walks, a slow and
 // a huge folder, the file list's mask, the folder picker's remembered folder and the launcher.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -66,6 +67,33 @@ TEST_F(FolderTreeTest, ChildrenSortedWithoutCaseHiddenLeftOutAndMarked) {
     EXPECT_EQ(reported.back(), "");
     tree.setCurrentItem(tree.topLevelItem(0)->child(0));
     EXPECT_EQ(reported.back(), "/");
+}
+
+// Folders made or removed in an open folder appear and go without "フォルダ更新"; open folders
+// keep their children, and a selected folder that went gives way to its parent.
+TEST_F(FolderTreeTest, OpenFoldersFollowTheDisk) {
+    for (const char* folder : {"beta/inner", "delta"})
+        ForceDirectories(data / folder);
+    ASSERT_TRUE(tree.SelectFolder(data / "beta/inner"));
+    QTreeWidgetItem* node = tree.NodeOf(data.path());
+    QTreeWidgetItem* beta = tree.NodeOf(data / "beta");
+    ASSERT_NE(node, nullptr);
+    ASSERT_NE(beta, nullptr);
+    ForceDirectories(data / "Alpha");
+    ForceDirectories(data / "charlie");
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return ChildLabels(node) == QStringList{"Alpha", "beta", "charlie", "delta"};
+    }));
+    EXPECT_EQ(tree.NodeOf(data / "beta"), beta);
+    EXPECT_TRUE(beta->isExpanded());
+    ::rmdir((data / "delta").c_str());
+    ::rmdir((data / "beta/inner").c_str());
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return ChildLabels(node) == QStringList{"Alpha", "beta", "charlie"};
+    }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return beta->childCount() == 0; }));
+    EXPECT_EQ(tree.currentItem(), beta);
+    EXPECT_EQ(reported.back(), data / "beta");
 }
 
 TEST_F(FolderTreeTest, SlowFolderIsReadWithoutBlockingTheWindow) {

@@ -68,16 +68,19 @@ TEST_F(ProgramStartTest, AboutPageShowsTheProjectVersion) {
         << form->Label8->text().toStdString();
 }
 
-// The built program, copied into a folder of its own, run offscreen and sent a signal.
+// The built program, copied into a folder of its own, run offscreen with an unsaved picture in
+// its list and sent a signal: it closes without asking.
 TEST_F(ProgramStartTest, TerminationSignalClosesTheWindowAndWritesTheSettings) {
     std::filesystem::copy_file(ALBUMON_PROGRAM, Program("albumon"));
+    WriteJpeg(data / "a.jpg", 40, 30);
     for (int signal : {SIGTERM, SIGINT}) {
         std::filesystem::remove(Program("albumon.INI"));
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
-        process.start(QString::fromStdString(Program("albumon")), {});
+        process.start(QString::fromStdString(Program("albumon")),
+                      {QString::fromStdString(data / "a.jpg")});
         ASSERT_TRUE(process.waitForStarted());
         // The work folder is made while the window is created, after the handlers are set.
         for (int k = 0; k < 300 && !DirectoryExists(Program("Temp")); ++k)

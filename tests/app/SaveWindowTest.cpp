@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -11,6 +12,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+
+#include "SaveNoticeBar.h"
 
 #include "FileSystem.h"
 #include "TextFile.h"
@@ -62,10 +66,25 @@ TEST_F(SaveWindowTest, TwoEntriesTheSecondWithANoteBelow) {
     EXPECT_EQ(index.find("Fname["), std::string::npos);
 }
 
+// The progress bar names each step as it moves: the pictures, then the archive.
 TEST_F(SaveWindowTest, ArchiveHoldsIndexAndAlbumFolder) {
     OpenWithOutput("Zip=1\r\n");
     EXPECT_TRUE(form->CheckBoxComp->isChecked());
+    struct StepRecorder : QObject {
+        QStringList steps;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* bar = static_cast<QProgressBar*>(watched);
+            if (event->type() == QEvent::Paint && bar->isTextVisible() && bar->value() > 0)
+                steps << bar->text();
+            return false;
+        }
+    } recorder;
+    form->ProgressBar1->installEventFilter(&recorder);
     Click(form->SaveBitBtn);
+    form->ProgressBar1->removeEventFilter(&recorder);
+    EXPECT_TRUE(recorder.steps.contains("画像 1 / 2")) << recorder.steps.join(',').toStdString();
+    EXPECT_TRUE(recorder.steps.contains("圧縮 100%")) << recorder.steps.join(',').toStdString();
+    EXPECT_FALSE(form->ProgressBar1->isTextVisible());
     ASSERT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
     const std::string listing = data / "listing.txt";
     std::string command = "unzip -Z1 '" + (data / "out/無題.zip") + "' > '" + listing + "'";
@@ -77,7 +96,10 @@ TEST_F(SaveWindowTest, ArchiveHoldsIndexAndAlbumFolder) {
     }
 }
 
-TEST_F(SaveWindowTest, PicturesWithoutPreviewAreListedInOneBoxAfterTheSave) {
+// A save ends with a notice below the controls, not a box: what was written, the pictures not
+// handled as asked, and buttons that open the album and its folder. It stays until dismissed
+// or the next action.
+TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
     OpenWithOutput("[Option]\r\nLossless=1\r\nNoGPS=1\r\n");
     EXPECT_TRUE(form->CheckBoxLossless->isChecked());
     EXPECT_TRUE(form->CheckBoxNoGps->isChecked());
@@ -85,17 +107,52 @@ TEST_F(SaveWindowTest, PicturesWithoutPreviewAreListedInOneBoxAfterTheSave) {
     WriteFile(data / "in/bad2.jpg", "neither");
     Drop({Q(data / "in/bad1.jpg"), Q(data / "in/bad2.jpg")});
     form->CheckBoxNoGps->setChecked(false);
+    const QSize before = form->size();
+    std::vector<QRect> controls;
+    for (QWidget* child : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        controls.push_back(child->geometry());
+    QStringList opened;
+    form->NoticeBar->SetLauncher([&](const QString& address) {
+        opened << address;
+        return true;
+    });
     Click(form->SaveBitBtn);
-    ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].title, "Albumon");
-    const QString text = boxes.seen[0].text;
-    EXPECT_TRUE(text.contains(Q(data / "in/bad1.jpg"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(Q(data / "in/bad2.jpg"))) << text.toStdString();
-    EXPECT_FALSE(text.contains(Q(data / "in/p1.jpg"))) << text.toStdString();
+    EXPECT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
+    ASSERT_TRUE(form->NoticeBar->isVisible());
+    EXPECT_EQ(form->NoticeBar->Text->text(),
+              QStringLiteral("保存しました: 4 枚 — ") + Q(data / "out/無題.htm"));
+    const QString warnings = form->NoticeBar->Warnings->text();
+    EXPECT_TRUE(warnings.contains(Q(data / "in/bad1.jpg"))) << warnings.toStdString();
+    EXPECT_TRUE(warnings.contains(Q(data / "in/bad2.jpg"))) << warnings.toStdString();
+    EXPECT_FALSE(warnings.contains(Q(data / "in/p1.jpg"))) << warnings.toStdString();
     EXPECT_TRUE(FileExists(data / "out/無題.files/$_無題004.jpg"));
     // The save took the general page's choices as they stood.
     EXPECT_TRUE(form->Album().LosslessTurns);
     EXPECT_FALSE(form->Album().StripLocation);
+    // The window grew below its controls; none of them moved or lies under the notice.
+    EXPECT_EQ(form->width(), before.width());
+    EXPECT_GT(form->height(), before.height());
+    const QRect notice = form->NoticeBar->geometry();
+    EXPECT_EQ(notice.top(), before.height());
+    for (const QRect& control : controls)
+        EXPECT_FALSE(control.intersects(notice));
+
+    Click(form->NoticeBar->OpenAlbumButton);
+    Click(form->NoticeBar->OpenFolderButton);
+    EXPECT_EQ(opened, (QStringList{QUrl::fromLocalFile(Q(data / "out/無題.htm")).toString(),
+                                   QUrl::fromLocalFile(Q(data / "out")).toString()}));
+    Click(form->NoticeBar->DismissButton);
+    EXPECT_FALSE(form->NoticeBar->isVisible());
+    EXPECT_EQ(form->size(), before);
+    // A save without warnings shows no warning lines; the next drop dismisses the notice.
+    Drop({Q(data / "in/p1.jpg")});
+    boxes.sayYes = true;  // it replaces the album just saved
+    Click(form->SaveBitBtn);
+    EXPECT_TRUE(form->NoticeBar->isVisible());
+    EXPECT_TRUE(form->NoticeBar->Warnings->text().isEmpty());
+    Drop({Q(data / "in/p2.jpg")});
+    EXPECT_FALSE(form->NoticeBar->isVisible());
+    EXPECT_EQ(form->size(), before);
 }
 
 TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
@@ -153,27 +210,24 @@ TEST_F(SaveWindowTest, ArchiveFailureIsReported) {
     EXPECT_TRUE(FileExists(data / "out/無題.htm"));
 }
 
-// An empty list never replaces an album's index page without asking; a save with entries, or
-// with no index page to replace, asks nothing. Either way the progress bar ends as an ordinary
+// An empty list never replaces an album's index page without asking; a save with no index page
+// to replace asks nothing. Either way the progress bar ends as an ordinary
 // empty bar, never the busy bar.
 TEST_F(SaveWindowTest, EmptySaveAsksBeforeReplacingAnAlbum) {
     struct Case {
         const char* name;
         bool existing;
-        bool entries;
         bool yes;
         bool asked;
         bool replaced;
     };
-    const Case cases[] = {{"answered no", true, false, false, true, false},
-                          {"answered yes", true, false, true, true, true},
-                          {"no album yet", false, false, false, false, true},
-                          {"entries", true, true, false, false, true}};
+    const Case cases[] = {{"answered no", true, false, true, false},
+                          {"answered yes", true, true, true, true},
+                          {"no album yet", false, false, false, true}};
     const std::string index = data / "out/無題.htm";
     for (const Case& c : cases) {
         OpenWithOutput();
-        if (!c.entries)
-            Click(form->ClearBitBtn);
+        Click(form->ClearBitBtn);
         if (c.existing)
             WriteFile(index, "earlier album");
         else

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 
 #include "FileSystem.h"
@@ -21,7 +22,8 @@ namespace albumon::test {
 
 class MessageBoxWatcher::Impl {
   public:
-    Impl(std::vector<Seen>& seen, const bool& sayYes) : seen_(seen), sayYes_(sayYes) {
+    Impl(std::vector<Seen>& seen, const bool& sayYes, const QStringList& quiet)
+        : seen_(seen), sayYes_(sayYes), quiet_(quiet) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] { CloseOpenBoxes(); });
         timer_.start();
@@ -33,6 +35,13 @@ class MessageBoxWatcher::Impl {
             auto* box = qobject_cast<QMessageBox*>(widget);
             if (box == nullptr || !box->isVisible())
                 continue;
+            const bool quiet = std::any_of(quiet_.begin(), quiet_.end(), [box](const QString& t) {
+                return box->text().contains(t);
+            });
+            if (quiet) {
+                box->button(QMessageBox::Yes)->click();
+                continue;
+            }
             Seen seen{box->windowTitle(), box->text(), {}, {}};
             for (QAbstractButton* button : box->buttons())
                 seen.buttons << button->text();
@@ -49,10 +58,12 @@ class MessageBoxWatcher::Impl {
 
     std::vector<Seen>& seen_;
     const bool& sayYes_;
+    const QStringList& quiet_;
     QTimer timer_;
 };
 
-MessageBoxWatcher::MessageBoxWatcher() : impl_(std::make_unique<Impl>(seen, sayYes)) {}
+MessageBoxWatcher::MessageBoxWatcher()
+    : impl_(std::make_unique<Impl>(seen, sayYes, acceptQuietly)) {}
 MessageBoxWatcher::~MessageBoxWatcher() = default;
 
 void WriteJpeg(const std::string& path, int width, int height) {
@@ -88,7 +99,7 @@ TForm1& WindowTest::Open() {
 }
 
 void WindowTest::Close() {
-    form->close();
+    form->CloseWithoutQuestion();
     form.reset();
 }
 

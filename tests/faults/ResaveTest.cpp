@@ -114,6 +114,26 @@ TEST_F(ResaveTest, WindowReopensTurnsReordersAndSaves) {
     }
 }
 
+// Other pictures saved under the album's head text: the window asks, and "No" writes nothing.
+TEST_F(ResaveTest, WindowSaveOverAnAlbumItWasNotReadFromAsksFirst) {
+    FaultCase fault("save over an album not opened");
+    fault.sources.AddFolder(Folder());
+    fault.sources.Add(data / ("out/" + kHead + ".htm"));
+    const FolderSnapshot before = Snapshot(data / "out");
+    boxes.acceptQuietly.clear();
+    Settings(data / "out", true);
+    WriteJpeg(data / "other/a.jpg", 64, 48);
+    Open();
+    Drop(Q({data / "other/a.jpg"}));
+    form->EditHedFix->setText(QString::fromStdString(kHead));
+    Click(form->SaveBitBtn);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].text.toStdString(),
+              "「" + kHead + "」は既にあります。置き換えますか？");
+    EXPECT_EQ(Snapshot(data / "out"), before);
+    EXPECT_EQ(form->ListBoxIn->count(), 1);
+}
+
 TEST_F(ResaveTest, MakeReordersAndTurnsTheAlbumsOwnPictures) {
     FaultCase fault("re-save into its own folder");
     std::vector<std::string> args{"-q", "--head", kHead, "-o", data / "out"};

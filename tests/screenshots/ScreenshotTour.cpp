@@ -1,9 +1,12 @@
 // Opens the real main window, browses to a folder of JPEG files and adds them, writes a note,
-// turns a picture, and saves a screenshot of each page, of the output folder picker and of the
-// question an empty save asks: albumon-tour PICTURES OUTDIR.
+// turns a picture, and saves a screenshot of each page, of the output folder picker, of the
+// question an empty save asks, of the notice a save with a warning leaves, and of the questions
+// before a save replaces another album and before a close loses unsaved pictures:
+// albumon-tour PICTURES OUTDIR.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -116,5 +119,27 @@ int main(int argc, char** argv) {
     ShotOfDialog(
         form, out + "/6-empty-save.png", [&] { form.SaveBitBtnClick(); },
         [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+
+    // The pictures and one file that is no picture, saved: the notice names the file.
+    const QString broken = QDir(out).absoluteFilePath(QStringLiteral("壊れた写真.jpg"));
+    QFile bad(broken);
+    if (bad.open(QIODevice::WriteOnly))
+        bad.write("not a picture");
+    bad.close();
+    const std::string folder = pictures.absolutePath().toStdString();
+    form.AddStartPaths({folder, broken.toStdString()});
+    form.EditHedFix->setText(QStringLiteral("海辺の旅"));
+    form.SaveBitBtnClick();
+    Shot(form, out + "/3-saved.png");
+    // Other pictures under the same title, and a close with them unsaved: both ask first.
+    form.AddStartPaths({folder});
+    form.EditHedFix->setText(QStringLiteral("海辺の旅"));
+    auto sayNo = [](QWidget* box) {
+        static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+    };
+    ShotOfDialog(
+        form, out + "/3-replace-question.png", [&] { form.SaveBitBtnClick(); }, sayNo);
+    ShotOfDialog(
+        form, out + "/3-close-question.png", [&] { form.close(); }, sayNo);
     return 0;
 }

@@ -1,0 +1,80 @@
+// The notice a successful save leaves at the bottom of the main window.
+#include "SaveNoticeBar.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace albumon {
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+}  // namespace
+
+SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWithDesktop) {
+    setObjectName(QStringLiteral("SaveNotice"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    Text = new QLabel(this);
+    Text->setObjectName(QStringLiteral("SaveNoticeText"));
+    Text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Warnings = new QLabel(this);
+    Warnings->setObjectName(QStringLiteral("SaveNoticeWarnings"));
+    Warnings->setWordWrap(true);
+    Warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    OpenAlbumButton = MakeButton(this, "OpenAlbumButton", QStringLiteral("アルバムを開く"));
+    OpenFolderButton = MakeButton(this, "OpenFolderButton", QStringLiteral("フォルダーを開く"));
+    DismissButton = MakeButton(this, "DismissNoticeButton", QStringLiteral("×"));
+    DismissButton->setToolTip(QStringLiteral("閉じる"));
+    DismissButton->setFixedWidth(28);
+
+    // What was written on the first line, the warnings and the buttons below it.
+    auto* top = new QHBoxLayout;
+    top->addWidget(Text, 1);
+    top->addWidget(DismissButton);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Warnings, 1);
+    bottom->addWidget(OpenAlbumButton, 0, Qt::AlignBottom);
+    bottom->addWidget(OpenFolderButton, 0, Qt::AlignBottom);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 4, 8, 4);
+    column->addLayout(top);
+    column->addLayout(bottom);
+
+    connect(OpenAlbumButton, &QPushButton::clicked, this, [this] { Open(indexPage_); });
+    connect(OpenFolderButton, &QPushButton::clicked, this,
+            [this] { Open(QFileInfo(indexPage_).absolutePath()); });
+    connect(DismissButton, &QPushButton::clicked, this, &SaveNoticeBar::Dismiss);
+    hide();
+}
+
+void SaveNoticeBar::ShowSaved(int pictures, const QString& indexPage, const QStringList& warnings) {
+    indexPage_ = indexPage;
+    Text->setText(QStringLiteral("保存しました: %1 枚 — %2").arg(pictures).arg(indexPage));
+    Text->setToolTip(Text->text());
+    Warnings->setText(warnings.join(QLatin1Char('\n')));
+    show();
+    emit heightChanged();
+}
+
+void SaveNoticeBar::Dismiss() {
+    if (isHidden())
+        return;
+    hide();
+    emit heightChanged();
+}
+
+void SaveNoticeBar::Open(const QString& path) {
+    launcher_(QUrl::fromLocalFile(path).toString());
+}
+
+}  // namespace albumon

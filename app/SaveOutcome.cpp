@@ -1,0 +1,62 @@
+// What the window asks before a save or a close could lose the user's work, and the notice a
+// successful save leaves below the controls.
+#include <QCoreApplication>
+
+#include "FileSystem.h"
+#include "ListChanges.h"
+#include "MessageBoxes.h"
+#include "QtText.h"
+#include "SaveAlbum.h"
+#include "SaveNoticeBar.h"
+#include "Unit1.h"
+
+namespace albumon {
+
+void TForm1::CreateSaveNotice() {
+    designSize_ = size();
+    NoticeBar = new SaveNoticeBar(this);
+    connect(NoticeBar, &SaveNoticeBar::heightChanged, this, [this] { MakeRoomForNotice(); });
+}
+
+// The notice lies below every control of the window: the window grows by its height, and
+// nothing else moves or is covered.
+void TForm1::MakeRoomForNotice() {
+    const int width = designSize_.width();
+    const int extra = NoticeBar->isHidden()            ? 0
+                      : NoticeBar->hasHeightForWidth() ? NoticeBar->heightForWidth(width)
+                                                       : NoticeBar->sizeHint().height();
+    NoticeBar->setGeometry(0, designSize_.height(), width, extra);
+    setFixedSize(width, designSize_.height() + extra);
+}
+
+void TForm1::ShowSaveNotice(const std::string& head, int pictures,
+                            const std::vector<SaveNotice>& notices) {
+    QStringList warnings;
+    for (const SaveNotice& notice : notices)
+        warnings << Text(NoticeText(notice));
+    NoticeBar->ShowSaved(pictures, Text(album_.OutPath + head + ".htm"), warnings);
+}
+
+// A list that was not read back from the album of this title would replace that album, and
+// with it the only copy of its notes: ask first.
+bool TForm1::ConfirmReplaceAlbum(const std::string& head) {
+    if (album_.EntryCount == 0 || !FileExists(album_.OutPath + head + ".htm") ||
+        EntriesReadFrom(album_, AlbumFolderPath(album_, head)))
+        return true;
+    return AskYesNo(this, QStringLiteral("「%1」は既にあります。置き換えますか？").arg(Text(head)));
+}
+
+// What is typed for the shown entry counts as well; a store that fails still asks.
+bool TForm1::ConfirmClose() {
+    RunHandler(this, [this] { StoreSelected(); });
+    if (!HasUnsavedChanges(album_))
+        return true;
+    return AskYesNo(this, QStringLiteral("保存していない写真があります。終了しますか？"));
+}
+
+void TForm1::CloseWithoutQuestion() {
+    closeWithoutQuestion_ = true;
+    close();
+}
+
+}  // namespace albumon
