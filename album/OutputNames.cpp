@@ -2,15 +2,21 @@
 #include "OutputNames.h"
 
 #include "Paths.h"
+#include "PictureNames.h"
 
 namespace albumon {
 
 std::string OutputExtension(const std::string& sourcePath) {
     std::string ext = ExtensionOf(sourcePath);
     std::string lower = AsciiLower(ext);
-    if (lower == ".jpeg" || lower == ".jpg")
+    if (lower == ".jpeg" || lower == ".jpg" || IsConvertedName(sourcePath))
         return ".jpg";
     return ext;
+}
+
+std::string KeptName(const std::string& sourcePath) {
+    const std::string name = FileNamePart(sourcePath);
+    return IsConvertedName(name) ? ReplaceExtension(name, ".jpg") : name;
 }
 
 static std::string ThreeDigits(long long number) {
@@ -27,7 +33,7 @@ void RefreshOutputNames(AlbumState& state, const NamingBase& naming) {
                             OutputExtension(entry.SourcePath);
             ++automatic;
         } else if (entry.NameMode == nmKeep) {
-            entry.OutName = FileNamePart(entry.SourcePath);
+            entry.OutName = KeptName(entry.SourcePath);
         }
     }
 }

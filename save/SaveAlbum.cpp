@@ -56,7 +56,7 @@ std::vector<EntryJob> Jobs(const AlbumState& state) {
                         kPreviewPanelWidth,
                         state.ThumbSize,
                         state.JpegQuality,
-                        {state.LosslessTurns, state.StripLocation}});
+                        {state.LosslessTurns, state.StripLocation, state.ConvertQuality}});
     }
     return jobs;
 }
