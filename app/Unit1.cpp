@@ -78,6 +78,7 @@ void TForm1::ApplySettingsToControls() {
     UpDownCompress->setValue(album_.JpegQuality);
     CheckBoxLossless->setChecked(album_.LosslessTurns);
     CheckBoxNoGps->setChecked(album_.StripLocation);
+    UpDownConvert->setValue(album_.ConvertQuality);
 }
 
 void TForm1::TakeGeneralPageSettings() {
@@ -86,6 +87,7 @@ void TForm1::TakeGeneralPageSettings() {
     album_.JpegQuality = UpDownCompress->value();
     album_.LosslessTurns = CheckBoxLossless->isChecked();
     album_.StripLocation = CheckBoxNoGps->isChecked();
+    album_.ConvertQuality = UpDownConvert->value();
 }
 
 void TForm1::FormClose() {
