@@ -118,7 +118,7 @@ void CopyPixels(const heif_image* image, bool alpha, Raster& raster) {
 
 }  // namespace
 
-DecodedPicture DecodeHeif(const std::string& bytes) {
+DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
     HeifHandle<heif_context> context(heif_context_alloc());
     if (!context)
         throw EInvalidGraphic("HEIF エラー: メモリが足りません");
@@ -128,7 +128,7 @@ DecodedPicture DecodeHeif(const std::string& bytes) {
     Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
     HeifHandle<heif_image_handle> handle(rawHandle);
     CheckPictureSize(heif_image_handle_get_width(handle.get()),
-                     heif_image_handle_get_height(handle.get()));
+                     heif_image_handle_get_height(handle.get()), maxPixels);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     HeifHandle<heif_decoding_options> options(heif_decoding_options_alloc());
     heif_image* rawImage = nullptr;

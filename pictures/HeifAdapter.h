@@ -13,6 +13,6 @@ namespace albumon {
 // orientation is not applied again: the result's orientation is 1), transparency flattened onto
 // white. Its profile is the ICC profile stored with it, else one made from its nclx description.
 // Raises EInvalidGraphic.
-DecodedPicture DecodeHeif(const std::string& bytes);
+DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels = kMaxPhotoPixels);
 
 }  // namespace albumon

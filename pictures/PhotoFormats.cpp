@@ -50,11 +50,11 @@ PictureKind SniffPicture(const std::string& bytes) {
     return pkUnknown;
 }
 
-void CheckPictureSize(std::int64_t width, std::int64_t height) {
+void CheckPictureSize(std::int64_t width, std::int64_t height, std::int64_t maxPixels) {
     if (width < 1 || height < 1)
         throw EInvalidGraphic("画像のサイズが正しくありません");
     if (width > INT32_MAX || height > INT32_MAX ||
-        Raster::RowLengthFor(width, 4) * height > kMaxRasterBytes)
+        Raster::RowLengthFor(width, 4) * height > kMaxRasterBytes || width * height > maxPixels)
         throw EInvalidGraphic("画像が大きすぎます");
 }
 
@@ -79,14 +79,14 @@ std::string ExifPayloadOf(const std::string& block) {
     return payload;
 }
 
-DecodedPicture DecodePhoto(const std::string& bytes) {
+DecodedPicture DecodePhoto(const std::string& bytes, std::int64_t maxPixels) {
     switch (SniffPicture(bytes)) {
         case pkHeif:
-            return DecodeHeif(bytes);
+            return DecodeHeif(bytes, maxPixels);
         case pkPng:
-            return DecodePng(bytes);
+            return DecodePng(bytes, maxPixels);
         case pkWebp:
-            return DecodeWebp(bytes);
+            return DecodeWebp(bytes, maxPixels);
         default:
             throw EInvalidGraphic("画像の形式が分かりません");
     }

@@ -24,9 +24,13 @@ struct DecodedPicture {
     int orientation = 1;  // the EXIF orientation still to apply (HEIF applies its own boxes)
 };
 
-// Raises EInvalidGraphic for a size of no pixels or one whose 32-bit pixels would exceed
-// kMaxRasterBytes, before any library allocates them.
-void CheckPictureSize(std::int64_t width, std::int64_t height);
+// Most pixels a picture may have: its 32-bit pixels stay within kMaxRasterBytes.
+inline constexpr std::int64_t kMaxPhotoPixels = kMaxRasterBytes / 4;
+
+// Raises EInvalidGraphic for a size of no pixels or one of more than maxPixels pixels (whose
+// 32-bit rows would exceed kMaxRasterBytes), before any library allocates them.
+void CheckPictureSize(std::int64_t width, std::int64_t height,
+                      std::int64_t maxPixels = kMaxPhotoPixels);
 
 // Writes one row of 8-bit pixels with alpha (blue, green, red, alpha) onto white as blue, green,
 // red.
@@ -38,6 +42,6 @@ std::string ExifPayloadOf(const std::string& block);
 
 // Decodes a HEIF, PNG or WebP picture, chosen by its content. Raises EInvalidGraphic for any
 // other content, a picture the library cannot decode, or one beyond the size bounds.
-DecodedPicture DecodePhoto(const std::string& bytes);
+DecodedPicture DecodePhoto(const std::string& bytes, std::int64_t maxPixels = kMaxPhotoPixels);
 
 }  // namespace albumon

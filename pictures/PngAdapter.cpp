@@ -134,11 +134,11 @@ std::string ExifOf(png_structp png, png_infop info) {
 
 }  // namespace
 
-DecodedPicture DecodePng(const std::string& bytes) {
+DecodedPicture DecodePng(const std::string& bytes, std::int64_t maxPixels) {
     PngReader reader(bytes);
     reader.Run(ReadHeaderStep);
     PngJob& job = reader.Job();
-    CheckPictureSize(job.width, job.height);
+    CheckPictureSize(job.width, job.height, maxPixels);
     reader.Run(SetupStep);
     const auto width = static_cast<std::int32_t>(job.width);
     const auto height = static_cast<std::int32_t>(job.height);

@@ -34,7 +34,7 @@ std::string Chunk(WebPDemuxer* demux, const char* fourcc) {
 
 }  // namespace
 
-DecodedPicture DecodeWebp(const std::string& bytes) {
+DecodedPicture DecodeWebp(const std::string& bytes, std::int64_t maxPixels) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     WebPBitstreamFeatures features;
     VP8StatusCode status = WebPGetFeatures(data, bytes.size(), &features);
@@ -42,7 +42,7 @@ DecodedPicture DecodeWebp(const std::string& bytes) {
         Fail(status);
     if (features.has_animation)
         Fail(VP8_STATUS_UNSUPPORTED_FEATURE);
-    CheckPictureSize(features.width, features.height);
+    CheckPictureSize(features.width, features.height, maxPixels);
     DecodedPicture picture;
     picture.raster = Raster(features.width, features.height, pf24bit);
     Raster& raster = picture.raster;

@@ -10,6 +10,6 @@ namespace albumon {
 
 // Decodes WebP data, transparency flattened onto white, with its ICCP and EXIF chunks. Raises
 // EInvalidGraphic (an animation included).
-DecodedPicture DecodeWebp(const std::string& bytes);
+DecodedPicture DecodeWebp(const std::string& bytes, std::int64_t maxPixels = kMaxPhotoPixels);
 
 }  // namespace albumon
