@@ -19,7 +19,7 @@ EntryResult ComputeConvertedEntry(const EntryJob& job) {
         result.Thumbnail = std::move(entry.thumbnail);
         result.Picture = {false, std::move(entry.picture)};
         if (entry.noPreview)
-            result.Notices.push_back(pnNoPreview);
+            result.Notices.push_back(pnNoPicture);
     } catch (...) {
         result.ThumbnailError = std::current_exception();
     }

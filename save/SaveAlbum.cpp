@@ -159,6 +159,9 @@ std::string NoticeText(const SaveNotice& notice) {
                    "た";
         case pnTurnFailed:
             return notice.SourcePath + ": 画像を回転できないため、回転せずに複製しました";
+        case pnNoPicture:
+            return notice.SourcePath +
+                   ": 画像を読み取れないため、サムネイルと写真を「プレビューなし」にしました";
         default:
             return notice.SourcePath +
                    ": 大きさが無劣化の回転に合わないため、指定の圧縮率で再圧縮しました";
