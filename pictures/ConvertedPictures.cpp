@@ -149,6 +149,12 @@ std::string PlaceholderJpeg() {
     return EncodeJpeg(NoPreviewRaster(kPlaceholderWidth, kPlaceholderHeight), options);
 }
 
+bool ShowsNoPreview(const PictureView& view) {
+    const Raster* shown = view.Bitmap();
+    return shown && shown->Format() == pf8bit &&
+           shown->Palette() == NoPreviewRaster(1, 1).Palette();
+}
+
 ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int panelWidth,
                                   int thumbSize, const PhotoOptions& photo) {
     ConvertedEntry entry;

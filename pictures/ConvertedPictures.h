@@ -34,6 +34,9 @@ std::string ConvertedJpeg(DecodedPicture& picture, int rotation, int quality, bo
 // The "no preview" picture a source that cannot be decoded gets in place of its output picture.
 std::string PlaceholderJpeg();
 
+// Whether the view shows the "no preview" picture (of a source that could not be decoded).
+bool ShowsNoPreview(const PictureView& view);
+
 // An entry's files for a converted source.
 struct ConvertedEntry {
     std::optional<std::string> thumbnail;  // set unless no thumbnail was asked for

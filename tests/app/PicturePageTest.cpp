@@ -115,6 +115,16 @@ TEST_F(PicturePageTest, HeicPreviewsUpright) {
     EXPECT_LT(topLeft.blue(), 80);
     EXPECT_GT(bottomLeft.blue(), 180);
     EXPECT_EQ(OutputRows(), (QStringList{"無:無題001.jpg"}));
+    EXPECT_TRUE(form->Image1->toolTip().isEmpty());
+    // A truncated one shows the "no preview" picture with the save's warning.
+    const std::string heic = ReadFile(data / "IMG_1.HEIC");
+    WriteFile(data / "IMG_2.heic", heic.substr(0, heic.size() / 2));
+    Drop({Q(data / "IMG_2.heic")});
+    ClickRow(1);
+    EXPECT_EQ(form->Image1->toolTip().toStdString(),
+              data / "IMG_2.heic" +
+                  ": 画像を読み取れないため、サムネイルと写真を「プレビューなし」にしました");
+    EXPECT_EQ(form->Image1->grab().toImage().pixelColor(60, 20), QColor(224, 224, 224));
     EXPECT_TRUE(boxes.seen.empty());
 }
 
