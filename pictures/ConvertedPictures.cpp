@@ -11,6 +11,7 @@
 #include "GraphicErrors.h"
 #include "JpegCodec.h"
 #include "JpegImage.h"
+#include "LocationStrip.h"
 #include "Orientation.h"
 #include "RasterTurns.h"
 
@@ -137,10 +138,14 @@ std::string ConvertedJpeg(DecodedPicture& picture, int rotation, int quality, bo
         const Raster& r = picture.raster;
         options.exif = UprightExif(picture.exif, quarter ? r.Height() : r.Width(),
                                    quarter ? r.Width() : r.Height(), false);
-        if (stripLocation && !options.exif.empty())
-            options.exif = ExifWithoutLocation(options.exif);
     }
-    return EncodeJpeg(picture.raster, options);
+    std::string jpeg = EncodeJpeg(picture.raster, options);
+    if (stripLocation) {
+        // the one door for leaving the location out of a picture bound for the album
+        if (LocationFree free = JpegWithoutLocation(jpeg); free.changed)
+            jpeg = std::move(free.bytes);
+    }
+    return jpeg;
 }
 
 std::string PlaceholderJpeg() {

@@ -162,6 +162,9 @@ std::string NoticeText(const SaveNotice& notice) {
         case pnNoPicture:
             return notice.SourcePath +
                    ": 画像を読み取れないため、サムネイルと写真を「プレビューなし」にしました";
+        case pnMetadataDropped:
+            return notice.SourcePath +
+                   ": 読み取れないメタデータがあるため、位置情報を残さないよう除いて出力しました";
         default:
             return notice.SourcePath +
                    ": 大きさが無劣化の回転に合わないため、指定の圧縮率で再圧縮しました";

@@ -17,7 +17,7 @@ struct SettingsValues {
     int ThumbSize = 64;
     bool KeepNameDefault = false;
     bool LosslessTurns = false;  // turn pictures on their coefficients where the size allows
-    bool StripLocation = false;  // leave GPS data out of the album's pictures
+    bool StripLocation = false;  // leave location data out of the album's pictures
     int ConvertQuality = 90;     // 1..100: the JPEGs made from HEIF, PNG and WebP pictures
 };
 
