@@ -7,13 +7,13 @@
 #include "ListChanges.h"
 #include "OutputNames.h"
 #include "Paths.h"
+#include "PictureNames.h"
 #include "TemplateFiles.h"
 
 namespace albumon {
 
 bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix) {
-    std::string ext = AsciiLower(ExtensionOf(path));
-    if (ext != ".jpg" && ext != ".jpeg")
+    if (!IsPictureName(path))
         return false;
     if (DirectoryExists(path))
         return false;

@@ -17,8 +17,8 @@ struct AdditionResult {
     std::optional<std::string> HeadText;
 };
 
-// True for a path that is no folder, ends in ".jpg" or ".jpeg" (any letter case) and whose file
-// name does not begin with the trimmed thumbnail prefix.
+// True for a path that is no folder, has a picture's name (IsPictureName) and whose file name does
+// not begin with the trimmed thumbnail prefix.
 bool IsAcceptedInput(const std::string& path, const std::string& thumbPrefix);
 
 // True when a live entry's SourcePath equals path without regard to letter case.

@@ -2,13 +2,14 @@
 #include "OutputNames.h"
 
 #include "Paths.h"
+#include "PictureNames.h"
 
 namespace albumon {
 
 std::string OutputExtension(const std::string& sourcePath) {
     std::string ext = ExtensionOf(sourcePath);
     std::string lower = AsciiLower(ext);
-    if (lower == ".jpeg" || lower == ".jpg")
+    if (lower == ".jpeg" || lower == ".jpg" || IsConvertedName(sourcePath))
         return ".jpg";
     return ext;
 }
@@ -22,6 +23,11 @@ std::string SpecifiedOutName(const std::string& typed) {
             return ReplaceExtension(typed, ".jpg");
     }
     return typed + ".jpg";
+}
+
+std::string KeptName(const std::string& sourcePath) {
+    const std::string name = FileNamePart(sourcePath);
+    return IsConvertedName(name) ? ReplaceExtension(name, ".jpg") : name;
 }
 
 static std::string ThreeDigits(long long number) {
@@ -42,7 +48,7 @@ void RefreshOutputNames(AlbumState& state, const NamingBase& naming) {
             entry.OutName = AutomaticOutName(naming, automatic, entry.SourcePath);
             ++automatic;
         } else if (entry.NameMode == nmKeep) {
-            entry.OutName = FileNamePart(entry.SourcePath);
+            entry.OutName = KeptName(entry.SourcePath);
         }
     }
 }

@@ -8,8 +8,8 @@
 
 namespace albumon {
 
-// The extension an output picture takes from its source: ".jpeg" and ".jpg" in any letter case
-// become ".jpg"; any other extension stays as it is.
+// The extension an output picture takes from its source: ".jpeg" and ".jpg" in any letter case,
+// and the extensions of converted pictures, become ".jpg"; any other stays as it is.
 std::string OutputExtension(const std::string& sourcePath);
 
 // The output name of a name the user typed: a picture extension he typed (".jpg", ".jpeg",
@@ -21,6 +21,10 @@ std::string SpecifiedOutName(const std::string& typed);
 // three digits of start number + count (the last three kept) and the output extension.
 std::string AutomaticOutName(const NamingBase& naming, long long count,
                              const std::string& sourcePath);
+
+// The name a kept entry gets: the source's file name, with ".jpg" in place of the extension of a
+// converted picture (IMG_1.HEIC gives IMG_1.jpg).
+std::string KeptName(const std::string& sourcePath);
 
 // Recomputes the OutName of every live entry: automatic entries are numbered consecutively from
 // the start number (three digits, the last three kept), kept ones take the source file name.

@@ -239,6 +239,10 @@ void TForm1::CreateGeneralPage() {
     CheckBoxLossless->setText(QStringLiteral("回転を無劣化で行う"));
     CheckBoxNoGps = Make<QCheckBox>(TabSheet4, "CheckBoxNoGps", 104, 264, 236, 20);
     CheckBoxNoGps->setText(QStringLiteral("位置情報を削除する"));
+    LabelConvert = MakeLabel(TabSheet4, "LabelConvert", QStringLiteral("変換の画質"), 216, 296, 70);
+    UpDownConvert = MakeUpDown(TabSheet4, "UpDownConvert", "EditConvert", 1, 100, 90, 286, 292, 54);
+    UpDownConvert->setToolTip(
+        QStringLiteral("HEIF・PNG・WebP の画像を JPEG にするときの画質です（1〜100）"));
     CreateAboutLabels(TabSheet4);
 }
 

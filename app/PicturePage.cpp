@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <exception>
 
+#include "ConvertedPictures.h"
 #include "FileSystem.h"
 #include "Images.h"
 #include "MessageBoxes.h"
@@ -91,6 +92,9 @@ void TForm1::ListBoxInClick() {
             loadError = std::current_exception();
             view_->ClearPicture();
         }
+        // An undecodable HEIF, PNG or WebP shows the "no preview" picture and says why.
+        Image1->setToolTip(
+            ShowsNoPreview(*view_) ? Text(NoticeText({entry.SourcePath, pnNoPicture})) : QString());
         Image1->SyncGeometry();
         Image1->show();
         album_.CurrentIndex = row;  // set first: a note that cannot be read leaves it shown

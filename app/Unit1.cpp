@@ -80,6 +80,7 @@ void TForm1::ApplySettingsToControls() {
     UpDownCompress->setValue(album_.JpegQuality);
     CheckBoxLossless->setChecked(album_.LosslessTurns);
     CheckBoxNoGps->setChecked(album_.StripLocation);
+    UpDownConvert->setValue(album_.ConvertQuality);
 }
 
 void TForm1::TakeGeneralPageSettings() {
@@ -88,6 +89,7 @@ void TForm1::TakeGeneralPageSettings() {
     album_.JpegQuality = UpDownCompress->value();
     album_.LosslessTurns = CheckBoxLossless->isChecked();
     album_.StripLocation = CheckBoxNoGps->isChecked();
+    album_.ConvertQuality = UpDownConvert->value();
 }
 
 void TForm1::FormClose() {

@@ -209,6 +209,8 @@ class TForm1 : public QWidget {
     QCheckBox* CheckBoxComp = nullptr;
     QCheckBox* CheckBoxLossless = nullptr;
     QCheckBox* CheckBoxNoGps = nullptr;
+    QLabel* LabelConvert = nullptr;
+    UpDownSpinBox* UpDownConvert = nullptr;
     QPushButton* SaveBitBtn = nullptr;
     // General page.
     QGroupBox* GroupBox2 = nullptr;

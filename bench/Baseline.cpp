@@ -55,8 +55,8 @@ std::vector<JSAMPLE> Decode(const std::string& bytes, unsigned denominator, bool
     return pixels;
 }
 
-std::vector<unsigned char> Encode(const std::vector<JSAMPLE>& pixels, JDIMENSION width,
-                                  JDIMENSION height, int quality) {
+std::vector<unsigned char> Encode(const JSAMPLE* pixels, JDIMENSION width, JDIMENSION height,
+                                  int quality, J_COLOR_SPACE space) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -67,12 +67,12 @@ std::vector<unsigned char> Encode(const std::vector<JSAMPLE>& pixels, JDIMENSION
     cinfo.image_width = width;
     cinfo.image_height = height;
     cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_EXT_BGR;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < height) {
-        auto row = const_cast<JSAMPROW>(pixels.data() +
+        auto row = const_cast<JSAMPROW>(pixels +
                                         static_cast<std::size_t>(cinfo.next_scanline) * width * 3);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }

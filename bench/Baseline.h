@@ -20,9 +20,13 @@ void WriteAll(const std::string& path, const void* data, std::size_t size);
 std::vector<JSAMPLE> Decode(const std::string& bytes, unsigned denominator, bool fast,
                             JDIMENSION& width, JDIMENSION& height);
 
-// A baseline encode of BGR pixels at quality.
-std::vector<unsigned char> Encode(const std::vector<JSAMPLE>& pixels, JDIMENSION width,
-                                  JDIMENSION height, int quality);
+// A baseline encode of BGR (or, with space, other 3-byte) pixels at quality.
+std::vector<unsigned char> Encode(const JSAMPLE* pixels, JDIMENSION width, JDIMENSION height,
+                                  int quality, J_COLOR_SPACE space = JCS_EXT_BGR);
+inline std::vector<unsigned char> Encode(const std::vector<JSAMPLE>& pixels, JDIMENSION width,
+                                         JDIMENSION height, int quality) {
+    return Encode(pixels.data(), width, height, quality);
+}
 
 // The least a thumbnail and a copy need: read the source, decode it at the fit's scale (an
 // eighth, the scale of every benchmark picture) with the fast transform, nearest-sample to a

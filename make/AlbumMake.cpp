@@ -182,6 +182,7 @@ void PrepareState(AlbumState& state, const MakeOptions& options, const std::stri
     state.KeepNameDefault = options.keepNames;
     state.LosslessTurns = options.losslessTurns;
     state.StripLocation = options.stripLocation;
+    state.ConvertQuality = options.convertQuality;
 }
 
 // Draws a progress bar on a terminal: [#####     ] k/n.

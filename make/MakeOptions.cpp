@@ -73,6 +73,8 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
         options.thumbSize = reader.Number(32, 128);
     } else if (name == "--quality") {
         options.quality = reader.Number(1, 100);
+    } else if (name == "--convert-quality") {
+        options.convertQuality = reader.Number(1, 100);
     } else {
         return false;
     }
@@ -169,7 +171,8 @@ MakeOptions ParseMakeOptions(const std::vector<std::string>& args) {
 
 std::string MakeUsage() {
     return "Usage: albumon-make [OPTION]... INPUT...\n"
-           "Makes one Albumon album from JPEG files and folders, in the order given.\n"
+           "Makes one Albumon album from JPEG, HEIF, PNG and WebP files and folders, in the\n"
+           "order given.\n"
            "An album of the same head text in the output folder is replaced without a\n"
            "question (the window asks first).\n"
            "\n"
@@ -194,6 +197,8 @@ std::string MakeUsage() {
            "  --prefix TEXT       thumbnail prefix (default $_)\n"
            "  --thumb-size N      thumbnail long side, 32..128 (default 64)\n"
            "  --quality N         JPEG quality of turned pictures, 1..100 (default 50)\n"
+           "  --convert-quality Q JPEG quality of pictures made from HEIF, PNG and WebP,\n"
+           "                      1..100 (default 90)\n"
            "  --zip               also make HEAD.zip\n"
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "ConvertedPictures.h"
+#include "FileSystem.h"
 #include "GraphicErrors.h"
 #include "Orientation.h"
 #include "Paths.h"
@@ -55,13 +57,30 @@ void Orient(PictureView& view, Orientation orientation) {
     Turn(view, orientation.Turn());
 }
 
+// A HEIF, PNG or WebP source: decoded, reduced to the preview's size, fitted and turned.
+void LoadConvertedPreview(PictureView& view, const std::string& path, int rotation, int panelSize) {
+    DecodedPicture picture = LoadPhotoFile(path);
+    view.SetPicture(PreviewRaster(picture.raster, panelSize));
+    FitPicture(view, panelSize);
+    Orient(view, OrientationForTag(picture.orientation).Then(rotation));
+}
+
 }  // namespace
 
 std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
                                                  int rotation, int panelSize) {
     view.ClearPicture();
-    if (!HasJpegExtension(path))
+    if (!IsPictureName(path))
         return nullptr;
+    if (IsConvertedSource(path)) {
+        try {
+            LoadConvertedPreview(view, path, rotation >= 0 && rotation <= 3 ? rotation : 0,
+                                 panelSize);
+        } catch (const EInvalidGraphic&) {
+            view.ClearPicture();
+        }
+        return nullptr;
+    }
     try {
         view.LoadFromFile(path);
     } catch (const EInvalidGraphic&) {
@@ -87,6 +106,10 @@ std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::s
 
 void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize) {
     LoadPictureData(view, path, rotation, panelSize);
+    if (!view.HasPicture() && IsConvertedSource(path) && FileExists(path)) {
+        view.SetPicture(NoPreviewRaster(panelSize - 4, (panelSize - 4) * 3 / 4));
+        FitPicture(view, panelSize);
+    }
 }
 
 void FitPicture(PictureView& view, int panelSize) {

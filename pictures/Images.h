@@ -16,18 +16,21 @@ namespace albumon {
 struct PhotoOptions {
     bool LosslessTurns = false;  // turn on the coefficients where the size allows it
     bool StripLocation = false;  // no location data in any output picture
+    int ConvertQuality = 90;     // quality of the JPEGs made from HEIF, PNG and WebP sources
 };
 
 // Whether the file name ends in ".jpg" or ".jpeg", in any letter case.
 bool HasJpegExtension(const std::string& path);
 
-// Loads a ".jpg" or ".jpeg" file into the view, fitted into a square panel of panelSize, shown
-// as its EXIF orientation asks and then turned by rotation (quarter turns clockwise, 0..3).
-// Anything else, an unreadable picture or one of 0 x 0 pixels leaves the view empty; EFOpenError
-// (file cannot be read) reaches the caller.
+// Loads a picture file (IsPictureName; JPEG, HEIF, PNG or WebP by its content) into the
+// view, fitted into a square panel of panelSize, shown as its orientation asks and then turned by
+// rotation (quarter turns clockwise, 0..3). Any other file or one of 0 x 0 pixels leaves the view
+// empty; a HEIF, PNG or WebP source that cannot be decoded shows the "no preview" picture.
+// EFOpenError (file cannot be read) reaches the caller.
 void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize);
 
-// LoadPicture, handing back the loaded file's bytes and header (null when it did not load).
+// LoadPicture, handing back the loaded JPEG file's bytes and header (null when it did not load or
+// is no JPEG); an undecodable source leaves the view empty.
 std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
                                                  int rotation, int panelSize);
 
@@ -86,6 +89,7 @@ enum PictureNotice {
     pnTurnFailed,        // could not be turned: copied unturned
     pnLosslessFellBack,  // its size allows no lossless turn: re-encoded at the quality
     pnMetadataDropped,   // a metadata block that could not be read was left out with the location
+    pnNoPicture,         // a HEIF, PNG or WebP that could not be decoded: both files "no preview"
 };
 
 // An entry's output picture: the source copied unchanged, or the bytes to write instead (a turn,

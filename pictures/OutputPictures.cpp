@@ -5,6 +5,7 @@
 #include <tuple>
 #include <utility>
 
+#include "ConvertedPictures.h"
 #include "ExifTags.h"
 #include "FileSystem.h"
 #include "GraphicErrors.h"
@@ -146,7 +147,7 @@ std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& s
         view.ClearPicture();
     }
     if (sampled.Empty()) {
-        if (!HasJpegExtension(sourcePath))
+        if (!IsPictureName(sourcePath))
             return std::nullopt;
         if (noPreview)
             *noPreview = true;
@@ -211,10 +212,23 @@ std::optional<std::string> LosslessPicture(const TJPEGData& data, Orientation or
     return turned;
 }
 
+// A HEIF, PNG or WebP source: always a JPEG, encoded once; a placeholder when undecodable.
+OutputPicture ConvertedPicture(const std::string& sourcePath, int rotation,
+                               const PhotoOptions& photo) {
+    try {
+        DecodedPicture picture = LoadPhotoFile(sourcePath);
+        return {false, ConvertedJpeg(picture, rotation, photo.ConvertQuality, photo.StripLocation)};
+    } catch (const EInvalidGraphic&) {
+        return {false, PlaceholderJpeg()};
+    }
+}
+
 }  // namespace
 
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
                                 int quality, const PhotoOptions& photo) {
+    if (IsConvertedSource(sourcePath))
+        return ConvertedPicture(sourcePath, rotation, photo);
     if (rotation < 1 || rotation > 3)
         return UnturnedPicture(sourcePath, photo);
     try {

@@ -1,6 +1,7 @@
 // PictureView: the picture it holds, auto-sizing and the loader.
 #include "PictureView.h"
 
+#include "ConvertedPictures.h"
 #include "GraphicErrors.h"
 #include "Paths.h"
 
@@ -84,9 +85,13 @@ void PictureView::LoadFromFile(const std::string& path) {
     std::string extension = ExtensionOf(FileNamePart(path));
     if (!extension.empty())
         extension.erase(0, 1);
-    std::string lower = AsciiLower(extension);
-    if (lower != "jpg" && lower != "jpeg") {
+    if (!IsPictureName(path)) {
         throw EInvalidGraphic(FormatMessage("拡張子 .%s の画像形式は処理できません", extension));
+    }
+    if (IsConvertedSource(path)) {
+        DecodedPicture decoded = LoadPhotoFile(path);
+        SetPicture(OrientedRaster(decoded.raster, decoded.orientation, 0));
+        return;
     }
     TJPEGImage picture;
     picture.LoadFromFile(path);

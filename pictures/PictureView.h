@@ -56,8 +56,9 @@ class PictureView {
     // the view drops it: an unreadable picture counts as no picture.
     const Raster* DisplayRaster();
 
-    // The loader: reads a file into the view's picture, choosing the picture class by the file's
-    // extension ("jpg" and "jpeg", any case: a JPEG picture). The picture is replaced only when
+    // The loader: reads a file into the view's picture. A file with a picture extension
+    // (IsPictureName) holding JPEG data is a JPEG picture; HEIF, PNG and WebP data (told by
+    // content) gives a raster, upright. The picture is replaced only when
     // loading succeeds. Raises EInvalidGraphic for other extensions, EFOpenError when the file
     // cannot be read and EJPEG when the library rejects its header.
     void LoadFromFile(const std::string& path);

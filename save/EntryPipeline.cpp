@@ -3,11 +3,34 @@
 
 #include <system_error>
 
+#include "ConvertedPictures.h"
 #include "PictureView.h"
 
 namespace albumon {
 
+namespace {
+
+// A HEIF, PNG or WebP source: one decode gives the thumbnail and the converted picture.
+EntryResult ComputeConvertedEntry(const EntryJob& job) {
+    EntryResult result;
+    try {
+        ConvertedEntry entry = MakeConvertedEntry(job.SourcePath, job.Rotation, job.PanelWidth,
+                                                  job.ThumbSize, job.Photo);
+        result.Thumbnail = std::move(entry.thumbnail);
+        result.Picture = {false, std::move(entry.picture)};
+        if (entry.noPreview)
+            result.Notices.push_back(pnNoPicture);
+    } catch (...) {
+        result.ThumbnailError = std::current_exception();
+    }
+    return result;
+}
+
+}  // namespace
+
 EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
+    if (IsConvertedSource(job.SourcePath))
+        return ComputeConvertedEntry(job);
     EntryResult result;
     view.ClearPicture();
     try {

@@ -45,7 +45,7 @@ std::vector<EntryJob> Jobs(const AlbumState& state) {
                         kPreviewPanelWidth,
                         state.ThumbSize,
                         state.JpegQuality,
-                        {state.LosslessTurns, state.StripLocation}});
+                        {state.LosslessTurns, state.StripLocation, state.ConvertQuality}});
     }
     return jobs;
 }
@@ -190,6 +190,9 @@ std::string NoticeText(const SaveNotice& notice) {
                    "た";
         case pnTurnFailed:
             return notice.SourcePath + ": 画像を回転できないため、回転せずに複製しました";
+        case pnNoPicture:
+            return notice.SourcePath +
+                   ": 画像を読み取れないため、サムネイルと写真を「プレビューなし」にしました";
         case pnMetadataDropped:
             return notice.SourcePath +
                    ": 読み取れないメタデータがあるため、位置情報を残さないよう除いて出力しました";

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "Errors.h"
@@ -67,6 +68,7 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
     values.KeepNameDefault = ReadInteger(file, "File", "NameDef", 0) != 0;
     values.LosslessTurns = ReadInteger(file, "Option", "Lossless", 0) != 0;
     values.StripLocation = ReadInteger(file, "Option", "NoGPS", 0) != 0;
+    values.ConvertQuality = std::clamp(ReadInteger(file, "Option", "ConvertQuality", 90), 1, 100);
 }
 
 void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
@@ -82,6 +84,7 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     WriteInteger(file, "File", "NameDef", values.KeepNameDefault ? 1 : 0);
     WriteInteger(file, "Option", "Lossless", values.LosslessTurns ? 1 : 0);
     WriteInteger(file, "Option", "NoGPS", values.StripLocation ? 1 : 0);
+    WriteInteger(file, "Option", "ConvertQuality", values.ConvertQuality);
 }
 
 void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,

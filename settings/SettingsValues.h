@@ -18,6 +18,7 @@ struct SettingsValues {
     bool KeepNameDefault = false;
     bool LosslessTurns = false;  // turn pictures on their coefficients where the size allows
     bool StripLocation = false;  // leave location data out of the album's pictures
+    int ConvertQuality = 90;     // 1..100: the JPEGs made from HEIF, PNG and WebP pictures
 };
 
 }  // namespace albumon

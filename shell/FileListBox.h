@@ -18,7 +18,7 @@ class TFileListBox : public QListWidget {
     explicit TFileListBox(QWidget* parent = nullptr);
 
     // Mask parts separated by ";".
-    std::string Mask = "*.jpg;*.jpeg";
+    std::string Mask = "*.jpg;*.jpeg;*.heic;*.heif;*.hif;*.png;*.webp";
 
     // Shows a folder (given with its trailing "/"); reads it only when it differs from the
     // folder shown. A folder that cannot be entered raises EInOutError and changes nothing.

@@ -20,23 +20,34 @@ class InputListTest : public test::AlbumTest {
     }
 };
 
-TEST_F(InputListTest, DropAcceptsOnlyJpegFilesWithoutThePrefix) {
+TEST_F(InputListTest, DropAcceptsOnlyPictureFilesWithoutThePrefix) {
     test::WriteFile(dir / "in/A.JPG", "a");
     test::WriteFile(dir / "in/b.jpeg", "b");
-    test::WriteFile(dir / "in/x.png", "x");
+    test::WriteFile(dir / "in/x.gif", "x");
     test::WriteFile(dir / "in/$_A.JPG", "t");
+    test::WriteFile(dir / "in/$_p.png", "t");
     test::WriteFile(dir / "in/dir.jpg/f", "");
-    auto result = AddFiles(state,
-                           {dir / "in/b.jpeg", dir / "in/A.JPG", dir / "in/x.png",
-                            dir / "in/dir.jpg", dir / "in/$_A.JPG"},
-                           naming);
-    EXPECT_EQ(result.Accepted, 2);
-    EXPECT_EQ(Sources(), (Lines{dir / "in/b.jpeg", dir / "in/A.JPG"}));
+    const Lines phones = {dir / "in/i.HEIC", dir / "in/h.heif", dir / "in/c.Hif", dir / "in/s.png",
+                          dir / "in/w.WEBP"};
+    for (const std::string& path : phones)
+        test::WriteFile(path, "p");
+    Lines dropped = {dir / "in/b.jpeg",  dir / "in/A.JPG",   dir / "in/x.gif",
+                     dir / "in/dir.jpg", dir / "in/$_A.JPG", dir / "in/$_p.png"};
+    dropped.insert(dropped.end(), phones.begin(), phones.end());
+    auto result = AddFiles(state, dropped, naming);
+    EXPECT_EQ(result.Accepted, 7);
+    Lines accepted = {dir / "in/b.jpeg", dir / "in/A.JPG"};
+    accepted.insert(accepted.end(), phones.begin(), phones.end());
+    EXPECT_EQ(Sources(), accepted);
+    ClearAlbum(state);
+    EXPECT_EQ(AddFolder(state, dir / "in", FolderOrder::ByName).Accepted, 7);
     SortEntries(state);
-    EXPECT_EQ(Sources(), (Lines{dir / "in/A.JPG", dir / "in/b.jpeg"}));
+    EXPECT_EQ(Sources(),
+              (Lines{dir / "in/A.JPG", dir / "in/b.jpeg", dir / "in/c.Hif", dir / "in/h.heif",
+                     dir / "in/i.HEIC", dir / "in/s.png", dir / "in/w.WEBP"}));
     // The same files dropped again are listed again.
     EXPECT_EQ(AddFiles(state, {dir / "in/A.JPG"}, naming).Accepted, 1);
-    EXPECT_EQ(state.EntryCount, 3);
+    EXPECT_EQ(state.EntryCount, 8);
     state.ThumbPrefix = "  ";
     EXPECT_TRUE(IsAcceptedInput(dir / "in/$_A.JPG", state.ThumbPrefix));
 }

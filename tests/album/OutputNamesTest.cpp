@@ -63,6 +63,20 @@ TEST_F(OutputNamesTest, SpecifiedNamesKeepTheirDots) {
         EXPECT_EQ(SpecifiedOutName(typed), name) << typed;
 }
 
+TEST_F(OutputNamesTest, ConvertedPicturesAreNamedAsJpegs) {
+    const char* sources[] = {"/p/IMG_1.HEIC", "/p/x.heif", "/p/y.hif",
+                             "/p/s.PNG",      "/p/w.webp", "/p/v.2.Webp"};
+    for (const char* source : sources) {
+        Add(source);
+        Add(source, nmKeep);
+    }
+    RefreshOutputNames(state, naming);
+    EXPECT_EQ(OutputListRows(state),
+              (Rows{"無:無題001.jpg", "無:IMG_1.jpg", "無:無題002.jpg", "無:x.jpg",
+                    "無:無題003.jpg", "無:y.jpg", "無:無題004.jpg", "無:s.jpg", "無:無題005.jpg",
+                    "無:w.jpg", "無:無題006.jpg", "無:v.2.jpg"}));
+}
+
 TEST_F(OutputNamesTest, NoEntriesNoRows) {
     RefreshOutputNames(state, naming);
     EXPECT_TRUE(OutputListRows(state).empty());

@@ -17,6 +17,8 @@
 #include "FileSystem.h"
 #include "FolderDialog.h"
 #include "MailHP.h"
+#include "PhoneFormatFixtures.h"
+#include "PictureFixtures.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -63,14 +65,19 @@ TEST_F(FolderHandlersTest, SavedInputFolderIsOpenedListedAndAdded) {
     const std::string pics = data / "trip/pics";
     for (const char* name : {"c.Jpeg", "B.JPEG", "a.jpg"})
         WriteJpeg(pics + "/" + name, 40, 30);
-    WriteFile(pics + "/d.png", "png");
+    const Raster picture = QuadrantRaster(40, 30);
+    WriteFile(pics + "/d.png", PngFile(picture, {}));
+    WriteFile(pics + "/e.HEIC", HeicFile(picture, {}));
+    WriteFile(pics + "/f.webp", WebpFile(picture, {}));
+    WriteFile(pics + "/g.gif", "gif");
     ForceDirectories(pics + "/sub.jpg");
     SaveInPath(pics);
     Open();
     EXPECT_EQ(Selected(), pics);
     for (QTreeWidgetItem* up = form->FolderTreeView->currentItem()->parent(); up; up = up->parent())
         EXPECT_TRUE(up->isExpanded());
-    EXPECT_EQ(Files(), (QStringList{"a.jpg", "B.JPEG", "c.Jpeg"}));
+    const QStringList all = {"a.jpg", "B.JPEG", "c.Jpeg", "d.png", "e.HEIC", "f.webp"};
+    EXPECT_EQ(Files(), all);
     EXPECT_EQ(form->InPathLabel->text().toStdString(), pics + "/");
     EXPECT_EQ(form->Album().InPath, pics);
 
@@ -80,7 +87,7 @@ TEST_F(FolderHandlersTest, SavedInputFolderIsOpenedListedAndAdded) {
     EXPECT_TRUE(list->selectedItems().isEmpty());
 
     Click(form->BitBtnOpen);
-    EXPECT_EQ(InputRows(), (QStringList{"a.jpg", "B.JPEG", "c.Jpeg"}));
+    EXPECT_EQ(InputRows(), all);
     EXPECT_TRUE(boxes.seen.empty());
 }
 

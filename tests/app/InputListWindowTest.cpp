@@ -25,7 +25,7 @@ class InputListWindowTest : public WindowTest {
         for (const char* name : {"A.JPG", "b.jpeg", "$_A.JPG", "c.jpg"}) {
             WriteJpeg(data / name, 40, 30);
         }
-        WriteFile(data / "x.png", "png");
+        WriteFile(data / "x.gif", "gif");
         ForceDirectories(data / "folder.jpg");
     }
 };
@@ -33,7 +33,7 @@ class InputListWindowTest : public WindowTest {
 TEST_F(InputListWindowTest, DropAddsAcceptedFilesSorted) {
     MakeInputs();
     Open();
-    Drop({Q(data / "b.jpeg"), Q(data / "A.JPG"), Q(data / "x.png"), Q(data / "folder.jpg"),
+    Drop({Q(data / "b.jpeg"), Q(data / "A.JPG"), Q(data / "x.gif"), Q(data / "folder.jpg"),
           Q(data / "$_A.JPG")});
     EXPECT_EQ(InputRows(), (QStringList{"A.JPG", "b.jpeg"}));
     EXPECT_EQ(OutputRows(), (QStringList{"無:無題001.jpg", "無:無題002.jpg"}));

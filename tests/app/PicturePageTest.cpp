@@ -13,6 +13,9 @@
 #include <functional>
 
 #include "FileSystem.h"
+#include "PhoneFormatFixtures.h"
+#include "PictureBox.h"
+#include "PictureFixtures.h"
 #include "PictureView.h"
 #include "TextFile.h"
 #include "UpDownSpinBox.h"
@@ -95,6 +98,34 @@ TEST_F(PicturePageTest, FourRightTurnsComeBack) {
     }
     Click(form->RotLBitBtn);
     EXPECT_EQ(form->Album().Entries[0].Rotation, 3);
+}
+
+TEST_F(PicturePageTest, HeicPreviewsUpright) {
+    // Stored turned with irot, and an EXIF orientation that must not be applied on top.
+    WriteFile(data / "IMG_1.HEIC", HeicFile(QuadrantRaster(120, 80), {6, 8}));
+    Open();
+    Drop({Q(data / "IMG_1.HEIC")});
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    ClickRow(0);
+    const QImage shown = form->Image1->grab().toImage();
+    ASSERT_EQ(shown.width(), 240);
+    ASSERT_EQ(shown.height(), 160);
+    const QColor topLeft = shown.pixelColor(60, 40), bottomLeft = shown.pixelColor(60, 120);
+    EXPECT_GT(topLeft.red(), 180);  // red above blue: upright
+    EXPECT_LT(topLeft.blue(), 80);
+    EXPECT_GT(bottomLeft.blue(), 180);
+    EXPECT_EQ(OutputRows(), (QStringList{"無:無題001.jpg"}));
+    EXPECT_TRUE(form->Image1->toolTip().isEmpty());
+    // A truncated one shows the "no preview" picture with the save's warning.
+    const std::string heic = ReadFile(data / "IMG_1.HEIC");
+    WriteFile(data / "IMG_2.heic", heic.substr(0, heic.size() / 2));
+    Drop({Q(data / "IMG_2.heic")});
+    ClickRow(1);
+    EXPECT_EQ(form->Image1->toolTip().toStdString(),
+              data / "IMG_2.heic" +
+                  ": 画像を読み取れないため、サムネイルと写真を「プレビューなし」にしました");
+    EXPECT_EQ(form->Image1->grab().toImage().pixelColor(60, 20), QColor(224, 224, 224));
+    EXPECT_TRUE(boxes.seen.empty());
 }
 
 TEST_F(PicturePageTest, ForwardOnTheLastRowStoresNothing) {

@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (once.changed && JpegWithoutLocation(once.bytes).changed)
         __builtin_trap();
     const BlockEdit resources = PhotoshopLocationEdit(bytes);
-    if (resources.changed && !resources.unreadable &&
-        PhotoshopLocationEdit(resources.data).changed)
+    if (resources.changed && !resources.unreadable && PhotoshopLocationEdit(resources.data).changed)
         __builtin_trap();
     const std::string header("http://ns.adobe.com/xap/1.0/\0", 29);
     const XmpEdit xmp = XmpLocationEdit({header + bytes}, {});

@@ -120,7 +120,7 @@ TEST(RwIniTest, FirstWriteLayout) {
               "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
               "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
               "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\n");
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nConvertQuality=90\r\n");
 }
 
 TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
@@ -135,7 +135,7 @@ TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
               "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
               "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
               "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\n");
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nConvertQuality=90\r\n");
     ExpectSame(Read(dir / "s.INI"), Sample());
 }
 

@@ -1,0 +1,148 @@
+// Decoding HEIF files with libheif.
+#include "HeifAdapter.h"
+
+#include <libheif/heif.h>
+
+#include <memory>
+#include <vector>
+
+#include "ColourProfiles.h"
+#include "GraphicErrors.h"
+
+namespace albumon {
+
+namespace {
+
+struct HeifRelease {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    void operator()(heif_image* image) const { heif_image_release(image); }
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+    void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+};
+template <class T>
+using HeifHandle = std::unique_ptr<T, HeifRelease>;
+
+// Turns a libheif error into ours once the caller's handles are released (the message is
+// copied first: it belongs to the library).
+void Check(const heif_error& error) {
+    if (error.code != heif_error_Ok)
+        throw EInvalidGraphic("HEIF エラー: " + std::string(error.message ? error.message : ""));
+}
+
+// The Exif block stored with the picture: a 4-byte offset to the TIFF header, then the block.
+std::string ExifOf(const heif_image_handle* handle) {
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1)
+        return {};
+    const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+    if (size < 4 || size > (1u << 20))
+        return {};
+    std::string block(size, '\0');
+    if (heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok)
+        return {};
+    const auto* b = reinterpret_cast<const unsigned char*>(block.data());
+    const std::size_t offset = (std::size_t{b[0]} << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+    if (offset > size - 4)
+        return {};
+    return ExifPayloadOf(block.substr(4 + offset));
+}
+
+TransferCurve CurveOf(heif_transfer_characteristics transfer) {
+    switch (transfer) {
+        case heif_transfer_characteristic_ITU_R_BT_709_5:
+        case heif_transfer_characteristic_ITU_R_BT_601_6:
+        case heif_transfer_characteristic_ITU_R_BT_2020_2_10bit:
+        case heif_transfer_characteristic_ITU_R_BT_2020_2_12bit:
+            return {tkVideo, 0};
+        case heif_transfer_characteristic_linear:
+            return {tkGamma, 1.0};
+        case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
+            return {tkGamma, 2.2};
+        case heif_transfer_characteristic_ITU_R_BT_470_6_System_B_G:
+            return {tkGamma, 2.8};
+        default:
+            return {tkSrgb, 0};
+    }
+}
+
+std::string ProfileOf(const heif_image_handle* handle) {
+    if (const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle)) {
+        std::string icc(size, '\0');
+        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
+            return icc;
+    }
+    heif_color_profile_nclx* raw = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw)
+        return {};
+    HeifHandle<heif_color_profile_nclx> nclx(raw);
+    Chromaticities primaries;
+    if (nclx->color_primary_white_x > 0 && nclx->color_primary_red_x > 0) {
+        primaries = {nclx->color_primary_red_x,   nclx->color_primary_red_y,
+                     nclx->color_primary_green_x, nclx->color_primary_green_y,
+                     nclx->color_primary_blue_x,  nclx->color_primary_blue_y,
+                     nclx->color_primary_white_x, nclx->color_primary_white_y};
+    }
+    return MakeRgbProfile(primaries, CurveOf(nclx->transfer_characteristics));
+}
+
+// Interleaved red, green, blue (and alpha) rows written as blue, green, red onto white.
+void CopyPixels(const heif_image* image, bool alpha, Raster& raster) {
+    int stride = 0;
+    const std::uint8_t* plane =
+        heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    if (!plane)
+        throw EInvalidGraphic("HEIF エラー: 画素がありません");
+    const std::int32_t width = raster.Width();
+    std::vector<std::uint8_t> bgra(alpha ? static_cast<std::size_t>(width) * 4 : 0);
+    for (std::int32_t y = 0; y < raster.Height(); ++y) {
+        const std::uint8_t* in = plane + static_cast<std::ptrdiff_t>(y) * stride;
+        std::uint8_t* out = raster.Row(y);
+        if (!alpha) {
+            for (std::int32_t x = 0; x < width; ++x, in += 3, out += 3) {
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+            }
+            continue;
+        }
+        for (std::int32_t x = 0; x < width; ++x, in += 4) {
+            bgra[x * 4] = in[2];
+            bgra[x * 4 + 1] = in[1];
+            bgra[x * 4 + 2] = in[0];
+            bgra[x * 4 + 3] = in[3];
+        }
+        FlattenRow(bgra.data(), out, width);
+    }
+}
+
+}  // namespace
+
+DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
+    HeifHandle<heif_context> context(heif_context_alloc());
+    if (!context)
+        throw EInvalidGraphic("HEIF エラー: メモリが足りません");
+    Check(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
+                                                     nullptr));
+    heif_image_handle* rawHandle = nullptr;
+    Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
+    HeifHandle<heif_image_handle> handle(rawHandle);
+    CheckPictureSize(heif_image_handle_get_width(handle.get()),
+                     heif_image_handle_get_height(handle.get()), maxPixels);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    HeifHandle<heif_decoding_options> options(heif_decoding_options_alloc());
+    heif_image* rawImage = nullptr;
+    Check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                            options.get()));
+    HeifHandle<heif_image> image(rawImage);
+    DecodedPicture picture;
+    picture.raster = Raster(heif_image_get_width(image.get(), heif_channel_interleaved),
+                            heif_image_get_height(image.get(), heif_channel_interleaved), pf24bit);
+    CopyPixels(image.get(), alpha, picture.raster);
+    picture.icc = ProfileOf(handle.get());
+    picture.exif = ExifOf(handle.get());
+    return picture;
+}
+
+}  // namespace albumon

@@ -1,0 +1,8 @@
+// Fuzz target: the Png adapter, then the album's JPEG made from what it decoded.
+#include "PngAdapter.h"
+
+namespace {
+constexpr auto kDecode = albumon::DecodePng;
+}  // namespace
+
+#include "PhotoAdapterFuzz.h"
