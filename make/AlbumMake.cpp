@@ -179,6 +179,7 @@ void PrepareState(AlbumState& state, const MakeOptions& options, const std::stri
     state.KeepNameDefault = options.keepNames;
     state.LosslessTurns = options.losslessTurns;
     state.StripLocation = options.stripLocation;
+    state.DisplaySize = options.displaySize;
 }
 
 // Draws a progress bar on a terminal: [#####     ] k/n.

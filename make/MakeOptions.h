@@ -31,6 +31,7 @@ struct MakeOptions {
     std::string prefix = "$_";
     int thumbSize = 64;
     int quality = 50;
+    int displaySize = 2048;  // 0: no display copies
     bool zip = false;
     bool keepNames = false;
     bool losslessTurns = false;

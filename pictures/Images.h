@@ -85,6 +85,7 @@ enum PictureNotice {
     pnNoPreview,         // could not be decoded: a "no preview" thumbnail, the file copied
     pnTurnFailed,        // could not be turned: copied unturned
     pnLosslessFellBack,  // its size allows no lossless turn: re-encoded at the quality
+    pnLocationKept,      // pictures saved with their location (counted over the album)
 };
 
 // An entry's output picture: the source copied unchanged, or the bytes to write instead (a turn,

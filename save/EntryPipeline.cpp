@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "PictureView.h"
+#include "ScreenPictures.h"
 
 namespace albumon {
 
@@ -32,6 +33,12 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
         result.PictureError = std::current_exception();
     }
     view.ClearPicture();
+    try {
+        if (!result.PictureError)
+            AddScreenSizes(job, result);
+    } catch (...) {
+        result.PictureError = std::current_exception();
+    }
     return result;
 }
 

@@ -17,6 +17,7 @@
 #include "Paths.h"
 #include "PictureView.h"
 #include "SaveRecord.h"
+#include "ScreenPictures.h"
 #include "SourceGuard.h"
 #include "TemplateFiles.h"
 #include "W_html.h"
@@ -47,7 +48,7 @@ std::vector<EntryTargets> Targets(const AlbumState& state, const std::string& al
     return targets;
 }
 
-std::vector<EntryJob> Jobs(const AlbumState& state) {
+std::vector<EntryJob> Jobs(const AlbumState& state, const std::vector<int>& screenSides) {
     std::vector<EntryJob> jobs;
     for (int k = 0; k < state.EntryCount; ++k) {
         const EntryRecord& entry = state.Entries[k];
@@ -56,7 +57,8 @@ std::vector<EntryJob> Jobs(const AlbumState& state) {
                         kPreviewPanelWidth,
                         state.ThumbSize,
                         state.JpegQuality,
-                        {state.LosslessTurns, state.StripLocation}});
+                        {state.LosslessTurns, state.StripLocation},
+                        screenSides});
     }
     return jobs;
 }
@@ -109,7 +111,12 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
                                    SaveRecord& record) {
     const int count = state.EntryCount;
     const std::string pageTemplate = PageTemplatePath(state.TemplatePath);
-    std::vector<EntryJob> jobs = Jobs(state);
+    // Screen-size pictures only for a template that asks for them; their pages come after them.
+    std::optional<AlbumPictures> pictures;
+    if (TemplateAsksScreenSizes(state.TemplatePath))
+        pictures = AlbumPictures{kScreenSizeFolder, std::vector<EntryPicture>(count)};
+    std::vector<EntryJob> jobs =
+        Jobs(state, pictures ? ScreenSides(state.DisplaySize) : std::vector<int>());
     const SourceGuard guard(jobs, Targets(state, album), state.TempPath);
     const int workers = WorkerCount(options);
     std::unique_ptr<EntryPipeline> pipeline;
@@ -120,17 +127,27 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
             pipeline.reset();
     }
     std::set<std::string> pages;
+    std::vector<int> laterPages;
+    int located = 0;
     std::vector<SaveNotice> notices;
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
         EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
         WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, record);
+        WriteScreenPictures(result.Screens, album, entry.OutName, record);
+        located += result.HasLocation ? 1 : 0;
+        if (pictures)
+            pictures->entries[k] = EntryPictureOf(result.Screens);
         for (PictureNotice kind : result.Notices)
             notices.push_back({entry.SourcePath, kind});
         const std::string page = ReplaceExtension(picture, ".htm");
         if (entry.NotePos != npNone) {
-            ExpandTemplate(state, head, pageTemplate, page, k);
+            if (pictures) {
+                laterPages.push_back(k);
+            } else {
+                ExpandTemplate(state, head, pageTemplate, page, k);
+            }
             pages.insert(page);
             record.Wrote(FileNamePart(page));
         } else {
@@ -140,8 +157,15 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
             progress(k, count);
     }
     pipeline.reset();
+    const AlbumPictures* known = pictures ? &*pictures : nullptr;
+    for (int k : laterPages) {
+        ExpandTemplate(state, head, pageTemplate,
+                       ReplaceExtension(album + "/" + state.Entries[k].OutName, ".htm"), k, known);
+    }
+    if (located > 0)
+        notices.push_back({"", pnLocationKept, located});
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
-                   state.OutPath + head + ".htm", 0);
+                   state.OutPath + head + ".htm", 0, known);
     for (const std::string& name :
          CopySupportFiles(SupportFolderPath(state.TemplatePath), album + "/"))
         record.Wrote(name);
@@ -157,6 +181,9 @@ std::string NoticeText(const SaveNotice& notice) {
                    ": "
                    "画像を読み取れないため、サムネイルを「プレビューなし」にし、元のまま複製しまし"
                    "た";
+        case pnLocationKept:
+            return FormatMessage("位置情報を含む写真 %s 枚を、位置情報を削除せずに保存しました",
+                                 std::to_string(notice.Count));
         case pnTurnFailed:
             return notice.SourcePath + ": 画像を回転できないため、回転せずに複製しました";
         default:
@@ -182,7 +209,7 @@ std::optional<std::string> OutputNameProblem(const AlbumState& state, const std:
                kWhy;
     for (int k = 0; k < state.EntryCount; ++k) {
         const std::string& name = state.Entries[k].OutName;
-        if (name.empty() || leadsOut(name))
+        if (name.empty() || leadsOut(name) || name == kScreenSizeFolder)
             return FormatMessage("出力ファイル名「%s」は使えません", name) + kWhy;
     }
     return std::nullopt;

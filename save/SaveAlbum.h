@@ -28,8 +28,9 @@ struct SaveOptions {
 
 // Something the user is told about one entry after the save.
 struct SaveNotice {
-    std::string SourcePath;
+    std::string SourcePath;  // empty for a notice about the whole album
     PictureNotice Kind = pnNoPreview;
+    int Count = 0;  // pnLocationKept: how many pictures
 };
 
 // The line that tells the user of a notice: the file, then what was done with it.

@@ -10,6 +10,7 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "ScreenSizes.h"
 
 namespace albumon {
 
@@ -28,6 +29,11 @@ std::optional<std::uint64_t> PlainFileSize(const std::string& path) {
 }
 
 bool PlainName(std::string_view name) {
+    // The screen-size pictures lie in their own folder of the album folder.
+    const std::string_view folder = std::string_view(kScreenSizeFolder);
+    if (name.size() > folder.size() && name.substr(0, folder.size()) == folder &&
+        name[folder.size()] == '/')
+        name.remove_prefix(folder.size() + 1);
     return !name.empty() && name != "." && name != ".." &&
            name.find('/') == std::string_view::npos && name != kSaveRecordName;
 }
@@ -110,6 +116,8 @@ void SaveRecord::Finish() {
         }
     }
     Write(kept);
+    // A screen-size folder left empty goes with its last picture.
+    ::rmdir((album_ + "/" + kScreenSizeFolder).c_str());
 }
 
 void SaveRecord::KeepPartial() noexcept {

@@ -1,0 +1,69 @@
+// The screen-size pictures of a save's entries, computed beside the thumbnail and written after
+// the output picture.
+#include "ScreenPictures.h"
+
+#include "Errors.h"
+#include "ExifTags.h"
+#include "FileSystem.h"
+#include "GraphicErrors.h"
+#include "JpegSegments.h"
+#include "SaveRecord.h"
+
+namespace albumon {
+
+namespace {
+
+bool HasLocation(const std::string& bytes) {
+    const std::string exif = ExifPayload(bytes);
+    return (!exif.empty() && ExifHasLocation(exif)) || XmpHasLocation(bytes);
+}
+
+}  // namespace
+
+void AddScreenSizes(const EntryJob& job, EntryResult& result) {
+    const bool screens = !job.ScreenSides.empty();
+    if (!screens && job.Photo.StripLocation)
+        return;
+    TJPEGData data;
+    if (ReadWholeFile(job.SourcePath, data.bytes, kMaxPictureFileBytes) != 0)
+        throw EFOpenError(job.SourcePath);
+    result.HasLocation = !job.Photo.StripLocation && HasLocation(data.bytes);
+    if (!screens)
+        return;
+    try {
+        data.header = ReadJpegHeader(data.bytes);
+    } catch (const EInvalidGraphic&) {
+        return;
+    }
+    result.Screens = MakeScreenSizes(data, job.Rotation, job.ScreenSides);
+}
+
+EntryPicture EntryPictureOf(const ScreenSizes& screens) {
+    EntryPicture picture{screens.width, screens.height, {}};
+    for (const ScreenPicture& file : screens.pictures) {
+        picture.files.push_back({file.side,
+                                 ScaledToSide(screens.width, screens.height, file.side).first,
+                                 file.side >= kPhoneDisplaySide});
+    }
+    return picture;
+}
+
+std::string ScreenFolderPath(const std::string& album) {
+    return album + "/" + kScreenSizeFolder;
+}
+
+void WriteScreenPictures(const ScreenSizes& screens, const std::string& album,
+                         const std::string& outName, SaveRecord& record) {
+    if (screens.pictures.empty())
+        return;
+    const std::string folder = ScreenFolderPath(album);
+    if (!DirectoryExists(folder))
+        ForceDirectories(folder);
+    for (const ScreenPicture& picture : screens.pictures) {
+        const std::string name = ScreenPictureName(outName, picture.side);
+        SavePictureBytes(folder + "/" + name, picture.bytes);
+        record.Wrote(std::string(kScreenSizeFolder) + "/" + name);
+    }
+}
+
+}  // namespace albumon

@@ -1,0 +1,31 @@
+// What a save adds to an entry beyond its thumbnail and picture, from one more read of the
+// source: its screen-size pictures, and whether its picture goes out with a location.
+#pragma once
+
+#include <string>
+
+#include "EntryPipeline.h"
+#include "PicturePlaceholders.h"
+
+namespace albumon {
+
+class SaveRecord;
+
+// Fills result.Screens (when job asks for screen sides) and result.HasLocation (when job keeps
+// locations). A source that cannot be read raises EFOpenError; one that cannot be decoded gets
+// no screen-size pictures.
+void AddScreenSizes(const EntryJob& job, EntryResult& result);
+
+// What the pages are told of an entry's screen-size pictures.
+EntryPicture EntryPictureOf(const ScreenSizes& screens);
+
+// The screen-size picture folder of an album folder (no trailing "/").
+std::string ScreenFolderPath(const std::string& album);
+
+// Writes the screen-size pictures of the entry named outName into the album's screen-size
+// folder (made when the first is written), each noted in the record by its path inside the
+// album folder. Raises EFCreateError when one cannot be written.
+void WriteScreenPictures(const ScreenSizes& screens, const std::string& album,
+                         const std::string& outName, SaveRecord& record);
+
+}  // namespace albumon
