@@ -12,6 +12,7 @@
 #include "ProgramPaths.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -196,6 +197,8 @@ class TForm1 : public QWidget {
     QCheckBox* CheckBoxComp = nullptr;
     QCheckBox* CheckBoxLossless = nullptr;
     QCheckBox* CheckBoxNoGps = nullptr;
+    QLabel* LabelDisplaySize = nullptr;
+    QComboBox* ComboDisplaySize = nullptr;
     QPushButton* SaveBitBtn = nullptr;
     // General page.
     QGroupBox* GroupBox2 = nullptr;
