@@ -70,7 +70,8 @@ std::size_t ReadReference(const std::string& text, std::size_t at, std::string& 
     return end - at + 1;
 }
 
-// A note line as plain text: tags left out, references read, spaces run together.
+// A note line as plain text: tags left out (inline ones join what they hold), references
+// read, spaces run together.
 std::string PlainText(const std::string& line) {
     std::string text;
     bool space = false;
@@ -79,7 +80,6 @@ std::string PlainText(const std::string& line) {
         if (c == '<') {
             const std::size_t end = line.find('>', at);
             at = end == std::string::npos ? line.size() : end + 1;
-            space = true;
             continue;
         }
         if (c == ' ' || c == '\t' || c == '\n') {
@@ -165,8 +165,8 @@ std::string NoteCaption(const AlbumState& state, const EntryRecord& entry) {
 }
 
 std::vector<std::string> PictureListLines(const AlbumState& state, const AlbumPictures* pictures) {
-    std::vector<std::string> lines{"PictureFolder=\"" +
-                                   ScriptStringText(pictures ? pictures->folder : "") + "/\";"};
+    const std::string folder = pictures ? ScriptStringText(pictures->folder) + "/" : "";
+    std::vector<std::string> lines{"PictureFolder=\"" + folder + "\";"};
     for (int i = 0; i < state.EntryCount; ++i) {
         const EntryPicture* picture = PictureOf(pictures, i);
         std::string sides[2];  // card thumbnails, display copies

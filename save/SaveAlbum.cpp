@@ -111,10 +111,12 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
                                    SaveRecord& record) {
     const int count = state.EntryCount;
     const std::string pageTemplate = PageTemplatePath(state.TemplatePath);
-    // Screen-size pictures only for a template that asks for them; their pages come after them.
+    // Screen-size pictures only for a template that asks for them. A page knows those of its
+    // own entry and the entries before it.
     std::optional<AlbumPictures> pictures;
     if (TemplateAsksScreenSizes(state.TemplatePath))
         pictures = AlbumPictures{kScreenSizeFolder, std::vector<EntryPicture>(count)};
+    const AlbumPictures* known = pictures ? &*pictures : nullptr;
     std::vector<EntryJob> jobs =
         Jobs(state, pictures ? ScreenSides(state.DisplaySize) : std::vector<int>());
     const SourceGuard guard(jobs, Targets(state, album), state.TempPath);
@@ -127,7 +129,6 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
             pipeline.reset();
     }
     std::set<std::string> pages;
-    std::vector<int> laterPages;
     int located = 0;
     std::vector<SaveNotice> notices;
     for (int k = 0; k < count; ++k) {
@@ -143,11 +144,7 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
             notices.push_back({entry.SourcePath, kind});
         const std::string page = ReplaceExtension(picture, ".htm");
         if (entry.NotePos != npNone) {
-            if (pictures) {
-                laterPages.push_back(k);
-            } else {
-                ExpandTemplate(state, head, pageTemplate, page, k);
-            }
+            ExpandTemplate(state, head, pageTemplate, page, k, known);
             pages.insert(page);
             record.Wrote(FileNamePart(page));
         } else {
@@ -157,11 +154,6 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
             progress(k, count);
     }
     pipeline.reset();
-    const AlbumPictures* known = pictures ? &*pictures : nullptr;
-    for (int k : laterPages) {
-        ExpandTemplate(state, head, pageTemplate,
-                       ReplaceExtension(album + "/" + state.Entries[k].OutName, ".htm"), k, known);
-    }
     if (located > 0)
         notices.push_back({"", pnLocationKept, located});
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
@@ -212,7 +204,7 @@ std::optional<std::string> OutputNameProblem(const AlbumState& state, const std:
         if (name.empty() || leadsOut(name) || name == kScreenSizeFolder)
             return FormatMessage("出力ファイル名「%s」は使えません", name) + kWhy;
     }
-    return std::nullopt;
+    return ScreenNameProblem(state);
 }
 
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,

@@ -38,6 +38,21 @@ void AddScreenSizes(const EntryJob& job, EntryResult& result) {
     result.Screens = MakeScreenSizes(data, job.Rotation, job.ScreenSides);
 }
 
+std::optional<std::string> ScreenNameProblem(const AlbumState& state) {
+    constexpr std::size_t kLongestName = 255;  // bytes, as the file systems take them
+    if (state.EntryCount == 0 || !TemplateAsksScreenSizes(state.TemplatePath))
+        return std::nullopt;
+    const int largest = ScreenSides(state.DisplaySize).back();
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const std::string name = ScreenPictureName(state.Entries[k].OutName, largest);
+        if (name.size() > kLongestName) {
+            return FormatMessage("出力ファイル名「%s」は、表示用画像の名前には長すぎます",
+                                 state.Entries[k].OutName);
+        }
+    }
+    return std::nullopt;
+}
+
 EntryPicture EntryPictureOf(const ScreenSizes& screens) {
     EntryPicture picture{screens.width, screens.height, {}};
     for (const ScreenPicture& file : screens.pictures) {

@@ -2,8 +2,10 @@
 // source: its screen-size pictures, and whether its picture goes out with a location.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "AlbumState.h"
 #include "EntryPipeline.h"
 #include "PicturePlaceholders.h"
 
@@ -15,6 +17,11 @@ class SaveRecord;
 // locations). A source that cannot be read raises EFOpenError; one that cannot be decoded gets
 // no screen-size pictures.
 void AddScreenSizes(const EntryJob& job, EntryResult& result);
+
+// Why the album's screen-size pictures cannot be named: the name of the largest one an entry
+// would get is longer than a file name may be. Nothing when the template does not ask for
+// them or every name fits.
+std::optional<std::string> ScreenNameProblem(const AlbumState& state);
 
 // What the pages are told of an entry's screen-size pictures.
 EntryPicture EntryPictureOf(const ScreenSizes& screens);
