@@ -190,10 +190,12 @@ class Visit:
             if not self.js("var d = document.querySelector('dialog.viewer');"
                            "return !!(d && d.open);"):
                 return ("grid", None)
-            shown = self.js("return document.querySelector('.viewer-name').textContent;")
-            names = [e[0] for e in ENTRIES]
-            check(shown in names, f"the viewer shows {shown!r}")
-            return ("viewer", names.index(shown))
+            # The viewer names its picture by its place: "k / n".
+            shown = self.js("return document.querySelector('.viewer-position').textContent;")
+            place = shown.split(" / ")[0]
+            check(place.isdigit() and 0 < int(place) <= len(ENTRIES),
+                  f"the viewer shows {shown!r}")
+            return ("viewer", int(place) - 1)
         for k, entry in enumerate(ENTRIES):
             if path.endswith(folder + entry[0] + ".htm"):
                 return ("page", k)
