@@ -63,7 +63,7 @@ void ReduceRow(const std::uint8_t* in, const std::vector<Span>& spans, std::uint
 
 }  // namespace
 
-Raster As24Bit(const Raster& source) {
+Raster As24Bit(Raster source) {
     if (source.Format() == pf24bit)
         return source;
     Raster copy(source.Width(), source.Height(), pf24bit);

@@ -8,8 +8,8 @@
 
 namespace albumon {
 
-// A 24-bit copy of a raster: an 8-bit one through its palette, a 24-bit one as it is.
-Raster As24Bit(const Raster& source);
+// The raster in 24 bits: an 8-bit one through its palette, a 24-bit one as it is.
+Raster As24Bit(Raster source);
 
 // The 24-bit source scaled to width x height (each at most the source's, at least 1) by area
 // averaging.

@@ -309,7 +309,7 @@ function makeViewer(folder, grid) {
             close.focus();
         }
         shown = i;
-        photo.alt = captionOf(i);
+        photo.alt = captionOf(i) || Fname[i];
         photo.decoding = 'async';
         var picture = pictureOf(i);
         if (picture) {
