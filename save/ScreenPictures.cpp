@@ -3,19 +3,18 @@
 #include "ScreenPictures.h"
 
 #include "Errors.h"
-#include "ExifTags.h"
 #include "FileSystem.h"
 #include "GraphicErrors.h"
-#include "JpegSegments.h"
+#include "LocationStrip.h"
 #include "SaveRecord.h"
 
 namespace albumon {
 
 namespace {
 
+// Whether a picture carries location data: leaving it out would change the file.
 bool HasLocation(const std::string& bytes) {
-    const std::string exif = ExifPayload(bytes);
-    return (!exif.empty() && ExifHasLocation(exif)) || XmpHasLocation(bytes);
+    return JpegWithoutLocation(bytes).changed;
 }
 
 }  // namespace
