@@ -266,7 +266,7 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
              {{"--strip-location", "in/located.jpg", "in/phone.jpg"},
               {dir / "in/located.jpg: 読み取れないメタデータがある"},
               false},
-             {{"in/located.jpg", "in/phone.jpg"}, {}, true},
+             {{"in/located.jpg", "in/phone.jpg"}, {"位置情報を含む写真 2 枚を"}, true},
          }) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
         fs::remove_all(dir / "out/無題.files");
