@@ -1,6 +1,7 @@
 // The controls of the main window and their places: the input panel on the left, the bottom
 // panel, and the four pages.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -239,15 +240,23 @@ void TForm1::CreateGeneralPage() {
     CheckBoxLossless->setText(QStringLiteral("回転を無劣化で行う"));
     CheckBoxNoGps = Make<QCheckBox>(TabSheet4, "CheckBoxNoGps", 104, 264, 236, 20);
     CheckBoxNoGps->setText(QStringLiteral("位置情報を削除する"));
-    LabelConvert = MakeLabel(TabSheet4, "LabelConvert", QStringLiteral("変換の画質"), 216, 296, 70);
-    UpDownConvert = MakeUpDown(TabSheet4, "UpDownConvert", "EditConvert", 1, 100, 90, 286, 292, 54);
+    LabelConvert = MakeLabel(TabSheet4, "LabelConvert", QStringLiteral("変換の画質"), 228, 288, 70);
+    UpDownConvert = MakeUpDown(TabSheet4, "UpDownConvert", "EditConvert", 1, 100, 90, 298, 284, 54);
     UpDownConvert->setToolTip(
         QStringLiteral("HEIF・PNG・WebP の画像を JPEG にするときの画質です（1〜100）"));
+    LabelDisplaySize =
+        MakeLabel(TabSheet4, "LabelDisplaySize", QStringLiteral("表示用画像の長辺"), 8, 288, 120);
+    ComboDisplaySize = Make<QComboBox>(TabSheet4, "ComboDisplaySize", 130, 284, 90, 24);
+    ComboDisplaySize->addItems(
+        {QStringLiteral("なし"), QStringLiteral("2048"), QStringLiteral("3072")});
+    ComboDisplaySize->setCurrentIndex(1);
+    ComboDisplaySize->setToolTip(
+        QStringLiteral("テンプレートが求めるとき、写真の表示用の縮小画像を作る長辺の大きさです"));
     CreateAboutLabels(TabSheet4);
 }
 
 void TForm1::CreateAboutLabels(QWidget* page) {
-    Label7 = MakeLabel(page, "Label7", QStringLiteral("Albumon"), 8, 290, 200, 40);
+    Label7 = MakeLabel(page, "Label7", QStringLiteral("Albumon"), 8, 308, 200, 36);
     QFont big = Label7->font();
     big.setPixelSize(30);
     big.setBold(true);
@@ -256,10 +265,10 @@ void TForm1::CreateAboutLabels(QWidget* page) {
     Label7->setStyleSheet(QStringLiteral("color: navy;"));
     Label8 = MakeLabel(page, "Label8",
                        QStringLiteral("Version " ALBUMON_SHORT_VERSION "  Albumon 開発チーム"), 8,
-                       336, 330);
-    Label17 = MakeLabel(page, "Label17", QStringLiteral("Albumon プロジェクト"), 8, 358, 330);
-    Label15 = MakeLabel(page, "Label15", MailAndHP1->HomePageAddress, 8, 380, 330);
-    Label9 = MakeLabel(page, "Label9", MailAndHP1->MailAddress, 8, 402, 330);
+                       350, 330);
+    Label17 = MakeLabel(page, "Label17", QStringLiteral("Albumon プロジェクト"), 8, 372, 330);
+    Label15 = MakeLabel(page, "Label15", MailAndHP1->HomePageAddress, 8, 394, 330);
+    Label9 = MakeLabel(page, "Label9", MailAndHP1->MailAddress, 8, 416, 330);
     for (QLabel* link : {Label15, Label9}) {
         link->resize(link->sizeHint().width(), link->height());  // only the text is clickable
         link->setCursor(Qt::PointingHandCursor);

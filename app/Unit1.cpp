@@ -2,10 +2,13 @@
 // the archive check box.
 #include "Unit1.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +84,10 @@ void TForm1::ApplySettingsToControls() {
     CheckBoxLossless->setChecked(album_.LosslessTurns);
     CheckBoxNoGps->setChecked(album_.StripLocation);
     UpDownConvert->setValue(album_.ConvertQuality);
+    // なし, 2048 or 3072: any other value of the settings file is shown as the nearest.
+    ComboDisplaySize->setCurrentIndex(album_.DisplaySize <= 0     ? 0
+                                      : album_.DisplaySize > 2560 ? 2
+                                                                  : 1);
 }
 
 void TForm1::TakeGeneralPageSettings() {
@@ -90,6 +97,8 @@ void TForm1::TakeGeneralPageSettings() {
     album_.LosslessTurns = CheckBoxLossless->isChecked();
     album_.StripLocation = CheckBoxNoGps->isChecked();
     album_.ConvertQuality = UpDownConvert->value();
+    static constexpr int kDisplaySizes[] = {0, 2048, 3072};
+    album_.DisplaySize = kDisplaySizes[std::clamp(ComboDisplaySize->currentIndex(), 0, 2)];
 }
 
 void TForm1::FormClose() {

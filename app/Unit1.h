@@ -13,6 +13,7 @@
 #include "ProgramPaths.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -211,6 +212,8 @@ class TForm1 : public QWidget {
     QCheckBox* CheckBoxNoGps = nullptr;
     QLabel* LabelConvert = nullptr;
     UpDownSpinBox* UpDownConvert = nullptr;
+    QLabel* LabelDisplaySize = nullptr;
+    QComboBox* ComboDisplaySize = nullptr;
     QPushButton* SaveBitBtn = nullptr;
     // General page.
     QGroupBox* GroupBox2 = nullptr;

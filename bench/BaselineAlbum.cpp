@@ -1,7 +1,8 @@
 // The baseline's per-file work (thumbnail and copy) over a list of pictures on a number of
 // threads, as the album benchmark compares it with a whole save.
-// Usage: baseline_album THREADS OUTFOLDER PICTURE...
-// Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE.
+// Usage: baseline_album [--screen] THREADS OUTFOLDER PICTURE...
+// Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE; with
+// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048).
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "Baseline.h"
+#include "ScreenBaseline.h"
 
 namespace {
 
@@ -18,20 +20,29 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void WorkThrough(const std::vector<std::string>& pictures, const std::string& out,
+void WorkThrough(const std::vector<std::string>& pictures, const std::string& out, bool screen,
                  std::atomic<std::size_t>& next) {
     for (std::size_t k = next++; k < pictures.size(); k = next++) {
         const std::string name = FileName(pictures[k]);
         albumon::bench::ThumbnailAndCopy(pictures[k], out + "/$_" + name, out + "/" + name);
+        if (screen) {
+            albumon::bench::ScreenSizes(albumon::bench::ReadAll(pictures[k]), out + "/" + name,
+                                        {160, 320, 480, 1280, 2048});
+        }
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool screen = argc > 1 && std::string(argv[1]) == "--screen";
+    if (screen) {
+        --argc;
+        ++argv;
+    }
     const int threads = argc > 3 ? std::atoi(argv[1]) : 0;
     if (threads < 1) {
-        std::fprintf(stderr, "usage: %s THREADS OUTFOLDER PICTURE...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--screen] THREADS OUTFOLDER PICTURE...\n", argv[0]);
         return 2;
     }
     const std::string out = argv[2];
@@ -39,7 +50,8 @@ int main(int argc, char** argv) {
     std::atomic<std::size_t> next{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t)
-        workers.emplace_back(WorkThrough, std::cref(pictures), std::cref(out), std::ref(next));
+        workers.emplace_back(WorkThrough, std::cref(pictures), std::cref(out), screen,
+                             std::ref(next));
     for (std::thread& worker : workers)
         worker.join();
     return 0;

@@ -183,6 +183,7 @@ void PrepareState(AlbumState& state, const MakeOptions& options, const std::stri
     state.LosslessTurns = options.losslessTurns;
     state.StripLocation = options.stripLocation;
     state.ConvertQuality = options.convertQuality;
+    state.DisplaySize = options.displaySize;
 }
 
 // Draws a progress bar on a terminal: [#####     ] k/n.

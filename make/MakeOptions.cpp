@@ -37,8 +37,16 @@ class ArgReader {
         return args_[index_++];
     }
 
-    int Number(int min, int max) {
+    int Number(int min, int max) { return NumberIn(Value(), min, max); }
+
+    // The value as a number, or wordValue when it is word.
+    int NumberOr(const char* word, int wordValue, int min, int max) {
         std::string text = Value();
+        return text == word ? wordValue : NumberIn(text, min, max);
+    }
+
+  private:
+    int NumberIn(const std::string& text, int min, int max) {
         int value = 0;
         auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (error != std::errc() || end != text.data() + text.size() || value < min ||
@@ -50,7 +58,6 @@ class ArgReader {
         return value;
     }
 
-  private:
     const std::vector<std::string>& args_;
     std::size_t index_ = 0;
     std::string name_;
@@ -75,6 +82,8 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
         options.quality = reader.Number(1, 100);
     } else if (name == "--convert-quality") {
         options.convertQuality = reader.Number(1, 100);
+    } else if (name == "--display-size") {
+        options.displaySize = reader.NumberOr("off", 0, 1281, 16384);
     } else {
         return false;
     }
@@ -199,6 +208,8 @@ std::string MakeUsage() {
            "  --quality N         JPEG quality of turned pictures, 1..100 (default 50)\n"
            "  --convert-quality Q JPEG quality of pictures made from HEIF, PNG and WebP,\n"
            "                      1..100 (default 90)\n"
+           "  --display-size N|off long side of the display copies a template asking for\n"
+           "                      screen sizes gets, 1281..16384, or none (default 2048)\n"
            "  --zip               also make HEAD.zip\n"
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"

@@ -32,6 +32,7 @@ struct MakeOptions {
     int thumbSize = 64;
     int quality = 50;
     int convertQuality = 90;
+    int displaySize = 2048;  // 0: no display copies
     bool zip = false;
     bool keepNames = false;
     bool losslessTurns = false;

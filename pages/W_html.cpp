@@ -13,33 +13,10 @@
 #include "FileSystem.h"
 #include "NoteMarkers.h"
 #include "Paths.h"
+#include "PicturePlaceholders.h"
 #include "TextFile.h"
 
 namespace albumon {
-
-namespace {
-
-enum class Placeholder { PreNote, PostNote, FileList, Title, Prefix, FileName, FileCount };
-
-struct PlaceholderName {
-    Placeholder kind;
-    std::string_view text;
-};
-
-// The placeholders in the order every line is searched for them.
-constexpr std::array<PlaceholderName, 7> kPlaceholders{{
-    {Placeholder::PreNote, "$$$PRENOTE$$$"},
-    {Placeholder::PostNote, "$$$POSTNOTE$$$"},
-    {Placeholder::FileList, "$$$FILELIST$$$"},
-    {Placeholder::Title, "$$$TITLE$$$"},
-    {Placeholder::Prefix, "$$$PREFIX$$$"},
-    {Placeholder::FileName, "$$$FILENAME$$$"},
-    {Placeholder::FileCount, "$$$FILECOU$$$"},
-}};
-
-constexpr std::string_view kTableLine =
-    "<TABLE BORDER=\"1\" CELLPADDING=\"0\" CELLSPACING=\"0\" BGCOLOR=#FFFFFF ALIGN=\"Center\" "
-    "VALIGN=\"bottom\"><TR><TD>";
 
 // A name as the text of a script string between double quotes: backslash, double quote and
 // control characters escaped, and "<" too, so that no name can end or comment out the page's
@@ -64,12 +41,57 @@ std::string ScriptStringText(std::string_view name) {
     return text;
 }
 
+namespace {
+
+enum class Placeholder {
+    PreNote,
+    PostNote,
+    FileList,
+    Title,
+    Prefix,
+    FileName,
+    FileCount,
+    Pictures,
+    Srcset,
+    Width,
+    Height
+};
+
+struct PlaceholderName {
+    Placeholder kind;
+    std::string_view text;
+};
+
+// The placeholders in the order every line is searched for them.
+constexpr std::array<PlaceholderName, 11> kPlaceholders{{
+    {Placeholder::PreNote, "$$$PRENOTE$$$"},
+    {Placeholder::PostNote, "$$$POSTNOTE$$$"},
+    {Placeholder::FileList, "$$$FILELIST$$$"},
+    {Placeholder::Title, "$$$TITLE$$$"},
+    {Placeholder::Prefix, "$$$PREFIX$$$"},
+    {Placeholder::FileName, "$$$FILENAME$$$"},
+    {Placeholder::FileCount, "$$$FILECOU$$$"},
+    {Placeholder::Pictures, kPicturesPlaceholder},
+    {Placeholder::Srcset, kSrcsetPlaceholder},
+    {Placeholder::Width, kWidthPlaceholder},
+    {Placeholder::Height, kHeightPlaceholder},
+}};
+
+constexpr std::string_view kTableLine =
+    "<TABLE BORDER=\"1\" CELLPADDING=\"0\" CELLSPACING=\"0\" BGCOLOR=#FFFFFF ALIGN=\"Center\" "
+    "VALIGN=\"bottom\"><TR><TD>";
+
 // Writes one page: the state, the page file and the entry whose values fill it.
 class PageExpander {
   public:
     PageExpander(const AlbumState& state, const std::string& head, TextFileWriter& page,
-                 int entryIndex)
-        : state_(state), head_(head), page_(page), entry_(state.Entries[entryIndex]) {}
+                 int entryIndex, const AlbumPictures* pictures)
+        : state_(state),
+          head_(head),
+          page_(page),
+          entry_(state.Entries[entryIndex]),
+          index_(entryIndex),
+          pictures_(pictures) {}
 
     void ExpandLine(std::string line) {
         for (const PlaceholderName& p : kPlaceholders) {
@@ -96,6 +118,11 @@ class PageExpander {
                 return entry_.OutName;
             case Placeholder::FileCount:
                 return std::to_string(state_.EntryCount);
+            case Placeholder::Srcset:
+                return SrcsetText(state_, pictures_, index_);
+            case Placeholder::Width:
+            case Placeholder::Height:
+                return SizeText(pictures_, index_, kind == Placeholder::Height);
             default:
                 return std::string();
         }
@@ -108,6 +135,9 @@ class PageExpander {
             WriteNote({"<BR><BR>", kTableLine, kPostNoteBegin}, {kPostNoteEnd, "</TABLE>"});
         } else if (kind == Placeholder::FileList) {
             WriteFileList();
+        } else if (kind == Placeholder::Pictures) {
+            for (const std::string& line : PictureListLines(state_, pictures_))
+                page_.WriteLine(line);
         }
     }
 
@@ -141,6 +171,8 @@ class PageExpander {
     const std::string& head_;
     TextFileWriter& page_;
     const EntryRecord& entry_;
+    int index_;
+    const AlbumPictures* pictures_;
 };
 
 // The real path of a folder with a trailing "/", or empty when it cannot be resolved.
@@ -192,14 +224,15 @@ SupportItem ClassifySupportItem(const std::string& path, const std::string& root
 }  // namespace
 
 void ExpandTemplate(const AlbumState& state, const std::string& head,
-                    const std::string& templatePath, const std::string& pagePath, int entryIndex) {
+                    const std::string& templatePath, const std::string& pagePath, int entryIndex,
+                    const AlbumPictures* pictures) {
     if (!FileExists(templatePath))
         return;
     // A page replaces its old self only once it is complete: a failure midway (a full disk)
     // leaves the page of an earlier save as it was.
     TextFileWriter page(pagePath, WriteMode::Replace);
     TextFileReader source(templatePath);
-    PageExpander expander(state, head, page, entryIndex);
+    PageExpander expander(state, head, page, entryIndex, pictures);
     std::string line;
     while (source.ReadLine(line))
         expander.ExpandLine(std::move(line));

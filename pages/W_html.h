@@ -2,17 +2,25 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AlbumState.h"
+#include "PicturePlaceholders.h"
 
 namespace albumon {
 
+// A name as the text of a script string between double quotes: backslash, double quote and
+// control characters escaped, every other byte as it is.
+std::string ScriptStringText(std::string_view name);
+
 // Expands the template at templatePath into the page at pagePath for entry entryIndex, with
-// head as the title. Nothing is written when the template does not exist; file failures raise
-// EInOutError, and a template or note that is no regular file EFOpenError (an earlier page stays).
+// head as the title and pictures (when given) for the placeholders of screen-size pictures. Nothing
+// is written when the template does not exist; file failures raise EInOutError, and a template or
+// note that is no regular file EFOpenError (an earlier page stays).
 void ExpandTemplate(const AlbumState& state, const std::string& head,
-                    const std::string& templatePath, const std::string& pagePath, int entryIndex);
+                    const std::string& templatePath, const std::string& pagePath, int entryIndex,
+                    const AlbumPictures* pictures = nullptr);
 
 // A file of the template's support folder that did not reach the album, and why.
 struct LeftOutFile {

@@ -90,6 +90,7 @@ enum PictureNotice {
     pnLosslessFellBack,  // its size allows no lossless turn: re-encoded at the quality
     pnMetadataDropped,   // a metadata block that could not be read was left out with the location
     pnNoPicture,         // a HEIF, PNG or WebP that could not be decoded: both files "no preview"
+    pnLocationKept,      // pictures saved with their location (counted over the album)
 };
 
 // An entry's output picture: the source copied unchanged, or the bytes to write instead (a turn,

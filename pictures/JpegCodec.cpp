@@ -121,8 +121,9 @@ void SetupStep(void* data) {
     auto* job = static_cast<DecodeJob*>(data);
     j_decompress_ptr cinfo = job->cinfo;
     const DecodeOptions& options = job->options;
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = 1u << options.scale;
+    const bool eighths = options.eighths >= 1 && options.eighths <= 8;
+    cinfo->scale_num = eighths ? static_cast<unsigned>(options.eighths) : 1;
+    cinfo->scale_denom = eighths ? 8 : 1u << options.scale;
     cinfo->do_block_smoothing = options.blockSmoothing ? TRUE : FALSE;
     if (InkPicture(cinfo)) {
         // The library gives the inks; they are turned into colours row by row.

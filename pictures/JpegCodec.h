@@ -26,6 +26,7 @@ struct JpegHeader {
 // The library parameters a decode is made with.
 struct DecodeOptions {
     JpegScale scale = jsFullSize;
+    int eighths = 0;          // 1..8: decode at this many eighths of the size instead of scale
     bool eightBit = false;    // quantise to 236 colours even for a colour picture
     bool grayOutput = false;  // output colour space grayscale
     bool fast = false;        // fast integer transform, one-pass quantisation, ordered dither

@@ -8,6 +8,7 @@
 #include "FileSystem.h"
 #include "SaveAlbum.h"
 #include "SaveRecord.h"
+#include "ScreenSizes.h"
 
 namespace albumon {
 
@@ -65,6 +66,11 @@ std::vector<std::string> AlbumArchiveNames(const AlbumState& state, const std::s
             continue;
         if (IsPlainFile(album + item.name))
             names.push_back(album + item.name);
+    }
+    const std::string screens = album + kScreenSizeFolder + "/";
+    for (const DirEntry& item : ListFolder(screens)) {
+        if (!item.isFolder && !IsReplacementLeftover(item.name) && IsPlainFile(screens + item.name))
+            names.push_back(screens + item.name);
     }
     return names;
 }

@@ -5,6 +5,7 @@
 
 #include "ConvertedPictures.h"
 #include "PictureView.h"
+#include "ScreenPictures.h"
 
 namespace albumon {
 
@@ -57,6 +58,12 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
         result.PictureError = std::current_exception();
     }
     view.ClearPicture();
+    try {
+        if (!result.PictureError)
+            AddScreenSizes(job, result);
+    } catch (...) {
+        result.PictureError = std::current_exception();
+    }
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Images.h"
+#include "ScreenSizes.h"
 
 namespace albumon {
 
@@ -22,6 +23,7 @@ struct EntryJob {
     int ThumbSize = 0;
     int Quality = 0;
     PhotoOptions Photo;
+    std::vector<int> ScreenSides;  // the screen-size pictures' long sides; none when empty
 };
 
 // The computed files of one entry, or the errors computing them raised: the thumbnail's, which
@@ -33,6 +35,8 @@ struct EntryResult {
     std::exception_ptr ThumbnailError;
     std::exception_ptr PictureError;
     std::vector<PictureNotice> Notices;  // what the user is told about this entry
+    ScreenSizes Screens;                 // the screen-size pictures, when the save makes them
+    bool HasLocation = false;            // the picture written carries a location
 };
 
 // Computes one entry with view as its working holder; errors are kept in the result.

@@ -18,6 +18,7 @@
 #include "SaveChecks.h"
 #include "SaveRecord.h"
 #include "SaveStage.h"
+#include "ScreenPictures.h"
 #include "TemplateFiles.h"
 #include "W_html.h"
 
@@ -36,7 +37,7 @@ int WorkerCount(const SaveOptions& options) {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-std::vector<EntryJob> Jobs(const AlbumState& state) {
+std::vector<EntryJob> Jobs(const AlbumState& state, const std::vector<int>& screenSides) {
     std::vector<EntryJob> jobs;
     for (int k = 0; k < state.EntryCount; ++k) {
         const EntryRecord& entry = state.Entries[k];
@@ -45,7 +46,8 @@ std::vector<EntryJob> Jobs(const AlbumState& state) {
                         kPreviewPanelWidth,
                         state.ThumbSize,
                         state.JpegQuality,
-                        {state.LosslessTurns, state.StripLocation, state.ConvertQuality}});
+                        {state.LosslessTurns, state.StripLocation, state.ConvertQuality},
+                        screenSides});
     }
     return jobs;
 }
@@ -86,7 +88,14 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
                                    StagedSave& staged) {
     const int count = state.EntryCount;
     const std::string pageTemplate = PageTemplatePath(state.TemplatePath);
-    const std::vector<EntryJob> jobs = Jobs(state);
+    // Screen-size pictures only for a template that asks for them. A page knows those of its
+    // own entry and the entries before it.
+    std::optional<AlbumPictures> pictures;
+    if (TemplateAsksScreenSizes(state.TemplatePath))
+        pictures = AlbumPictures{kScreenSizeFolder, std::vector<EntryPicture>(count)};
+    const AlbumPictures* known = pictures ? &*pictures : nullptr;
+    std::vector<EntryJob> jobs =
+        Jobs(state, pictures ? ScreenSides(state.DisplaySize) : std::vector<int>());
     const int workers = WorkerCount(options);
     std::unique_ptr<EntryPipeline> pipeline;
     if (workers > 1 && count > 0) {
@@ -95,24 +104,31 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
         if (pipeline->Workers() == 0)
             pipeline.reset();
     }
+    int located = 0;
     std::vector<SaveNotice> notices;
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
         EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
         WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, staged);
+        WriteScreenPictures(result.Screens, album, entry.OutName, staged);
+        located += result.HasLocation ? 1 : 0;
+        if (pictures)
+            pictures->entries[k] = EntryPictureOf(result.Screens);
         for (PictureNotice kind : result.Notices)
             notices.push_back({entry.SourcePath, kind, {}});
         if (entry.NotePos != npNone)
             ExpandTemplate(state, head, pageTemplate,
-                           staged.Stage(ReplaceExtension(picture, ".htm")), k);
+                           staged.Stage(ReplaceExtension(picture, ".htm")), k, known);
         if (progress)
             progress(k, count);
         StopWhenCancelled(options);
     }
     pipeline.reset();
+    if (located > 0)
+        notices.push_back({"", pnLocationKept, {}, located});
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
-                   staged.Stage(state.OutPath + head + ".htm"), 0);
+                   staged.Stage(state.OutPath + head + ".htm"), 0, known);
     CopySupport(state, album, staged, notices);
     return notices;
 }
@@ -188,6 +204,9 @@ std::string NoticeText(const SaveNotice& notice) {
                    ": "
                    "画像を読み取れないため、サムネイルを「プレビューなし」にし、元のまま複製しまし"
                    "た";
+        case pnLocationKept:
+            return FormatMessage("位置情報を含む写真 %s 枚を、位置情報を削除せずに保存しました",
+                                 std::to_string(notice.Count));
         case pnTurnFailed:
             return notice.SourcePath + ": 画像を回転できないため、回転せずに複製しました";
         case pnNoPicture:
@@ -219,10 +238,10 @@ std::optional<std::string> OutputNameProblem(const AlbumState& state, const std:
                kWhy;
     for (int k = 0; k < state.EntryCount; ++k) {
         const std::string& name = state.Entries[k].OutName;
-        if (name.empty() || leadsOut(name))
+        if (name.empty() || leadsOut(name) || name == kScreenSizeFolder)
             return FormatMessage("出力ファイル名「%s」は使えません", name) + kWhy;
     }
-    return std::nullopt;
+    return ScreenNameProblem(state);
 }
 
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,

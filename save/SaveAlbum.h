@@ -41,9 +41,10 @@ class ESaveCancelled : public Exception {
 
 // Something the user is told about one entry, or one support file left out, after the save.
 struct SaveNotice {
-    std::string SourcePath;
+    std::string SourcePath;  // empty for a notice about the whole album
     PictureNotice Kind = pnNoPreview;
     std::string Why;  // for a support file left out: why
+    int Count = 0;    // pnLocationKept: how many pictures
 };
 
 // The line that tells the user of a notice: the file, then what was done with it.

@@ -11,6 +11,7 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "ScreenSizes.h"
 
 namespace albumon {
 
@@ -32,6 +33,11 @@ std::optional<std::uint64_t> PlainFileSize(const std::string& path) {
 }
 
 bool PlainName(std::string_view name) {
+    // The screen-size pictures lie in their own folder of the album folder.
+    const std::string_view folder = std::string_view(kScreenSizeFolder);
+    if (name.size() > folder.size() && name.substr(0, folder.size()) == folder &&
+        name[folder.size()] == '/')
+        name.remove_prefix(folder.size() + 1);
     return !name.empty() && name != "." && name != ".." &&
            name.find('/') == std::string_view::npos && name != kSaveRecordName;
 }
@@ -214,6 +220,8 @@ void SaveRecord::Finish() {
             kept[name] = size;
     }
     Write(kept, stages_);
+    // A screen-size folder left empty goes with its last picture.
+    ::rmdir((album_ + "/" + kScreenSizeFolder).c_str());
 }
 
 void SaveRecord::Close() {

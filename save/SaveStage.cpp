@@ -12,6 +12,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Paths.h"
+#include "ScreenSizes.h"
 
 namespace albumon {
 
@@ -102,8 +103,16 @@ StagedSave::~StagedSave() {
 }
 
 std::string StagedSave::Stage(const std::string& finalPath) {
-    const std::string folder = FolderPart(finalPath);
-    const std::string name = FileNamePart(finalPath);
+    std::string folder = FolderPart(finalPath);
+    std::string name = FileNamePart(finalPath);
+    // The album's screen-size pictures lie one folder down, staged in a folder of that name.
+    const std::string screens = folders_[0] + kScreenSizeFolder + "/";
+    if (folder == screens) {
+        folder = folders_[0];
+        name = std::string(kScreenSizeFolder) + "/" + name;
+        for (const char* part : {"new/", "old/"})
+            ::mkdir((roots_[0] + part + kScreenSizeFolder).c_str(), 0700);
+    }
     const int stage = folder == folders_[0] ? 0 : 1;
     if (stage == 1 && folder != folders_[1])
         throw Exception("保存先の外のファイルです: " + finalPath);
@@ -174,6 +183,15 @@ void StagedSave::Commit() {
     std::erase_if(items_, [this](const Item& item) { return !Exists(Staged(item, "new/")); });
     CheckTargets();
     WriteJournal();
+    // The screen-size folder is made when one of its pictures is to be put in place.
+    for (const Item& item : items_) {
+        if (item.name.find('/') != std::string::npos) {
+            const std::string folder = FolderPart(Final(item));
+            if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+                RaiseInOutError(errno, folder);
+            break;
+        }
+    }
     std::vector<Done>& done = done_;
     for (int stage : {0, 1}) {
         for (const Item& item : items_) {
@@ -214,6 +232,8 @@ std::optional<std::string> StagedSave::Unstaged(const std::string& text) const {
 void StagedSave::Revert() noexcept {
     Undo(done_);
     done_.clear();
+    // A screen-size folder this save made goes again (one that holds pictures stays).
+    ::rmdir((folders_[0] + kScreenSizeFolder).c_str());
 }
 
 void RecoverKilledSave(SaveRecord& record, const std::string& album, const std::string& outFolder) {

@@ -55,7 +55,7 @@ std::string SettingsFilePath(const std::string& exePath) {
 }
 
 void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
-                      SettingsValues& values) {
+                      SettingsValues& values, bool firstStart) {
     values.WindowTop = ReadInteger(file, "Pos", "Top", 50);
     values.WindowLeft = ReadInteger(file, "Pos", "Left", 50);
     values.InPath = ReadString(file, "File", "In", "");
@@ -66,8 +66,13 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
     values.ThumbPrefix = ReadString(file, "Thumb", "Head", "$_");
     values.ThumbSize = ReadInteger(file, "Thumb", "Size", 64);
     values.KeepNameDefault = ReadInteger(file, "File", "NameDef", 0) != 0;
-    values.LosslessTurns = ReadInteger(file, "Option", "Lossless", 0) != 0;
-    values.StripLocation = ReadInteger(file, "Option", "NoGPS", 0) != 0;
+    // A first start (no settings file yet) turns losslessly and strips locations; an existing
+    // file without these keys keeps the behaviour it was written with.
+    values.LosslessTurns = ReadInteger(file, "Option", "Lossless", firstStart ? 1 : 0) != 0;
+    values.StripLocation = ReadInteger(file, "Option", "NoGPS", firstStart ? 1 : 0) != 0;
+    values.DisplaySize = ReadInteger(file, "Option", "Display", 2048);
+    if (values.DisplaySize < 0)
+        values.DisplaySize = 2048;
     values.ConvertQuality = std::clamp(ReadInteger(file, "Option", "ConvertQuality", 90), 1, 100);
 }
 
@@ -84,15 +89,17 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     WriteInteger(file, "File", "NameDef", values.KeepNameDefault ? 1 : 0);
     WriteInteger(file, "Option", "Lossless", values.LosslessTurns ? 1 : 0);
     WriteInteger(file, "Option", "NoGPS", values.StripLocation ? 1 : 0);
+    WriteInteger(file, "Option", "Display", values.DisplaySize);
     WriteInteger(file, "Option", "ConvertQuality", values.ConvertQuality);
 }
 
 void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
                   SettingsValues& values) {
     std::string bytes;
-    if (ReadWholeFile(iniPath, bytes) != 0)
+    const int err = ReadWholeFile(iniPath, bytes);
+    if (err != 0)
         bytes.clear();
-    ReadSettingsFrom(ProfileFile(bytes), folders, values);
+    ReadSettingsFrom(ProfileFile(bytes), folders, values, err == ENOENT);
 }
 
 void WriteSettings(const std::string& iniPath, const SettingsValues& values) {

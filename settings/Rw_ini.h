@@ -19,7 +19,7 @@ struct FolderDefaults {
     std::string TemplatePath;
 };
 
-// Reads the ten values from the settings file; whatever is missing or unreadable (also the whole
+// Reads the values from the settings file; whatever is missing or unreadable (also the whole
 // file) takes its default. Never fails.
 void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
                   SettingsValues& values);
@@ -32,9 +32,10 @@ void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
 // a write in place that fails part way).
 void WriteSettings(const std::string& iniPath, const SettingsValues& values);
 
-// The same two steps on a profile file held in memory.
+// The same two steps on a profile file held in memory; firstStart (no settings file yet) turns
+// lossless turns and location stripping on where the file does not say.
 void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
-                      SettingsValues& values);
+                      SettingsValues& values, bool firstStart = false);
 void WriteSettingsTo(ProfileFile& file, const SettingsValues& values);
 
 }  // namespace albumon

@@ -19,6 +19,7 @@ struct SettingsValues {
     bool LosslessTurns = false;  // turn pictures on their coefficients where the size allows
     bool StripLocation = false;  // leave location data out of the album's pictures
     int ConvertQuality = 90;     // 1..100: the JPEGs made from HEIF, PNG and WebP pictures
+    int DisplaySize = 2048;      // long side of the display copies; 0 makes none
 };
 
 }  // namespace albumon

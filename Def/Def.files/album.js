@@ -34,6 +34,42 @@ function rawText(id) {
 
 function entryCount() { return typeof Fname === 'undefined' ? 0 : Fname.length; }
 
+// What the album made of entry i's picture (its size, card thumbnails, display copies and
+// caption), or null when the template's list does not say.
+function pictureOf(i) {
+    var picture = typeof Picture === 'undefined' ? null : Picture[i];
+    return picture && picture.width > 0 && picture.height > 0 ? picture : null;
+}
+
+// The width and height of a picture scaled to long side side.
+function scaledTo(picture, side) {
+    var landscape = picture.width >= picture.height;
+    var scale = side / (landscape ? picture.width : picture.height);
+    return {
+        width: landscape ? side : Math.max(1, Math.round(picture.width * scale)),
+        height: landscape ? Math.max(1, Math.round(picture.height * scale)) : side
+    };
+}
+
+// A srcset of the sizes made of entry i (from folder, the album folder's URL), and the picture
+// itself when it is smaller than the largest size asked for.
+function srcsetOf(folder, i, sides, largest) {
+    var picture = pictureOf(i);
+    var list = sides.map(function(side) {
+        return folder + PictureFolder + part(Fname[i] + '.' + side + '.jpg') + ' ' +
+            scaledTo(picture, side).width + 'w';
+    });
+    if (sides.length === 0 || sides[sides.length - 1] < largest)
+        list.push(folder + part(Fname[i] + picture.extension) + ' ' + picture.width + 'w');
+    return list.join(', ');
+}
+
+// The caption of entry i: the first line of its note, or nothing.
+function captionOf(i) {
+    var picture = typeof Picture === 'undefined' ? null : Picture[i];
+    return picture && picture.caption ? picture.caption : '';
+}
+
 function hasPage(i) { return typeof DocType !== 'undefined' && Number(DocType[i]) === 1; }
 
 // A file name as one relative URL part: every reserved character ("#", "%", "?", "&",
@@ -189,6 +225,7 @@ function buildIndex() {
     for (var i = 0; i < count; i += 1) {
         grid.appendChild(indexCard(folder, prefix, i));
     }
+    loadCards(folder, prefix, grid);
     if (count === 0) {
         grid.appendChild(element('li', 'empty-album', '写真はまだありません'));
         return;
@@ -209,12 +246,11 @@ function indexCard(folder, prefix, i) {
     item.id = 'entry-' + (i + 1);
     var link = element('a', 'card-link');
     link.href = hasPage(i) ? folder + part(Fname[i] + '.htm') : fragmentOf(i);
-    var frame = element('span', 'thumb');
-    frame.appendChild(thumbnail(folder, prefix, i, true));
-    link.appendChild(frame);
+    link.appendChild(element('span', 'thumb'));
     var caption = element('span', 'caption');
     caption.appendChild(element('span', 'number', String(i + 1)));
-    caption.appendChild(element('span', 'name', Fname[i]));
+    if (captionOf(i))
+        caption.appendChild(element('span', 'name', captionOf(i)));
     link.appendChild(caption);
     if (hasPage(i)) {
         link.classList.add('has-page');
@@ -222,6 +258,38 @@ function indexCard(folder, prefix, i) {
     }
     item.appendChild(link);
     return item;
+}
+
+// The thumbnails of the cards, once the grid is laid out: the cards of the first screen load at
+// once, the others when they come near; each picks the card size its screen needs.
+function loadCards(folder, prefix, grid) {
+    var frames = grid.querySelectorAll('.thumb');
+    var side = frames.length ? frames[0].clientWidth : 0;
+    for (var i = 0; i < frames.length; i += 1) {
+        var firstScreen = frames[i].getBoundingClientRect().top < window.innerHeight;
+        var picture = pictureOf(i);
+        frames[i].appendChild(picture ? cardPicture(folder, prefix, i, side, firstScreen)
+                                      : thumbnail(folder, prefix, i, true));
+    }
+}
+
+// The card thumbnail of entry i in a square frame of side CSS pixels: the design thumbnail as
+// its src, the card sizes as its srcset.
+function cardPicture(folder, prefix, i, side, eager) {
+    var picture = pictureOf(i);
+    var img = element('img');
+    var shown = scaledTo(picture, side || 160);
+    var card = scaledTo(picture, 160);
+    img.alt = '';
+    img.width = card.width;
+    img.height = card.height;
+    img.decoding = 'async';
+    img.loading = eager ? 'eager' : 'lazy';
+    img.style.width = 'min(100%, ' + (100 * picture.width / picture.height).toFixed(3) + '%)';
+    img.sizes = shown.width + 'px';
+    img.srcset = srcsetOf(folder, i, picture.cards, 480);
+    img.src = folder + part(prefix + Fname[i] + picture.extension);
+    return img;
 }
 
 // The viewer of the index page: shows the pictures without a page of their own over the grid.
@@ -238,8 +306,10 @@ function makeViewer(folder, grid) {
     var caption = element('p', 'viewer-caption');
     var name = element('span', 'viewer-name');
     var position = element('span', 'viewer-position');
+    var original = element('a', 'viewer-original', '元の写真');
     caption.appendChild(name);
     caption.appendChild(position);
+    caption.appendChild(original);
     dialog.appendChild(close);
     dialog.appendChild(stage);
     dialog.appendChild(caption);
@@ -251,9 +321,22 @@ function makeViewer(folder, grid) {
     var pushed = false;  // whether opening the viewer added a history entry
     var gridScroll = 0;
 
-    // The neighbours' pictures, so a step shows them at once (or their pages' photos).
+    // The display copies fitting the stage of entry i's picture, as a srcset with its sizes.
+    function fitPicture(img, i) {
+        var picture = pictureOf(i);
+        var ratio = (picture.width / picture.height).toFixed(4);
+        img.sizes = 'min(calc(100vw - 1.5rem), calc((100vh - 5.5rem) * ' + ratio + '))';
+        img.srcset = srcsetOf(folder, i, picture.views, Infinity);
+        img.src = folder + part(Fname[i] + picture.extension);
+    }
+
+    // The next picture, so a step shows it at once (the display copy the stage will take).
     function preload(i) {
-        if (i >= 0 && i < entryCount())
+        if (i < 0 || i >= entryCount() || hasPage(i))
+            return;
+        if (pictureOf(i))
+            fitPicture(new Image(), i);
+        else
             loadPicture(new Image(), folder, Fname[i], found[i], null);
     }
 
@@ -265,20 +348,32 @@ function makeViewer(folder, grid) {
             close.focus();
         }
         shown = i;
-        photo.alt = Fname[i];
-        // The picture shown so far stays until the next one has loaded.
-        loadPicture(photo, folder, Fname[i], found[i], function(extension) {
-            if (extension)
-                found[i] = extension;
-            else
-                photo.removeAttribute('src');
-        });
-        name.textContent = Fname[i];
+        photo.alt = captionOf(i) || Fname[i];
+        photo.decoding = 'async';
+        var picture = pictureOf(i);
+        if (picture) {
+            photo.width = picture.width;
+            photo.height = picture.height;
+            fitPicture(photo, i);
+            original.href = folder + part(Fname[i] + picture.extension);
+        } else {
+            photo.removeAttribute('srcset');
+            // The picture shown so far stays until the next one has loaded.
+            loadPicture(photo, folder, Fname[i], found[i], function(extension) {
+                if (extension) {
+                    found[i] = extension;
+                    original.href = photo.src;
+                } else {
+                    photo.removeAttribute('src');
+                }
+            });
+        }
+        name.textContent = captionOf(i);
         position.textContent = (i + 1) + ' / ' + entryCount();
         prev.hidden = i === 0;
         next.hidden = i === entryCount() - 1;
+        // One neighbour ahead: the one a step forward shows.
         preload(i + 1);
-        preload(i - 1);
     }
 
     function hide() {
@@ -480,7 +575,7 @@ function isCommentary(w, h) {
 
 // Shows the page once the photo's box is known: from the photo's own size as soon as its
 // header is read, else from its thumbnail's shape, else after SETTLE_MS without one.
-function settlePhoto(photo, thumbUrl) {
+function settlePhoto(photo, thumbUrl, width, height) {
     var body = document.body;
     var settled = false;
     body.classList.add('settling');
@@ -498,7 +593,9 @@ function settlePhoto(photo, thumbUrl) {
         body.classList.remove('settling');
     }
     function watch() {
-        if (photo.naturalWidth > 0)
+        if (width > 0 && height > 0)
+            settle(width, height, true);
+        else if (photo.naturalWidth > 0)
             settle(photo.naturalWidth, photo.naturalHeight, true);
         else if (!settled)
             window.requestAnimationFrame(watch);
@@ -524,11 +621,21 @@ function buildPage() {
     var firstLine = tidyNotes();
 
     var photo = document.getElementById('photo');
-    settlePhoto(photo, part(prefix + fileName));
+    var width = Number(photo.getAttribute('width'));
+    var height = Number(photo.getAttribute('height'));
+    if (width > 0 && height > 0) {
+        photo.sizes = 'min(calc(100vw - 2rem), 62rem, calc((100vh - 9rem) * ' +
+            (width / height).toFixed(4) + '))';
+    }
+    settlePhoto(photo, part(prefix + fileName), width, height);
     photo.src = part(fileName);
     photo.alt = firstLine || fileName;
     document.getElementById('photo-link').href = part(fileName);
-    document.getElementById('photo-caption').textContent = fileName;
+    var caption = document.getElementById('photo-caption');
+    caption.textContent = fileName;
+    var original = element('a', 'photo-original', '元の写真');
+    original.href = part(fileName);
+    caption.appendChild(original);
 
     var own = Fname.indexOf(baseName(fileName));
     var back = own < 0 ? indexUrl : indexUrl + '#entry-' + (own + 1);

@@ -45,9 +45,10 @@ TEST_F(SaveWindowTest, TwoEntriesTheSecondWithANoteBelow) {
     TypeMemo("夕方の<b>海</b>");
     Click(form->SaveBitBtn);
     ASSERT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
-    EXPECT_EQ(FolderNames(data / "out/無題.files"),
-              (std::vector<std::string>{"$_無題001.jpg", "$_無題002.jpg", "album.css", "album.js",
-                                        "無題001.jpg", "無題002.htm", "無題002.jpg"}));
+    EXPECT_EQ(
+        FolderNames(data / "out/無題.files"),
+        (std::vector<std::string>{"$_無題001.jpg", "$_無題002.jpg", "album.css", "album.js",
+                                  "albumon-sizes", "無題001.jpg", "無題002.htm", "無題002.jpg"}));
     EXPECT_EQ(ReadFile(data / "out/無題.files/無題001.jpg"), ReadFile(data / "in/p1.jpg"));
     std::string index = ReadFile(data / "out/無題.htm");
     EXPECT_NE(index.find("Fname[1]=\"無題002\";\r\nDocType[1]=1;"), std::string::npos);

@@ -190,10 +190,12 @@ class Visit:
             if not self.js("var d = document.querySelector('dialog.viewer');"
                            "return !!(d && d.open);"):
                 return ("grid", None)
-            shown = self.js("return document.querySelector('.viewer-name').textContent;")
-            names = [e[0] for e in ENTRIES]
-            check(shown in names, f"the viewer shows {shown!r}")
-            return ("viewer", names.index(shown))
+            # The viewer names its picture by its place: "k / n".
+            shown = self.js("return document.querySelector('.viewer-position').textContent;")
+            place = shown.split(" / ")[0]
+            check(place.isdigit() and 0 < int(place) <= len(ENTRIES),
+                  f"the viewer shows {shown!r}")
+            return ("viewer", int(place) - 1)
         for k, entry in enumerate(ENTRIES):
             if path.endswith(folder + entry[0] + ".htm"):
                 return ("page", k)
@@ -397,13 +399,13 @@ def check_keyboard(visit):
     back_tab(visit)
     visit.key(Keys.ENTER)  # on the fifth card, a picture without a page
     visit.wait(lambda: visit.where() == ("viewer", 4), "Enter on a card to open the viewer")
-    seen = [visit.js(FOCUS_JS)[0]] + tab_through(2)
-    check(["閉じる" in seen[0], "前の写真" in seen[1], "次の写真" in seen[2]] == [True] * 3,
-          f"Tab in the viewer reached {seen}")
+    seen = [visit.js(FOCUS_JS)[0]] + tab_through(3)
+    check(["閉じる" in seen[0], "元の写真" in seen[1], "前の写真" in seen[2],
+           "次の写真" in seen[3]] == [True] * 4, f"Tab in the viewer reached {seen}")
     visit.open(visit.page_url(3))
     visit.driver.find_element(By.ID, "album-heading").click()
     back_tab(visit)
-    seen = [visit.js(FOCUS_JS)[0]] + tab_through(4)
+    seen = [visit.js(FOCUS_JS)[0]] + tab_through(5)
     for control in ("一覧へ", "前へ", "一覧", "次へ"):
         check(any(control in s for s in seen), f"Tab on a page did not reach {control}: {seen}")
 

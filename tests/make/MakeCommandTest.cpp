@@ -116,8 +116,8 @@ TEST_F(MakeCommandTest, SavesTheAlbumWithNotesTurnsAndArchive) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(test::FolderNames(dir / "out/new/夏.files"),
-              (Names{"album.css", "album.js", "t_夏001.jpg", "t_夏002.jpg", "t_夏003.jpg",
-                     "夏001.jpg", "夏002.htm", "夏002.jpg", "夏003.jpg"}));
+              (Names{"album.css", "album.js", "albumon-sizes", "t_夏001.jpg", "t_夏002.jpg",
+                     "t_夏003.jpg", "夏001.jpg", "夏002.htm", "夏002.jpg", "夏003.jpg"}));
     JpegHeader turned = ReadJpegHeader(test::ReadFile(dir / "out/new/夏.files/夏001.jpg"));
     EXPECT_EQ(turned.width, 48);
     JpegHeader thumb = ReadJpegHeader(test::ReadFile(dir / "out/new/夏.files/t_夏003.jpg"));
@@ -251,7 +251,9 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
     };
     const std::string bad = dir / "in/bad.jpg", odd = dir / "in/odd.jpg";
     for (const Case& c : std::vector<Case>{
-             {{"in/bad.jpg", "in/phone.jpg"}, {bad + ": 画像を読み取れない"}, true},
+             {{"in/bad.jpg", "in/phone.jpg"},
+              {bad + ": 画像を読み取れない", "位置情報を含む写真 1 枚を"},
+              true},
              {{"in/bad.jpg", "--rotate", "1", "in/odd.jpg", "--rotate", "1"},
               {bad + ": 画像を読み取れない", bad + ": 画像を回転できない"},
               true},
@@ -260,12 +262,12 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
               {odd + ": 大きさが無劣化の回転に合わない"},
               false},
              {{"in/phone.jpg", "--lossless-turns", "in/odd.jpg", "--rotate", "2"},
-              {odd + ": 大きさが無劣化の回転に合わない"},
+              {odd + ": 大きさが無劣化の回転に合わない", "位置情報を含む写真 1 枚を"},
               true},
              {{"--strip-location", "in/located.jpg", "in/phone.jpg"},
               {dir / "in/located.jpg: 読み取れないメタデータがある"},
               false},
-             {{"in/located.jpg", "in/phone.jpg"}, {}, true},
+             {{"in/located.jpg", "in/phone.jpg"}, {"位置情報を含む写真 2 枚を"}, true},
          }) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
         fs::remove_all(dir / "out/無題.files");
@@ -401,7 +403,7 @@ TEST_F(MakeCommandTest, ListFileGivesTheSameAlbumAsTheOptions) {
     EXPECT_EQ(test::FolderNames(dir / "out/L.files"),
               (Names{"$_L001.jpg", "$_L002.jpg", "$_L003.jpg", "$_L004.jpg", "$_cover.jpg",
                      "L001.jpg", "L002.htm", "L002.jpg", "L003.htm", "L003.jpg", "L004.jpg",
-                     "album.css", "album.js", "cover.htm", "cover.jpg"}));
+                     "album.css", "album.js", "albumon-sizes", "cover.htm", "cover.jpg"}));
     EXPECT_EQ(ReadJpegHeader(test::ReadFile(dir / "out/L.files/cover.jpg")).width, 48);
     EXPECT_EQ(ReadJpegHeader(test::ReadFile(dir / "out/L.files/L004.jpg")).width, 48);
 }

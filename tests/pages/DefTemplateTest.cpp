@@ -175,8 +175,10 @@ TEST_F(DefTemplateTest, IndexOfAnEmptyAlbumIsStillWhole) {
     std::string index = Index();
     ExpectWholePage(index);
     EXPECT_FALSE(Has(index, "Fname["));
-    // The list's line stays behind empty, and the script still closes.
-    EXPECT_TRUE(Has(index, "var DocType = new Array();\r\n\r\n</script>\r\n"));
+    // The list's line stays behind empty, the picture list names only its folder, and the
+    // script still closes.
+    EXPECT_TRUE(
+        Has(index, "var PictureFolder = \"\";\r\n\r\nPictureFolder=\"\";\r\n\r\n</script>\r\n"));
 }
 
 TEST_F(DefTemplateTest, NoteAboveStandsInItsFrameBeforeThePicture) {

@@ -220,5 +220,41 @@ TEST_F(ExpandTemplateTest, PageGivesItsNoteBack) {
     }
 }
 
+// The placeholders of screen-size pictures: the picture list with captions made from the notes,
+// and one entry's srcset, width and height, escaped for where they stand.
+TEST_F(ExpandTemplateTest, PictureListSrcsetAndCaptions) {
+    const struct {
+        std::string note;
+        std::string caption;
+    } notes[] = {
+        {"\r\n  <p>京都 &amp; <b>清水寺</b></p>\r\n二行目\r\n", "京都 & 清水寺"},
+        {"<i></i>\r\n\"引用\" a\\b &lt;/script&gt; &#x41;&#66;",
+         "\\\"引用\\\" a\\\\b \\x3C/script> AB"},
+        {"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ",
+         "あいうえおかきくけこさしすせそたちつてとなにぬ…"},
+        {"", ""},
+    };
+    for (const auto& c : notes) {
+        EntryRecord& entry = Add("/p/x.jpg");
+        entry.OutName = "a b,c.JPG";
+        if (!c.note.empty())
+            Note(entry, npBelow, c.note);
+        AlbumPictures pictures{"sizes", {{4000, 3000, {{160, 160, false}, {1280, 1280, true}}}}};
+        test::WriteFile(dir / "t.htm",
+                        "$$$PICTURES$$$\r\n<img srcset=\"$$$SRCSET$$$\" "
+                        "width=\"$$$WIDTH$$$\" height=\"$$$HEIGHT$$$\">\r\n");
+        ExpandTemplate(state, naming.HeadText, dir / "t.htm", dir / "page.htm", 0, &pictures);
+        EXPECT_EQ(test::ReadFile(dir / "page.htm"),
+                  "PictureFolder=\"sizes/\";\r\nPicture[0]={width:4000,height:3000,cards:[160],"
+                  "views:[1280],extension:\".JPG\",caption:\"" +
+                      c.caption +
+                      "\"};\r\n\r\n<img srcset=\"sizes/a%20b%2Cc.1280.jpg 1280w, a%20b%2Cc.JPG "
+                      "4000w\" width=\"4000\" height=\"3000\">\r\n");
+        // Without the save's pictures (a picture that could not be decoded): sizes unknown.
+        EXPECT_EQ(Expand("$$$SRCSET$$$|$$$WIDTH$$$|$$$HEIGHT$$$\r\n"), "||\r\n");
+        ClearAlbum(state);
+    }
+}
+
 }  // namespace
 }  // namespace albumon

@@ -54,8 +54,10 @@ class AlbumUpkeepTest : public SaveAlbumTest {
     TArchiveControl archive;
 };
 
-const Names kSecondAlbum{"$_旅001.jpg", "$_旅002.jpg", "album.css", "album.js",
-                         "旅001.jpg",   "旅002.htm",   "旅002.jpg"};
+// a.jpg (320 x 240) has one card thumbnail; c.JPEG (50 x 40) is smaller than every size.
+const Names kSecondAlbum{"$_旅001.jpg",   "$_旅002.jpg", "album.css", "album.js",
+                         "albumon-sizes", "旅001.jpg",   "旅002.htm", "旅002.jpg"};
+const Names kSecondSizes{"旅001.160.jpg"};
 
 TEST_F(AlbumUpkeepTest, ResaveRemovesWhatTheEarlierSaveWroteAndNothingElse) {
     SaveFirst();
@@ -63,19 +65,23 @@ TEST_F(AlbumUpkeepTest, ResaveRemovesWhatTheEarlierSaveWroteAndNothingElse) {
     WriteFile(Album() + "/.mine", "hidden, the user's own");
     WriteFile(Album() + "/旅004.jpg", "the user's picture over an album file");
     ASSERT_EQ(PackAlbum(archive, state, "旅", Work()), 0);
-    EXPECT_EQ(ZipNames().size(), 17u);  // the index page, the album's 14 files, the user's 2
+    // the index page, the album's 14 files and 5 screen sizes, the user's 2
+    EXPECT_EQ(ZipNames().size(), 22u);
     SaveSecond();
     Names expected = kSecondAlbum;
     expected.insert(expected.end(), {".mine", "mine.txt", "旅004.jpg"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(FolderNames(Album()), expected);
     EXPECT_EQ(ReadFile(Album() + "/旅004.jpg"), "the user's picture over an album file");
+    EXPECT_EQ(FolderNames(Album() + "/albumon-sizes"), kSecondSizes);
 
     // The archive mirrors the album: no record, no file of a removed entry.
     ASSERT_EQ(PackAlbum(archive, state, "旅", Work()), 0);
     Names inZip{"旅.htm"};
     for (const std::string& name : expected)
         inZip.push_back("旅.files/" + name);
+    std::replace(inZip.begin(), inZip.end(), std::string("旅.files/albumon-sizes"),
+                 "旅.files/albumon-sizes/" + kSecondSizes[0]);
     std::sort(inZip.begin(), inZip.end());
     EXPECT_EQ(ZipNames(), inZip);
     EXPECT_EQ(archive.ZipOptions.CompressOptions, TZipOptions().CompressOptions);
@@ -158,6 +164,16 @@ TEST_F(AlbumUpkeepTest, LongestNamesSave) {
     const std::string head(246, 'h');
     naming.HeadText = head;
     Fill(dir / "out");
+    // A template asking for screen-size pictures needs room for their longer names.
+    try {
+        SaveAlbum(state, view, head, nullptr);
+        ADD_FAILURE() << "names too long for the screen sizes saved";
+    } catch (const Exception& error) {
+        EXPECT_NE(std::string(error.what()).find("表示用画像の名前には長すぎます"),
+                  std::string::npos);
+    }
+    EXPECT_FALSE(FileExists(dir / ("out/" + head + ".files/$_" + head + "001.jpg")));
+    test::WithoutScreenPlaceholders(state.TemplatePath);
     SaveAlbum(state, view, head, nullptr);
     const std::string album = dir / ("out/" + head + ".files");
     EXPECT_TRUE(FileExists(album + "/$_" + head + "005.jpg"));

@@ -26,8 +26,8 @@ TEST_F(SaveAlbumTest, WritesTheAlbumAndClearsTheEntries) {
     EXPECT_EQ(state.EntryCount, 0);
     EXPECT_EQ(test::FolderNames(dir / "out/旅.files"),
               (Names{"$_旅001.jpg", "$_旅002.jpg", "$_旅003.jpg", "$_旅004.jpg", "$_旅005.jpg",
-                     "album.css", "album.js", "旅001.jpg", "旅002.htm", "旅002.jpg", "旅003.jpg",
-                     "旅004.jpg", "旅005.htm", "旅005.jpg"}));
+                     "album.css", "album.js", "albumon-sizes", "旅001.jpg", "旅002.htm",
+                     "旅002.jpg", "旅003.jpg", "旅004.jpg", "旅005.htm", "旅005.jpg"}));
     EXPECT_EQ(test::ReadFile(dir / "out/旅.files/旅001.jpg"), test::ReadFile(dir / "in/a.jpg"));
     JpegHeader turned = ReadJpegHeader(test::ReadFile(dir / "out/旅.files/旅002.jpg"));
     EXPECT_EQ(turned.width, 160);  // b.jpg, 90 x 160, a quarter turn
@@ -41,7 +41,7 @@ TEST_F(SaveAlbumTest, WorkersWriteTheSameBytesAsOneByOne) {
     Fill(dir / "many");
     SaveAlbum(state, view, "h", nullptr, Threads(4));
     auto one = Contents(dir / "one");
-    EXPECT_EQ(one.size(), 16u);  // the index page, 14 album files and the save's record
+    EXPECT_EQ(one.size(), 21u);  // the index page, 14 album files, 5 screen sizes, the record
     EXPECT_TRUE(one == Contents(dir / "many"));
 }
 
@@ -127,8 +127,8 @@ TEST_F(SaveAlbumTest, ResaveDropsThePageOfANameWhosePictureLostItsNote) {
     SaveAlbum(state, view, "旅", nullptr);
     EXPECT_EQ(test::FolderNames(album),
               (Names{"$_旅001.jpg", "$_旅002.jpg", "$_旅003.jpg", "$_旅004.jpg", "$_旅005.jpg",
-                     "album.css", "album.js", "旅001.htm", "旅001.jpg", "旅002.jpg", "旅003.htm",
-                     "旅003.jpg", "旅004.jpg", "旅005.jpg"}));
+                     "album.css", "album.js", "albumon-sizes", "旅001.htm", "旅001.jpg",
+                     "旅002.jpg", "旅003.htm", "旅003.jpg", "旅004.jpg", "旅005.jpg"}));
     // The notes follow their pictures when the folder is opened again.
     AddFolder(state, album, FolderOrder::ByName);
     EXPECT_EQ(state.Entries[0].NotePos, npAbove);

@@ -38,6 +38,19 @@ inline void WriteJpeg(const std::string& path, int width, int height, bool gray 
     WriteFile(path, EncodeJpeg(raster, options));
 }
 
+// The template folder at folder without the placeholders of screen-size pictures.
+inline void WithoutScreenPlaceholders(const std::string& folder) {
+    for (const std::string& path : {folder + "Def.htm", folder + "Def.files/DefPage.htm"}) {
+        std::string bytes = test::ReadFile(path);
+        for (const std::string placeholder : {"$$$PICTURES$$$", "$$$SRCSET$$$"}) {
+            for (auto at = bytes.find(placeholder); at != std::string::npos;
+                 at = bytes.find(placeholder))
+                bytes.erase(at, placeholder.size());
+        }
+        test::WriteFile(path, bytes);
+    }
+}
+
 class SaveAlbumTest : public ::testing::Test {
   protected:
     SaveAlbumTest() {

@@ -22,6 +22,7 @@ SettingsValues Read(const std::string& ini) {
     values.WindowTop = values.WindowLeft = values.JpegQuality = values.ThumbSize = -999;
     values.MakeZip = values.KeepNameDefault = values.LosslessTurns = values.StripLocation = true;
     values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
+    values.DisplaySize = -999;
     ReadSettings(ini, {"/opt/albumon/", "/opt/albumon/Def/"}, values);
     return values;
 }
@@ -39,6 +40,7 @@ SettingsValues Sample() {
     values.ThumbSize = 128;
     values.KeepNameDefault = true;
     values.LosslessTurns = true;
+    values.DisplaySize = 3072;
     return values;
 }
 
@@ -55,6 +57,7 @@ void ExpectSame(const SettingsValues& a, const SettingsValues& b) {
     EXPECT_EQ(a.KeepNameDefault, b.KeepNameDefault);
     EXPECT_EQ(a.LosslessTurns, b.LosslessTurns);
     EXPECT_EQ(a.StripLocation, b.StripLocation);
+    EXPECT_EQ(a.DisplaySize, b.DisplaySize);
 }
 
 TEST(RwIniTest, SettingsFileLiesBesideTheExecutable) {
@@ -67,10 +70,15 @@ TEST(RwIniTest, MissingFileSectionsOrKeysGiveDefaults) {
     SettingsValues expected;
     expected.OutPath = "/opt/albumon/";
     expected.TemplatePath = "/opt/albumon/Def/";
-    ExpectSame(Read(dir / "none.INI"), expected);
-
     WriteFile(dir / "other.INI", "[Pos]\r\nWidth=3\r\n[Misc]\r\nTop=1\r\n");
     ExpectSame(Read(dir / "other.INI"), expected);
+    // A first start (no file yet) turns losslessly and strips locations; a file keeps its own.
+    expected.LosslessTurns = expected.StripLocation = true;
+    ExpectSame(Read(dir / "none.INI"), expected);
+    WriteFile(dir / "old.INI", "[Option]\r\nLossless=0\r\n");
+    EXPECT_FALSE(Read(dir / "old.INI").LosslessTurns);
+    WriteFile(dir / "off.INI", "[Option]\r\nDisplay=0\r\n");
+    EXPECT_EQ(Read(dir / "off.INI").DisplaySize, 0);
 }
 
 TEST(RwIniTest, IntegerAndSwitchRules) {
@@ -120,7 +128,7 @@ TEST(RwIniTest, FirstWriteLayout) {
               "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
               "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
               "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nConvertQuality=90\r\n");
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n");
 }
 
 TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
@@ -135,7 +143,7 @@ TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
               "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
               "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
               "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nConvertQuality=90\r\n");
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n");
     ExpectSame(Read(dir / "s.INI"), Sample());
 }
 

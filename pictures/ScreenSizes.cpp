@@ -1,0 +1,107 @@
+// Card thumbnails and display copies from one scaled decode: the decode is mirrored where the
+// orientation asks, reduced step by step from the largest size to the smallest, and each size is
+// encoded turned upright.
+#include "ScreenSizes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Downscale.h"
+#include "GraphicErrors.h"
+#include "Orientation.h"
+#include "RasterTurns.h"
+#include "SrgbProfile.h"
+
+namespace albumon {
+
+std::vector<int> ScreenSides(int displaySide) {
+    std::vector<int> sides{kCardSide, 2 * kCardSide, 3 * kCardSide};
+    if (displaySide > 0) {
+        sides.push_back(kPhoneDisplaySide);
+        sides.push_back(displaySide);
+    }
+    std::sort(sides.begin(), sides.end());
+    sides.erase(std::unique(sides.begin(), sides.end()), sides.end());
+    return sides;
+}
+
+std::pair<std::int32_t, std::int32_t> ScaledToSide(std::int32_t width, std::int32_t height,
+                                                   int side) {
+    const std::int64_t w = std::max(width, 1), h = std::max(height, 1), s = side;
+    auto shortSide = [&](std::int64_t shorter, std::int64_t longer) {
+        return static_cast<std::int32_t>(
+            std::max<std::int64_t>((2 * shorter * s + longer) / (2 * longer), 1));
+    };
+    if (w >= h)
+        return {side, shortSide(h, w)};
+    return {shortSide(w, h), side};
+}
+
+int CoveringEighths(std::int64_t longSide, int side) {
+    for (int n = 1; n < 8; ++n) {
+        if ((longSide * n + 7) / 8 >= side)
+            return n;
+    }
+    return 8;
+}
+
+namespace {
+
+// One size encoded upright: the profile kept, or, when it would outweigh the picture, the
+// pixels converted to sRGB and no profile.
+std::string EncodeScreenPicture(const Raster& picture, RasterTurn turn, const std::string& icc) {
+    EncodeOptions options;
+    options.quality = kScreenQuality;
+    options.turn = turn;
+    std::string bytes = EncodeJpeg(picture, options);
+    if (icc.empty())
+        return bytes;
+    if (icc.size() <= bytes.size())
+        return WithIccProfile(bytes, icc);
+    Raster converted = picture;
+    if (!ConvertToSrgb(converted, icc))
+        return bytes;
+    return EncodeJpeg(converted, options);
+}
+
+}  // namespace
+
+ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
+    ScreenSizes result;
+    const JpegHeader& header = data.header;
+    const Orientation orientation =
+        OrientationForTag(header.orientation).Then(rotation >= 0 && rotation <= 3 ? rotation : 0);
+    const std::int64_t longSide = std::max(header.width, header.height);
+    std::vector<int> wanted;
+    for (int side : sides) {
+        if (side > 0 && side < longSide)
+            wanted.push_back(side);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    // A photo no larger than every size is decoded only to know that it can be.
+    Raster picture;
+    try {
+        DecodeOptions options;
+        options.eighths = wanted.empty() ? 1 : CoveringEighths(longSide, wanted.back());
+        picture = As24Bit(DecodeJpeg(data.bytes, options));
+    } catch (const EInvalidGraphic&) {
+        return result;
+    }
+    if (header.width < 1 || header.height < 1)
+        return result;
+    result.width = orientation.Quarter() ? header.height : header.width;
+    result.height = orientation.Quarter() ? header.width : header.height;
+    if (orientation.mirror)
+        MirrorInPlace(picture);
+    // Largest first, each size reduced from the one before it.
+    for (auto side = wanted.rbegin(); side != wanted.rend(); ++side) {
+        const auto [w, h] = ScaledToSide(header.width, header.height, *side);
+        picture = Downscaled(picture, w, h);
+        result.pictures.push_back(
+            {*side, EncodeScreenPicture(picture, orientation.Turn(), header.icc)});
+    }
+    std::reverse(result.pictures.begin(), result.pictures.end());
+    return result;
+}
+
+}  // namespace albumon

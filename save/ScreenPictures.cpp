@@ -1,0 +1,77 @@
+// The screen-size pictures of a save's entries, computed beside the thumbnail and written after
+// the output picture.
+#include "ScreenPictures.h"
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "GraphicErrors.h"
+#include "LocationStrip.h"
+#include "SaveStage.h"
+
+namespace albumon {
+
+namespace {
+
+// Whether a picture carries location data: leaving it out would change the file.
+bool HasLocation(const std::string& bytes) {
+    return JpegWithoutLocation(bytes).changed;
+}
+
+}  // namespace
+
+void AddScreenSizes(const EntryJob& job, EntryResult& result) {
+    const bool screens = !job.ScreenSides.empty();
+    if (!screens && job.Photo.StripLocation)
+        return;
+    TJPEGData data;
+    if (ReadWholeFile(job.SourcePath, data.bytes, kMaxPictureFileBytes) != 0)
+        throw EFOpenError(job.SourcePath);
+    result.HasLocation = !job.Photo.StripLocation && HasLocation(data.bytes);
+    if (!screens)
+        return;
+    try {
+        data.header = ReadJpegHeader(data.bytes);
+    } catch (const EInvalidGraphic&) {
+        return;
+    }
+    result.Screens = MakeScreenSizes(data, job.Rotation, job.ScreenSides);
+}
+
+std::optional<std::string> ScreenNameProblem(const AlbumState& state) {
+    constexpr std::size_t kLongestName = 255;  // bytes, as the file systems take them
+    if (state.EntryCount == 0 || !TemplateAsksScreenSizes(state.TemplatePath))
+        return std::nullopt;
+    const int largest = ScreenSides(state.DisplaySize).back();
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const std::string name = ScreenPictureName(state.Entries[k].OutName, largest);
+        if (name.size() > kLongestName) {
+            return FormatMessage("出力ファイル名「%s」は、表示用画像の名前には長すぎます",
+                                 state.Entries[k].OutName);
+        }
+    }
+    return std::nullopt;
+}
+
+EntryPicture EntryPictureOf(const ScreenSizes& screens) {
+    EntryPicture picture{screens.width, screens.height, {}};
+    for (const ScreenPicture& file : screens.pictures) {
+        picture.files.push_back({file.side,
+                                 ScaledToSide(screens.width, screens.height, file.side).first,
+                                 file.side >= kPhoneDisplaySide});
+    }
+    return picture;
+}
+
+std::string ScreenFolderPath(const std::string& album) {
+    return album + "/" + kScreenSizeFolder;
+}
+
+void WriteScreenPictures(const ScreenSizes& screens, const std::string& album,
+                         const std::string& outName, StagedSave& staged) {
+    const std::string folder = ScreenFolderPath(album);
+    for (const ScreenPicture& picture : screens.pictures)
+        SavePictureBytes(staged.Stage(folder + "/" + ScreenPictureName(outName, picture.side)),
+                         picture.bytes);
+}
+
+}  // namespace albumon

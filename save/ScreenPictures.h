@@ -1,0 +1,38 @@
+// What a save adds to an entry beyond its thumbnail and picture, from one more read of the
+// source: its screen-size pictures, and whether its picture goes out with a location.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "AlbumState.h"
+#include "EntryPipeline.h"
+#include "PicturePlaceholders.h"
+
+namespace albumon {
+
+class StagedSave;
+
+// Fills result.Screens (when job asks for screen sides) and result.HasLocation (when job keeps
+// locations). A source that cannot be read raises EFOpenError; one that cannot be decoded gets
+// no screen-size pictures.
+void AddScreenSizes(const EntryJob& job, EntryResult& result);
+
+// Why the album's screen-size pictures cannot be named: the name of the largest one an entry
+// would get is longer than a file name may be. Nothing when the template does not ask for
+// them or every name fits.
+std::optional<std::string> ScreenNameProblem(const AlbumState& state);
+
+// What the pages are told of an entry's screen-size pictures.
+EntryPicture EntryPictureOf(const ScreenSizes& screens);
+
+// The screen-size picture folder of an album folder (no trailing "/").
+std::string ScreenFolderPath(const std::string& album);
+
+// Writes the screen-size pictures of the entry named outName, staged for the album's
+// screen-size folder (made when they are put in place). Raises EFCreateError when one cannot
+// be written.
+void WriteScreenPictures(const ScreenSizes& screens, const std::string& album,
+                         const std::string& outName, StagedSave& staged);
+
+}  // namespace albumon

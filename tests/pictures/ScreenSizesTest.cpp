@@ -1,0 +1,165 @@
+// Screen-size pictures: their sizes and orientation for every EXIF orientation and turn, the
+// metadata they carry, the decode scale that covers them and the filtered downscale.
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include "Downscale.h"
+#include "JpegSegments.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
+#include "RasterTurns.h"
+#include "ScreenSizes.h"
+
+namespace albumon {
+namespace {
+
+using test::PhoneJpeg;
+using test::PixelAt;
+using test::QuadrantRaster;
+
+TJPEGData DataOf(std::string bytes) {
+    TJPEGData data;
+    data.header = ReadJpegHeader(bytes);
+    data.bytes = std::move(bytes);
+    return data;
+}
+
+// Which quadrant colour a pixel has: 'r', 'g', 'b' or 'w'.
+char ColourClass(const test::Bgr& p) {
+    if (p.red > 180 && p.green > 180 && p.blue > 180)
+        return 'w';
+    if (p.red > p.green && p.red > p.blue)
+        return 'r';
+    return p.green > p.blue ? 'g' : 'b';
+}
+
+// The colours of the four quadrants, top left, top right, bottom left, bottom right.
+std::string Quadrants(const Raster& raster) {
+    const std::int32_t w = raster.Width(), h = raster.Height();
+    return {ColourClass(PixelAt(raster, h / 4, w / 4)),
+            ColourClass(PixelAt(raster, h / 4, 3 * w / 4)),
+            ColourClass(PixelAt(raster, 3 * h / 4, w / 4)),
+            ColourClass(PixelAt(raster, 3 * h / 4, 3 * w / 4))};
+}
+
+TEST(ScreenSizesTest, EverySizeIsUprightForEveryOrientationAndTurn) {
+    const Raster upright = QuadrantRaster(400, 300);
+    for (int tag = 1; tag <= 8; ++tag) {
+        const TJPEGData data = DataOf(PhoneJpeg(upright, {tag}));
+        for (int rotation = 0; rotation < 4; ++rotation) {
+            SCOPED_TRACE("orientation " + std::to_string(tag) + ", turns " +
+                         std::to_string(rotation));
+            Raster expected = upright;
+            for (int k = 0; k < rotation; ++k)
+                expected = TurnedRight(expected);
+            const ScreenSizes sizes = MakeScreenSizes(data, rotation, {160, 320, 1280});
+            EXPECT_EQ(sizes.width, expected.Width());
+            EXPECT_EQ(sizes.height, expected.Height());
+            ASSERT_EQ(sizes.pictures.size(), 2u);  // 1280 is larger than the photo
+            for (const ScreenPicture& picture : sizes.pictures) {
+                const JpegHeader header = ReadJpegHeader(picture.bytes);
+                const auto [w, h] = ScaledToSide(expected.Width(), expected.Height(), picture.side);
+                EXPECT_EQ(header.width, w);
+                EXPECT_EQ(header.height, h);
+                EXPECT_EQ(Quadrants(DecodeJpeg(picture.bytes, {})), Quadrants(expected));
+            }
+        }
+    }
+}
+
+// A valid RGB profile (Adobe RGB primaries) padded with a long copyright text to size bytes.
+std::string WideProfile(std::size_t padding) {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsMLU* text = cmsMLUalloc(nullptr, 1);
+    cmsMLUsetASCII(text, "en", "US", std::string(padding, 'x').c_str());
+    cmsWriteTag(profile, cmsSigCopyrightTag, text);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::string bytes(size, '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsMLUfree(text);
+    cmsFreeToneCurve(gamma);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+TEST(ScreenSizesTest, OnlyTheColourProfileIsKeptAndALargerOneIsConvertedToSrgb) {
+    const Raster upright = QuadrantRaster(1600, 1200);
+    const std::string phone = PhoneJpeg(upright, {6});  // EXIF with GPS, XMP-free, a profile
+    for (const ScreenPicture& picture :
+         MakeScreenSizes(DataOf(phone), 0, {160, 480, 1280}).pictures) {
+        SCOPED_TRACE(picture.side);
+        EXPECT_TRUE(ExifPayload(picture.bytes).empty());
+        const JpegHeader header = ReadJpegHeader(picture.bytes);
+        // The test profile (3000 bytes) stays where the picture outweighs it.
+        if (header.icc.empty())
+            EXPECT_LT(picture.bytes.size(), 3000u);
+        else
+            EXPECT_EQ(header.icc, test::TestProfile());
+        std::size_t others = 0;
+        for (const JpegSegment& segment : HeaderSegments(picture.bytes))
+            others += segment.marker != 0xE0 && segment.marker != 0xE2 && segment.marker >= 0xE0;
+        EXPECT_EQ(others, 0u) << "no APPn segment but JFIF and the profile";
+    }
+    // A wide-gamut profile larger than the card: no profile, and the colours made sRGB.
+    const std::string wide = WideProfile(20000);
+    TJPEGData withWide = DataOf(phone);
+    withWide.header.icc = wide;
+    TJPEGData without = DataOf(phone);
+    without.header.icc.clear();
+    const ScreenPicture converted = MakeScreenSizes(withWide, 0, {160}).pictures.at(0);
+    const ScreenPicture untouched = MakeScreenSizes(without, 0, {160}).pictures.at(0);
+    EXPECT_TRUE(ReadJpegHeader(converted.bytes).icc.empty());
+    const Raster a = DecodeJpeg(converted.bytes, {}), b = DecodeJpeg(untouched.bytes, {});
+    const test::Bgr pa = PixelAt(a, a.Height() / 4, a.Width() / 4);
+    const test::Bgr pb = PixelAt(b, b.Height() / 4, b.Width() / 4);
+    EXPECT_GT(
+        std::abs(pa.red - pb.red) + std::abs(pa.green - pb.green) + std::abs(pa.blue - pb.blue),
+        10);
+}
+
+TEST(ScreenSizesTest, APictureThatCannotBeDecodedGetsNone) {
+    TJPEGData data = DataOf(test::ColorJpeg(800, 600));
+    data.bytes.resize(200);  // the header's promise, no picture
+    const ScreenSizes sizes = MakeScreenSizes(data, 1, {160, 320});
+    EXPECT_TRUE(sizes.pictures.empty());
+}
+
+TEST(ScreenSizesTest, TheDecodeScaleIsTheSmallestThatCoversTheLargestSize) {
+    const struct {
+        std::int64_t longSide;
+        int side;
+        int eighths;
+    } cases[] = {{4000, 2048, 5}, {4000, 1280, 3}, {4000, 480, 1}, {1000, 160, 2},
+                 {1000, 999, 8},  {6000, 3072, 5}, {4032, 2048, 5}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CoveringEighths(c.longSide, c.side), c.eighths) << c.longSide << " " << c.side;
+    EXPECT_EQ(ScreenSides(2048), (std::vector<int>{160, 320, 480, 1280, 2048}));
+    EXPECT_EQ(ScreenSides(0), (std::vector<int>{160, 320, 480}));
+}
+
+TEST(ScreenSizesTest, DownscalingAveragesInsteadOfSampling) {
+    // One-pixel stripes of black and white: a sampled copy keeps one colour, an averaged one
+    // is gray throughout.
+    Raster stripes(640, 480, pf24bit);
+    for (std::int32_t y = 0; y < 480; ++y) {
+        for (std::int32_t x = 0; x < 640; ++x)
+            std::fill_n(stripes.Row(y) + 3 * x, 3, (x % 2) ? 255 : 0);
+    }
+    for (auto [w, h] : {std::pair{160, 120}, std::pair{213, 160}}) {
+        const Raster small = Downscaled(stripes, w, h);
+        ASSERT_EQ(small.Width(), w);
+        ASSERT_EQ(small.Height(), h);
+        for (std::int32_t y = 0; y < h; y += 7) {
+            for (std::int32_t x = 0; x < w; x += 5)
+                ASSERT_NEAR(PixelAt(small, y, x).green, 128, 50) << w << " at " << x << "," << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace albumon
