@@ -26,6 +26,7 @@ class QTabWidget;
 class QFrame;
 class QStaticText;
 class QAction;
+class QTimer;
 
 namespace albumon {
 
@@ -91,6 +92,7 @@ class TForm1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // Construction of the controls, page by page.
@@ -102,6 +104,7 @@ class TForm1 : public QWidget {
     void CreateNamingPage();
     void CreateGeneralPage();
     void CreateAboutLabels(QWidget* page);
+    void LetControlsGrow();
     void ConnectHandlers();
     void ConnectListHandlers();
     void ConnectPageHandlers();
@@ -122,6 +125,8 @@ class TForm1 : public QWidget {
     bool KeepSelection();
     void LeaveShownEntry();
     void ShowEntryValues(int row);
+    void LoadPreview(const EntryRecord& entry);
+    void RefitPreview();
     AdditionResult RunAddition(const std::function<AdditionResult()>& addition);
     void AfterAddition(int refused);
     void SetMemoLines(const std::vector<std::string>& lines);
@@ -236,6 +241,7 @@ class TForm1 : public QWidget {
     std::vector<std::string> memoNote_;
     QString memoShown_;
     bool closing_ = false;
+    QTimer* refitTimer_ = nullptr;  // the preview is fitted anew once resizing pauses
     bool saving_ = false;
     bool closeAfterSave_ = false;
 };

@@ -5,10 +5,12 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
 #include "FTVEX_D3.h"
+#include "FileListBox.h"
 #include "FileSystem.h"
 #include "PictureBox.h"
 #include "WindowFixture.h"
@@ -62,6 +64,32 @@ TEST_F(WindowSizeTest, DesignSizeKeepsEveryControlInPlace) {
     form->resize(577, 490);
     VisitPages(*form);
     EXPECT_EQ(ControlGeometry(*form), RecordedGeometry());
+}
+
+TEST_F(WindowSizeTest, LargerWindowGivesTheRoomToListsPreviewAndNote) {
+    WriteJpeg(data / "wide.jpg", 2000, 1500);
+    Open();
+    Drop({QString::fromStdString(data / "wide.jpg")});
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    ClickRow(0);
+    EXPECT_EQ(form->Image1->geometry(), QRect(2, 30, 240, 180));
+    form->resize(1600, 1000);
+    VisitPages(*form);
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    // The page grows by three fifths of the extra width; the preview by two thirds of the extra
+    // height, the note by the rest.
+    EXPECT_EQ(form->Panel3->size(), QSize(244 + 614, 244 + 340));
+    EXPECT_EQ(form->Memo->geometry(), QRect(6, 256 + 340, 334 + 614, 110 + 170));
+    EXPECT_EQ(form->ListBoxIn->size(), QSize(209 + 409, 356 + 510));
+    EXPECT_EQ(form->ListBoxOut->size(), QSize(332 + 614, 200 + 510));
+    EXPECT_EQ(form->FileListBox1->geometry(), QRect(6, 234 + 255, 334 + 614, 124 + 255));
+    EXPECT_EQ(form->SaveBitBtn->pos(), QPoint(250 + 614, 388 + 510));
+    // The picture is fitted to the larger panel (its height is the limit there).
+    QTRY_COMPARE(form->Image1->size(), QSize(580 * 2000 / 1500, 580));
+    form->RotRBitBtn->click();
+    EXPECT_EQ(form->Image1->size(), QSize(580 * 1500 / 2000, 580));
+    Close();
+    EXPECT_EQ(Open().size(), QSize(1600, 1000));
 }
 
 }  // namespace
