@@ -16,6 +16,7 @@
 #include "FTVEX_D3.h"
 #include "FileListBox.h"
 #include "GrowLayout.h"
+#include "InputListBox.h"
 #include "MailHP.h"
 #include "PictureBox.h"
 #include "Unit1.h"
@@ -129,9 +130,12 @@ void TForm1::LetControlsGrow() {
 void TForm1::CreateInputPanel() {
     Panel1 = Make<QWidget>(this, "Panel1", 0, 0, 225, 464);
     StaticText1 = MakeLabel(Panel1, "StaticText1", QStringLiteral("入力ファイル"), 8, 6, 200);
-    ListBoxIn = Make<QListWidget>(Panel1, "ListBoxIn", 8, 26, 209, 356);
+    auto* list = Make<InputListBox>(Panel1, "ListBoxIn", 8, 26, 209, 356);
+    connect(list, &InputListBox::RowsDropped, this, [this](int before) { RowsDroppedAt(before); });
+    connect(list, &InputListBox::MoveAsked, this,
+            [this](InputListBox::Move move) { MoveSelectedByKey(move); });
+    ListBoxIn = list;
     ListBoxIn->setToolTip(QStringLiteral("JPGファイルをD&Dします"));
-    ListBoxIn->setSelectionMode(QAbstractItemView::SingleSelection);
     BitBtnSort = MakeButton(Panel1, "BitBtnSort", QStringLiteral("ソート"),
                             QStringLiteral("並び替え"), 8, 390, 66);
     BitBtnUp = MakeButton(Panel1, "BitBtnUp", QStringLiteral("上へ"), QStringLiteral("１つ上に"),

@@ -16,6 +16,7 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
     RunHandler(this, [this, &paths] {
         StoreSelected();
         int refused = 0;
+        const int first = album_.EntryCount;
         std::vector<std::string> files;
         auto addFiles = [&] {
             refused += AddFiles(album_, files, Naming()).Refused;
@@ -34,7 +35,7 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
                 EditHedFix->setText(Text(*result.HeadText));
         }
         addFiles();
-        AfterAddition(refused);
+        AfterAddition(first, -1, refused);
     });
 }
 

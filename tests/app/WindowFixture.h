@@ -50,7 +50,7 @@ class WindowTest : public ::testing::Test {
     // Closes the window as the user would.
     void Close();
 
-    // Drops files on the input list as a file manager would.
+    // Drops files on the input list below its rows as a file manager would.
     void Drop(const QStringList& paths);
     // Drags files over target and drops them there; true when the target took them.
     static bool DropFilesOn(QWidget* target, const QStringList& paths);
