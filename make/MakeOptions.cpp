@@ -195,7 +195,7 @@ std::string MakeUsage() {
            "  --zip               also make HEAD.zip\n"
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"
-           "  --strip-location    leave GPS data out of every output picture\n"
+           "  --strip-location    leave the place (GPS, XMP, IPTC) out of every picture\n"
            "  --sort              sort the entries by path before saving\n"
            "  --dry-run           print the output list and write nothing\n"
            "  --plan              print one tab-separated row per entry (source path, output\n"

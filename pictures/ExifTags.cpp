@@ -5,6 +5,7 @@
 
 #include <libexif/exif-data.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -76,11 +77,6 @@ int ExifOrientation(const std::string& payload) {
     return value >= 1 && value <= 8 ? value : 1;
 }
 
-bool ExifHasLocation(const std::string& payload) {
-    ExifHandle data = Load(payload);
-    return data && data->ifd[EXIF_IFD_GPS]->count > 0;
-}
-
 std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation) {
     ExifHandle data = Load(payload);
     if (!data)
@@ -98,12 +94,53 @@ std::string UprightExif(const std::string& payload, int width, int height, bool 
     return Save(data.get());
 }
 
-std::string ExifWithoutLocation(const std::string& payload) {
+namespace {
+
+// Whether the first directory of the TIFF structure after "Exif\0\0" points to a GPS directory;
+// none when the header or that directory lies outside the payload.
+std::optional<bool> HasGpsPointer(const std::string& payload) {
+    constexpr std::size_t kTiff = 6;
+    constexpr unsigned kGpsPointer = 0x8825;
+    if (payload.size() < kTiff + 8)
+        return std::nullopt;
+    const bool little = payload.compare(kTiff, 4, std::string("II*\0", 4)) == 0;
+    if (!little && payload.compare(kTiff, 4, std::string("MM\0*", 4)) != 0)
+        return std::nullopt;
+    const auto number = [&](std::size_t at, int size) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < size; ++i) {
+            const auto byte = static_cast<unsigned char>(payload[at + (little ? size - 1 - i : i)]);
+            value = value << 8 | byte;
+        }
+        return value;
+    };
+    const std::size_t directory = kTiff + number(kTiff + 4, 4);
+    if (directory + 2 > payload.size())
+        return std::nullopt;
+    const std::size_t count = number(directory, 2);
+    if (directory + 2 + count * 12 > payload.size())
+        return std::nullopt;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (number(directory + 2 + k * 12, 2) == kGpsPointer)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+BlockEdit ExifLocationEdit(const std::string& payload) {
+    const std::optional<bool> pointer = HasGpsPointer(payload);
     ExifHandle data = Load(payload);
-    if (!data)
-        return {};
+    if (!pointer || !data)
+        return BlockEdit::Unreadable();
+    if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0)
+        return BlockEdit::Kept();
     RemoveAll(data->ifd[EXIF_IFD_GPS]);
-    return Save(data.get());
+    std::string rewritten = Save(data.get());
+    if (rewritten.empty() || HasGpsPointer(rewritten) != false)
+        return BlockEdit::Unreadable();
+    return BlockEdit::Replaced(std::move(rewritten));
 }
 
 }  // namespace albumon

@@ -6,20 +6,21 @@
 #include <optional>
 #include <string>
 
+#include "BlockEdit.h"
+
 namespace albumon {
 
 // The orientation tag (1..8) of an EXIF payload; 1 when there is none or it is out of range.
 int ExifOrientation(const std::string& payload);
-
-// Whether the payload holds any GPS entries.
-bool ExifHasLocation(const std::string& payload);
 
 // The payload for a picture written upright: orientation set to 1, the embedded thumbnail
 // dropped, the pixel size tags set to width x height, and with withoutLocation the GPS part
 // removed. Empty when the block cannot be rewritten (then no EXIF is better than a wrong one).
 std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation);
 
-// The payload with only its GPS part removed; empty when it cannot be rewritten.
-std::string ExifWithoutLocation(const std::string& payload);
+// The payload vetted for location: kept when it has no GPS part (neither a GPS directory
+// pointer in its first directory nor GPS entries), rewritten with the GPS part removed, or
+// unreadable when its first directory cannot be walked or the rewrite fails.
+BlockEdit ExifLocationEdit(const std::string& payload);
 
 }  // namespace albumon

@@ -15,7 +15,7 @@ namespace albumon {
 // Choices of the general page for output pictures.
 struct PhotoOptions {
     bool LosslessTurns = false;  // turn on the coefficients where the size allows it
-    bool StripLocation = false;  // no GPS data in any output picture
+    bool StripLocation = false;  // no location data in any output picture
 };
 
 // Whether the file name ends in ".jpg" or ".jpeg", in any letter case.
@@ -95,6 +95,7 @@ enum PictureNotice {
     pnNoPreview,         // could not be decoded: a "no preview" thumbnail, the file copied
     pnTurnFailed,        // could not be turned: copied unturned
     pnLosslessFellBack,  // its size allows no lossless turn: re-encoded at the quality
+    pnMetadataDropped,   // a metadata block that could not be read was left out with the location
 };
 
 // An entry's output picture: the source copied unchanged, or the bytes to write instead (a turn,
@@ -104,9 +105,11 @@ struct OutputPicture {
     std::string bytes;
     bool turnFailed = false;        // a turn was asked for and could not be done
     bool losslessFellBack = false;  // a lossless turn was asked for and re-encoded instead
+    bool metadataDropped = false;   // leaving the location out dropped an unreadable block
 };
 
-// Computes the output picture. Unturned, it is the source (without its GPS data when asked).
+// Computes the output picture. Unturned, it is the source (without its location data when asked,
+// see JpegWithoutLocation; turned outputs pass the same way).
 // Turned, the source is shown as its EXIF orientation asks and turned by rotation, then written
 // upright with orientation 1, keeping its EXIF (no embedded thumbnail) and colour profile: on its
 // coefficients when photo asks for lossless turns and the size allows a perfect transform, else

@@ -22,18 +22,6 @@ bool IsExif(const std::string& bytes, const JpegSegment& segment) {
            bytes.compare(segment.offset + 4, kExifHeader.size(), kExifHeader) == 0;
 }
 
-bool IsXmpWithLocation(const std::string& bytes, const JpegSegment& segment) {
-    return segment.marker == kApp1 && !IsExif(bytes, segment) &&
-           Payload(bytes, segment).find("GPS") != std::string::npos;
-}
-
-std::string Segment(const std::string& payload) {
-    const std::size_t length = payload.size() + 2;
-    std::string segment{'\xFF', static_cast<char>(kApp1), static_cast<char>(length >> 8),
-                        static_cast<char>(length & 0xFF)};
-    return segment + payload;
-}
-
 }  // namespace
 
 std::vector<JpegSegment> HeaderSegments(const std::string& bytes) {
@@ -71,7 +59,7 @@ std::string WithExifPayload(const std::string& bytes, const std::string& payload
             continue;
         result.append(bytes, copied, segment.offset - copied);
         if (!placed && !payload.empty())
-            result += Segment(payload);
+            result += MarkerSegment(kApp1, payload);
         placed = true;
         copied = segment.offset + segment.length;
     }
@@ -79,25 +67,91 @@ std::string WithExifPayload(const std::string& bytes, const std::string& payload
     return result;
 }
 
-bool XmpHasLocation(const std::string& bytes) {
-    for (const JpegSegment& segment : HeaderSegments(bytes)) {
-        if (IsXmpWithLocation(bytes, segment))
-            return true;
+namespace {
+
+// Where the entropy-coded data starting at at ends: the 0xFF of the next marker that is neither
+// a stuffed zero nor a restart marker, or the size when the data just ends.
+std::size_t EntropyEnd(const std::string& bytes, std::size_t at) {
+    for (;;) {
+        const std::size_t ff = bytes.find('\xFF', at);
+        if (ff == std::string::npos || ff + 1 >= bytes.size())
+            return bytes.size();
+        const unsigned next = Byte(bytes, ff + 1);
+        if (next != 0x00 && next != 0xFF && (next < 0xD0 || next > 0xD7))
+            return ff;
+        at = ff + (next == 0xFF ? 1 : 2);
     }
-    return false;
 }
 
-std::string WithoutXmpLocation(const std::string& bytes) {
+}  // namespace
+
+JpegLayout WalkJpeg(const std::string& bytes) {
+    JpegLayout layout;
+    if (bytes.size() < 2 || Byte(bytes, 0) != 0xFF || Byte(bytes, 1) != 0xD8)
+        return layout;
+    std::size_t at = 2;
+    for (;;) {
+        layout.end = at;
+        if (at >= bytes.size()) {
+            layout.wellFormed = true;
+            return layout;
+        }
+        if (Byte(bytes, at) != 0xFF)
+            return layout;
+        std::size_t fill = at + 1;
+        while (fill < bytes.size() && Byte(bytes, fill) == 0xFF)
+            ++fill;
+        if (fill >= bytes.size())
+            return layout;
+        const unsigned char marker = static_cast<unsigned char>(Byte(bytes, fill));
+        if (marker == 0xD9) {
+            layout.end = fill + 1;
+            layout.wellFormed = true;
+            return layout;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at = fill + 1;
+            continue;
+        }
+        if (marker == 0x00 || marker == 0xD8 || fill + 3 > bytes.size())
+            return layout;
+        const std::size_t length = 2 + (Byte(bytes, fill + 1) << 8 | Byte(bytes, fill + 2));
+        if (length < 4 || fill - 1 + length > bytes.size())
+            return layout;
+        layout.segments.push_back({fill - 1, length, marker});
+        at = fill - 1 + length;
+        if (marker == kStartOfScan)
+            at = EntropyEnd(bytes, at);
+    }
+}
+
+std::string RebuiltJpeg(const std::string& bytes, const JpegLayout& layout,
+                        const std::vector<std::optional<std::string>>& replacements,
+                        bool keepTail) {
     std::string result;
     std::size_t copied = 0;
-    for (const JpegSegment& segment : HeaderSegments(bytes)) {
-        if (!IsXmpWithLocation(bytes, segment))
+    for (std::size_t k = 0; k < layout.segments.size() && k < replacements.size(); ++k) {
+        if (!replacements[k])
             continue;
-        result.append(bytes, copied, segment.offset - copied);
+        const JpegSegment& segment = layout.segments[k];
+        // Fill bytes in front of a dropped segment go with it (entropy-coded data never ends
+        // in 0xFF: a data byte 0xFF is always followed by a stuffed zero).
+        std::size_t gapEnd = segment.offset;
+        while (replacements[k]->empty() && gapEnd > copied && Byte(bytes, gapEnd - 1) == 0xFF)
+            --gapEnd;
+        result.append(bytes, copied, gapEnd - copied);
+        result += *replacements[k];
         copied = segment.offset + segment.length;
     }
-    result.append(bytes, copied, std::string::npos);
+    result.append(bytes, copied, (keepTail ? bytes.size() : layout.end) - copied);
     return result;
+}
+
+std::string MarkerSegment(unsigned char marker, const std::string& payload) {
+    const std::size_t length = payload.size() + 2;
+    std::string segment{'\xFF', static_cast<char>(marker), static_cast<char>(length >> 8),
+                        static_cast<char>(length & 0xFF)};
+    return segment + payload;
 }
 
 std::optional<std::pair<std::int32_t, std::int32_t>> FrameSize(const std::string& bytes) {

@@ -28,11 +28,21 @@ std::string ExifPayload(const std::string& bytes);
 // empty), in the place of the first; every other byte stays as it was.
 std::string WithExifPayload(const std::string& bytes, const std::string& payload);
 
-// Whether an APP1 segment other than EXIF (XMP) mentions GPS data.
-bool XmpHasLocation(const std::string& bytes);
+// The marker segments of a whole file, across all its scans, and where its first picture ends.
+struct JpegLayout {
+    std::vector<JpegSegment> segments;  // every segment with a length; not the entropy-coded data
+    std::size_t end = 0;  // just past the end-of-image marker, or the size when the data just ends
+    bool wellFormed = false;  // false: bytes from end on are not marker structure (or no JPEG)
+};
+JpegLayout WalkJpeg(const std::string& bytes);
 
-// The file without its XMP APP1 segments that mention GPS data.
-std::string WithoutXmpLocation(const std::string& bytes);
+// The file with the segments marked in replacements replaced by the bytes given (an empty string
+// drops the segment), the bytes between segments kept, and cut at layout.end unless keepTail.
+std::string RebuiltJpeg(const std::string& bytes, const JpegLayout& layout,
+                        const std::vector<std::optional<std::string>>& replacements, bool keepTail);
+
+// An APPn marker segment (marker and length) around payload.
+std::string MarkerSegment(unsigned char marker, const std::string& payload);
 
 // Width and height from the frame header, when there is one.
 std::optional<std::pair<std::int32_t, std::int32_t>> FrameSize(const std::string& bytes);

@@ -10,6 +10,7 @@
 #include "GraphicErrors.h"
 #include "Images.h"
 #include "JpegSegments.h"
+#include "LocationStrip.h"
 #include "LosslessTurn.h"
 #include "Orientation.h"
 #include "Paths.h"
@@ -168,20 +169,24 @@ void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std:
 
 namespace {
 
-// The unturned output: the source itself, or its bytes without GPS data when asked to strip it.
+// The output picture of bytes without location data, or the source itself when it has none.
+OutputPicture WithoutLocation(const std::string& bytes) {
+    LocationFree free = JpegWithoutLocation(bytes);
+    if (!free.changed)
+        return {};
+    OutputPicture picture{false, std::move(free.bytes)};
+    picture.metadataDropped = free.unreadable;
+    return picture;
+}
+
+// The unturned output: the source itself, or its bytes without location data when asked.
 OutputPicture UnturnedPicture(const std::string& sourcePath, const PhotoOptions& photo) {
     if (!photo.StripLocation)
         return {};
     std::string bytes;
     if (ReadWholeFile(sourcePath, bytes) != 0)
         throw EFOpenError(sourcePath);
-    const std::string exif = ExifPayload(bytes);
-    const bool inExif = !exif.empty() && ExifHasLocation(exif);
-    if (!inExif && !XmpHasLocation(bytes))
-        return {};
-    if (inExif)
-        bytes = WithExifPayload(bytes, ExifWithoutLocation(exif));
-    return {false, WithoutXmpLocation(bytes)};
+    return WithoutLocation(bytes);
 }
 
 // The EXIF a turned output carries: the source's, upright, for a picture of width x height.
@@ -203,8 +208,6 @@ std::optional<std::string> LosslessPicture(const TJPEGData& data, Orientation or
         *turned =
             WithExifPayload(*turned, TurnedExif(data.header, orientation, photo.StripLocation));
     }
-    if (photo.StripLocation)
-        *turned = WithoutXmpLocation(*turned);
     return turned;
 }
 
@@ -269,6 +272,10 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
     output.SetEncodeQuality(quality);
     view.SetPicture(std::move(output));
     OutputPicture result{false, std::move(*bytes)};
+    if (photo.StripLocation) {
+        if (OutputPicture free = WithoutLocation(result.bytes); !free.copySource)
+            result = std::move(free);
+    }
     result.losslessFellBack = fellBack;
     return result;
 }

@@ -28,6 +28,8 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
             result.Notices.push_back(pnTurnFailed);
         if (result.Picture.losslessFellBack)
             result.Notices.push_back(pnLosslessFellBack);
+        if (result.Picture.metadataDropped)
+            result.Notices.push_back(pnMetadataDropped);
     } catch (...) {
         result.PictureError = std::current_exception();
     }

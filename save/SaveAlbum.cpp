@@ -159,6 +159,9 @@ std::string NoticeText(const SaveNotice& notice) {
                    "た";
         case pnTurnFailed:
             return notice.SourcePath + ": 画像を回転できないため、回転せずに複製しました";
+        case pnMetadataDropped:
+            return notice.SourcePath +
+                   ": 読み取れないメタデータがあるため、位置情報を残さないよう除いて出力しました";
         default:
             return notice.SourcePath +
                    ": 大きさが無劣化の回転に合わないため、指定の圧縮率で再圧縮しました";

@@ -19,7 +19,7 @@ struct SettingsValues {
     int ThumbSize = 64;
     bool KeepNameDefault = false;
     bool LosslessTurns = false;  // turn pictures on their coefficients where the size allows
-    bool StripLocation = false;  // leave GPS data out of the album's pictures
+    bool StripLocation = false;  // leave location data out of the album's pictures
 };
 
 }  // namespace albumon

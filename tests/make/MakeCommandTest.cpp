@@ -12,6 +12,7 @@
 
 #include "FileSystem.h"
 #include "JpegCodec.h"
+#include "LocationFixtures.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "Raster.h"
@@ -240,6 +241,8 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
     test::WriteFile(dir / "in/bad.jpg", "not a picture");
     test::WriteFile(dir / "in/odd.jpg", test::ColorJpeg(64, 50));  // 50 rows: no lossless turn
     test::WriteFile(dir / "in/phone.jpg", test::PhoneJpeg(test::QuadrantRaster(64, 48), {6}));
+    const std::string located = test::LocatedJpeg({true, true, true, true, true, true});
+    test::WriteFile(dir / "in/located.jpg", located);
     struct Case {
         std::vector<std::string> args;
         std::vector<std::string> warnings;
@@ -258,6 +261,10 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
              {{"in/phone.jpg", "--lossless-turns", "in/odd.jpg", "--rotate", "2"},
               {odd + ": 大きさが無劣化の回転に合わない"},
               true},
+             {{"--strip-location", "in/located.jpg", "in/phone.jpg"},
+              {dir / "in/located.jpg: 読み取れないメタデータがある"},
+              false},
+             {{"in/located.jpg", "in/phone.jpg"}, {}, true},
          }) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
         fs::remove_all(dir / "out/無題.files");
@@ -278,8 +285,21 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
         EXPECT_TRUE(FileExists(dir / "out/無題.files/$_無題001.jpg"));
         EXPECT_TRUE(FileExists(dir / "out/無題.files/$_無題002.jpg"));
         const std::string phone = dir / "out/無題.files/無題002.jpg";
-        if (c.args.back() == "in/phone.jpg")
+        if (c.args.back() == "in/phone.jpg") {
             EXPECT_EQ(test::ReadExifFacts(test::ReadFile(phone)).gps, c.gps);
+        }
+        // A photo tagged with its place in every way keeps none of it, or is copied as it is.
+        if (std::find(c.args.begin(), c.args.end(), "in/located.jpg") != c.args.end()) {
+            const std::string output = test::ReadFile(dir / "out/無題.files/無題001.jpg");
+            if (c.gps) {
+                EXPECT_TRUE(output == located);
+            } else {
+                for (const std::string& text : test::PlaceTexts())
+                    EXPECT_EQ(output.find(text), std::string::npos) << text;
+                EXPECT_FALSE(test::AnyExifGps(output));
+                EXPECT_NE(output.find("Hanako Yamada"), std::string::npos);
+            }
+        }
     }
 }
 

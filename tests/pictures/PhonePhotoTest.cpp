@@ -242,8 +242,9 @@ TEST_F(PhonePhotoTest, LocationIsLeftOutOnlyWhenAsked) {
             ASSERT_FALSE(output.copySource);
             EXPECT_EQ(output.bytes.find("GPSLatitude"), std::string::npos);
             EXPECT_FALSE(test::ReadExifFacts(output.bytes).gps);
-            if (rotation == 0)
+            if (rotation == 0) {
                 EXPECT_EQ(EntropyData(output.bytes), EntropyData(bytes));
+            }
         }
         EXPECT_TRUE(Output(xmpSource, 0, false, false).copySource);
     }

@@ -1,0 +1,180 @@
+// Located test photos assembled segment by segment around a phone photo from PhotoFixtures.
+#include "LocationFixtures.h"
+
+#include <libexif/exif-data.h>
+
+#include <memory>
+
+#include "BlockEdit.h"
+#include "JpegCodec.h"
+#include "JpegSegments.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
+
+namespace albumon::test {
+
+namespace {
+
+std::string BigEndian(std::size_t value, int size) {
+    std::string bytes;
+    for (int i = size - 1; i >= 0; --i)
+        bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+    return bytes;
+}
+
+// Places in attributes and elements, in two descriptions, beside a creator, copyright, caption
+// and keywords.
+std::string MainPacket(const std::string& guid) {
+    return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+           "<rdf:Description rdf:about=\"\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" "
+           "xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" "
+           "xmlns:Iptc4xmpCore=\"http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/\" "
+           "xmlns:xmpNote=\"http://ns.adobe.com/xmp/note/\" exif:GPSLatitude=\"35,39.48N\" "
+           "photoshop:City=\"Tokyo\" Iptc4xmpCore:CountryCode=\"JPN\"" +
+           (guid.empty() ? "" : " xmpNote:HasExtendedXMP=\"" + guid + "\"") +
+           "><exif:GPSLongitude>139,44.1E</exif:GPSLongitude>"
+           "<photoshop:State>Tokyo</photoshop:State>"
+           "<Iptc4xmpCore:Location>Minato</Iptc4xmpCore:Location>"
+           "<dc:creator xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><rdf:Seq>"
+           "<rdf:li>Hanako Yamada</rdf:li></rdf:Seq></dc:creator>"
+           "</rdf:Description>"
+           "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+           "xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" "
+           "xmlns:Iptc4xmpExt=\"http://iptc.org/std/Iptc4xmpExt/2008-02-29/\">"
+           "<photoshop:Country>Japan</photoshop:Country>"
+           "<Iptc4xmpExt:LocationShown><rdf:Bag><rdf:li rdf:parseType=\"Resource\">"
+           "<Iptc4xmpExt:City>Tokyo</Iptc4xmpExt:City></rdf:li></rdf:Bag>"
+           "</Iptc4xmpExt:LocationShown>"
+           "<Iptc4xmpExt:LocationCreated Iptc4xmpExt:Sublocation=\"Minato\"/>"
+           "<dc:rights><rdf:Alt><rdf:li xml:lang=\"x-default\">(c) 2026 Hanako</rdf:li>"
+           "</rdf:Alt></dc:rights>"
+           "<dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">Evening at the harbour"
+           "</rdf:li></rdf:Alt></dc:description>"
+           "<dc:subject><rdf:Bag><rdf:li>harbour</rdf:li><rdf:li>evening</rdf:li></rdf:Bag>"
+           "</dc:subject></rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
+}
+
+std::string ExtendedText() {
+    return std::string(
+               "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+               "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+               "<rdf:Description rdf:about=\"\" "
+               "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" "
+               "xmlns:GImage=\"http://ns.google.com/photos/1.0/image/\" "
+               "exif:GPSAltitude=\"40/1\" GImage:Data=\"") +
+           kExtendedKept + "\"/></rdf:RDF></x:xmpmeta>";
+}
+
+std::string Iim() {
+    return Dataset(1, 90, "\x1B%G") + Dataset(2, 0, std::string("\0\4", 2)) +
+           Dataset(2, 80, "Hanako Yamada") + Dataset(2, 116, "(c) 2026 Hanako") +
+           Dataset(2, 120, "Evening at the harbour") + Dataset(2, 25, "harbour") +
+           Dataset(2, 26, "JPN-13") + Dataset(2, 27, "Minato") + Dataset(2, 90, "Tokyo") +
+           Dataset(2, 92, "Minato") + Dataset(2, 95, "Tokyo") + Dataset(2, 100, "JPN") +
+           Dataset(2, 101, "Japan") + Dataset(2, 25, "evening");
+}
+
+}  // namespace
+
+std::string XmpSegment(const std::string& packet) {
+    return MarkerSegment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet);
+}
+
+std::string ExtensionSegment(const std::string& guid, const std::string& text, std::size_t at,
+                             std::size_t size) {
+    return MarkerSegment(0xE1, std::string("http://ns.adobe.com/xmp/extension/\0", 35) + guid +
+                                   BigEndian(text.size(), 4) + BigEndian(at, 4) +
+                                   text.substr(at, size));
+}
+
+std::string Dataset(int record, int number, const std::string& value) {
+    return std::string{'\x1C', static_cast<char>(record), static_cast<char>(number)} +
+           BigEndian(value.size(), 2) + value;
+}
+
+std::string PhotoshopSegment(const std::vector<std::pair<int, std::string>>& resources) {
+    std::string payload("Photoshop 3.0\0", 14);
+    for (const auto& [id, data] : resources) {
+        payload += "8BIM" + BigEndian(static_cast<std::size_t>(id), 2) + std::string(2, '\0') +
+                   BigEndian(data.size(), 4) + data;
+        if (data.size() % 2)
+            payload += '\0';
+    }
+    return MarkerSegment(0xED, payload);
+}
+
+std::string WithSegments(const std::string& jpeg, const std::string& segments) {
+    const JpegSegment first = HeaderSegments(jpeg).front();
+    const std::size_t at = first.offset + first.length;
+    return jpeg.substr(0, at) + segments + jpeg.substr(at);
+}
+
+std::string LocatedJpeg(const LocatedParts& parts) {
+    PhotoParts phone{6, parts.exifGps};
+    std::string jpeg = PhoneJpeg(QuadrantRaster(64, 48), phone);
+    if (parts.progressive) {
+        EncodeOptions options;
+        options.progressive = true;
+        options.exif = ExifPayload(jpeg);
+        options.icc = TestProfile();
+        jpeg = EncodeJpeg(QuadrantRaster(48, 64), options);
+    }
+    std::string segments;
+    if (parts.xmp) {
+        const std::string text = ExtendedText();
+        const std::string guid = parts.extended ? Md5Hex(text) : "";
+        segments += XmpSegment(MainPacket(guid));
+        if (parts.extended) {
+            segments += ExtensionSegment(guid, text, 0, 100);
+            segments += ExtensionSegment(guid, text, 100, text.size());
+        }
+    }
+    if (parts.iptc) {
+        const std::string iim = Iim();
+        segments += PhotoshopSegment(
+            {{0x03ED, std::string(15, '\x01')}, {0x0404, iim}, {0x0425, Md5Bytes(iim)}});
+    }
+    if (parts.unreadable) {
+        segments += XmpSegment("<x:xmpmeta><rdf:Description photoshop:City=\"Tokyo\"/>");
+        std::string broken = PhotoshopSegment({{0x0404, Dataset(2, 90, "Tokyo")}});
+        broken[4 + 14 + 8 + 3] = '\x7F';  // a resource far longer than its block
+        segments += broken;
+    }
+    if (parts.mpf)
+        segments += MarkerSegment(0xE2, std::string("MPF\0II*\0\x08\0\0\0", 12));
+    jpeg = WithSegments(jpeg, segments);
+    if (parts.mpf)
+        jpeg += PhoneJpeg(QuadrantRaster(32, 24), {1, true});
+    return jpeg;
+}
+
+const std::vector<std::string>& PlaceTexts() {
+    static const std::vector<std::string> texts = {
+        "Tokyo", "Minato", "Japan", "JPN", "35,39.48N", "139,44.1E", "40/1", "GPS", "Location"};
+    return texts;
+}
+
+const std::vector<std::string>& KeptTexts() {
+    static const std::vector<std::string> texts = {"Hanako Yamada", "(c) 2026 Hanako",
+                                                   "Evening at the harbour", "harbour", "evening"};
+    return texts;
+}
+
+bool AnyExifGps(const std::string& bytes) {
+    const std::string header("Exif\0\0", 6);
+    for (std::size_t at = bytes.find(header); at != std::string::npos;
+         at = bytes.find(header, at + 1)) {
+        std::unique_ptr<ExifData, decltype(&exif_data_unref)> data(exif_data_new(),
+                                                                   &exif_data_unref);
+        exif_data_load_data(
+            data.get(), reinterpret_cast<const unsigned char*>(bytes.data() + at),
+            static_cast<unsigned int>(std::min<std::size_t>(bytes.size() - at, 65533)));
+        if (data->ifd[EXIF_IFD_GPS]->count > 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace albumon::test
