@@ -102,11 +102,13 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrd
     return result;
 }
 
-void SortEntries(AlbumState& state) {
+void SortEntries(AlbumState& state, int first) {
     auto less = [](const EntryRecord& a, const EntryRecord& b) {
         return AsciiLower(a.SourcePath) < AsciiLower(b.SourcePath);
     };
-    std::stable_sort(state.Entries.begin(), state.Entries.begin() + state.EntryCount, less);
+    if (first < 0 || first >= state.EntryCount)
+        return;
+    std::stable_sort(state.Entries.begin() + first, state.Entries.begin() + state.EntryCount, less);
 }
 
 void SwapEntries(AlbumState& state, int a, int b) {

@@ -42,9 +42,9 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder,
 // The head text that a folder of an earlier album restores, if its path holds ".files".
 std::optional<std::string> HeadTextOfFolder(const std::string& folder);
 
-// Sorts the live entries by SourcePath, ASCII letters without regard to case; equal keys keep
-// their order.
-void SortEntries(AlbumState& state);
+// Sorts the live entries from slot first on by SourcePath, ASCII letters without regard to case;
+// equal keys keep their order.
+void SortEntries(AlbumState& state, int first = 0);
 
 // Exchanges the whole records of two live slots.
 void SwapEntries(AlbumState& state, int a, int b);

@@ -7,6 +7,7 @@
 
 #include "AlbumReadBack.h"
 #include "InputList.h"
+#include "InputListBox.h"
 #include "ListChanges.h"
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
@@ -20,9 +21,18 @@
 
 namespace albumon {
 
+// The row the picture page shows and edits: the current row when it is selected, else the
+// first selected row.
 int TForm1::SelectedRow() const {
+    const QListWidgetItem* current = ListBoxIn->currentItem();
+    if (current != nullptr && current->isSelected())
+        return ListBoxIn->row(current);
     const auto selected = ListBoxIn->selectedItems();
     return selected.isEmpty() ? -1 : ListBoxIn->row(selected.first());
+}
+
+QList<int> TForm1::SelectedRows() const {
+    return static_cast<const InputListBox*>(ListBoxIn)->SelectedRows();
 }
 
 void TForm1::SelectRow(int row) {
@@ -73,15 +83,24 @@ AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& additi
     }
 }
 
-void TForm1::AfterAddition(int refused, bool sort) {
+// The entries added from slot first on are put in their own name order and, for a drop on the
+// list, where they were dropped: the entries listed before keep their order.
+// An earlier album's folder keeps the album's order (sort false).
+void TForm1::AfterAddition(int first, int before, int refused, bool sort) {
+    if (sort)
+        SortEntries(album_, first);
+    if (before >= 0 && before < first) {
+        QList<int> added;
+        for (int row = first; row < album_.EntryCount; ++row)
+            added << row;
+        MoveRows(added, before);
+    }
     RebuildInputList();
+    RefreshOutputNames();
     if (album_.EntryCount > 0) {
         SelectRow(0);
         ShowWithoutStoring();
     }
-    if (sort)
-        BitBtnSortClick();
-    RefreshOutputNames();
     if (refused > 0) {
         ShowUserError(
             this, QStringLiteral("入力ファイルは%1個までです。%2個のファイルは追加されませんでした")
@@ -90,19 +109,22 @@ void TForm1::AfterAddition(int refused, bool sort) {
     }
 }
 
-void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int, int) {
+void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int x, int y) {
     // What was typed for the shown entry is stored first, so a drop never loses it.
     StoreSelected();
     std::vector<std::string> paths;
     for (const QString& file : files)
         paths.push_back(file.toStdString());
+    const int first = album_.EntryCount;
+    const QModelIndex at = ListBoxIn->indexAt(QPoint(x, y));
     AdditionResult result = RunAddition([&] { return AddFiles(album_, paths, Naming()); });
-    AfterAddition(result.Refused);
+    AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused);
 }
 
 void TForm1::BitBtnOpenClick() {
     RunHandler(this, [this] {
         StoreSelected();
+        const int first = album_.EntryCount;
         const bool emptyBefore = album_.EntryCount == 0;
         // An earlier album's folder comes back in the album's order, which a sort would undo.
         bool albumOrder = false;
@@ -114,7 +136,7 @@ void TForm1::BitBtnOpenClick() {
         });
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
-        AfterAddition(result.Refused, !albumOrder);
+        AfterAddition(first, -1, result.Refused, !albumOrder);
         // An earlier album opened into an empty list holds nothing unsaved yet.
         if (emptyBefore && result.HeadText)
             MarkListSaved(album_);
@@ -135,24 +157,124 @@ void TForm1::BitBtnSortClick() {
     });
 }
 
+// The order of the slots after the rows (top first) move together before row `before`.
+std::vector<int> TForm1::BlockOrder(const QList<int>& rows, int before) const {
+    std::vector<int> order;
+    std::vector<bool> moved(album_.EntryCount, false);
+    for (int row : rows)
+        moved[row] = true;
+    for (int k = 0; k < before; ++k)
+        if (!moved[k])
+            order.push_back(k);
+    order.insert(order.end(), rows.begin(), rows.end());
+    for (int k = before; k < album_.EntryCount; ++k)
+        if (!moved[k])
+            order.push_back(k);
+    return order;
+}
+
+// The order of the slots after each of the rows (top first) moved one place by step.
+std::vector<int> TForm1::StepOrder(const QList<int>& rows, int step) const {
+    std::vector<int> order(album_.EntryCount);
+    for (int k = 0; k < album_.EntryCount; ++k)
+        order[k] = k;
+    for (qsizetype n = 0; n < rows.size(); ++n) {
+        const int row = rows[step < 0 ? n : rows.size() - 1 - n];
+        std::swap(order[row], order[row + step]);
+    }
+    return order;
+}
+
+// Puts the entries into the order (order[k]: the slot whose entry goes to slot k) by exchanges
+// of whole entries; the shown entry is followed. Returns the new slots of the rows.
+QList<int> TForm1::ApplyOrder(const std::vector<int>& order, const QList<int>& rows) {
+    std::vector<int> at(order.size()),
+        held(order.size());  // slot of each entry, entry of each slot
+    for (size_t k = 0; k < order.size(); ++k)
+        at[k] = held[k] = static_cast<int>(k);
+    for (int k = 0; k < static_cast<int>(order.size()); ++k) {
+        const int from = at[order[k]];
+        if (from == k)
+            continue;
+        SwapEntries(album_, k, from);
+        std::swap(held[k], held[from]);
+        at[held[k]] = k;
+        at[held[from]] = from;
+    }
+    if (album_.CurrentIndex >= 0 && album_.CurrentIndex < album_.EntryCount)
+        album_.CurrentIndex = at[album_.CurrentIndex];
+    QList<int> now;
+    for (int row : rows)
+        now << at[row];
+    return now;
+}
+
+QList<int> TForm1::MoveRows(const QList<int>& rows, int before) {
+    return ApplyOrder(BlockOrder(rows, before), rows);
+}
+
+// Moves the selected rows as one block before row `before` (or, with a step, each one place)
+// and shows the list again with them selected; the picture page keeps the entry it shows, with
+// its new name.
+void TForm1::MoveSelectedTo(int before, int step) {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
+        return;
+    const int current = SelectedRow();
+    const int currentAt = static_cast<int>(rows.indexOf(current));
+    const QList<int> now =
+        ApplyOrder(step == 0 ? BlockOrder(rows, before) : StepOrder(rows, step), rows);
+    RebuildInputList();
+    {
+        QSignalBlocker block(ListBoxIn);
+        const int shownRow = now[currentAt < 0 ? 0 : currentAt];
+        ListBoxIn->setCurrentRow(shownRow);
+        for (int row : now)
+            ListBoxIn->item(row)->setSelected(true);
+        album_.CurrentIndex = shownRow;
+    }
+    RefreshOutputNames();
+    EditName->setText(
+        QString::fromStdString(ReplaceExtension(album_.Entries[album_.CurrentIndex].OutName, "")));
+}
+
 void TForm1::MoveSelected(int step) {
     StoreSelected();
-    int row = SelectedRow();
-    if (row < 0)
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty())
         return;
-    if (step < 0 && row == 0) {
+    if (step < 0 && rows.front() == 0) {
         ShowUserError(this, QStringLiteral("最上位は上に移動できません"));
         return;
     }
-    if (step > 0 && row == album_.EntryCount - 1) {
+    if (step > 0 && rows.back() == album_.EntryCount - 1) {
         ShowUserError(this, QStringLiteral("最下位は下に移動できません"));
         return;
     }
-    SwapEntries(album_, row, row + step);
-    RebuildInputList();
-    SelectRow(row + step);
-    album_.CurrentIndex = row + step;
-    RefreshOutputNames();
+    MoveSelectedTo(-1, step);
+}
+
+void TForm1::MoveSelectedByKey(int move) {
+    RunHandler(this, [this, move] {
+        switch (move) {
+            case InputListBox::OneUp:
+                MoveSelected(-1);
+                break;
+            case InputListBox::OneDown:
+                MoveSelected(+1);
+                break;
+            default:
+                StoreSelected();
+                MoveSelectedTo(move == InputListBox::ToTop ? 0 : album_.EntryCount);
+        }
+    });
+}
+
+void TForm1::RowsDroppedAt(int before) {
+    RunHandler(this, [this, before] {
+        StoreSelected();
+        MoveSelectedTo(before);
+    });
 }
 
 void TForm1::BitBtnUpClick() {
@@ -166,10 +288,12 @@ void TForm1::BitBtnDownClick() {
 void TForm1::BitBtnDeleteClick() {
     RunHandler(this, [this] {
         StoreSelected();
-        int row = SelectedRow();
-        if (row < 0)
+        const QList<int> rows = SelectedRows();
+        if (rows.isEmpty())
             return;
-        DeleteEntry(album_, row);
+        for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+            DeleteEntry(album_, *it);
+        const int row = rows.front();
         RebuildInputList();
         RefreshOutputNames();
         SelectRow(row < album_.EntryCount ? row : -1);

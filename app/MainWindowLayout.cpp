@@ -16,6 +16,8 @@
 
 #include "FTVEX_D3.h"
 #include "FileListBox.h"
+#include "GrowLayout.h"
+#include "InputListBox.h"
 #include "MailHP.h"
 #include "PictureBox.h"
 #include "Unit1.h"
@@ -82,14 +84,59 @@ void TForm1::CreateControls() {
     CreatePicturePage();
     CreateNamingPage();
     CreateGeneralPage();
+    LetControlsGrow();
+}
+
+// The extra room of a larger window goes to the lists, the preview and the note; the buttons
+// beside and below them keep their size and stay with the edges they sit on.
+void TForm1::LetControlsGrow() {
+    using G = GrowLayout;
+    auto* grow = new GrowLayout(this, size());
+    const G::Edges stretch{G::Fixed, G::Fixed, G::RightPages, G::AllHeight};
+    const G::Edges alongBottom{G::Fixed, G::AllHeight, G::Fixed, G::AllHeight};
+    const G::Edges rightBottom{G::RightPages, G::AllHeight, G::RightPages, G::AllHeight};
+    const G::Edges rightSide{G::RightPages, G::Fixed, G::RightPages, G::Fixed};
+    const G::Edges wideBottom{G::Fixed, G::AllHeight, G::RightPages, G::AllHeight};
+    grow->Follow(Panel1, {G::Fixed, G::Fixed, G::LeftColumn, G::AllHeight});
+    grow->Follow(ListBoxIn, {G::Fixed, G::Fixed, G::LeftColumn, G::AllHeight});
+    for (QWidget* button : {BitBtnSort, BitBtnUp, BitBtnDown, BitBtnDelete, InsBitBtn, ClearBitBtn})
+        grow->Follow(button, alongBottom);
+    grow->Follow(Panel2, {G::Fixed, G::AllHeight, G::AllWidth, G::AllHeight});
+    grow->Follow(InPathLabel, {G::Fixed, G::Fixed, G::AllWidth, G::Fixed});
+    grow->Follow(ProgressBar1, {G::AllWidth, G::Fixed, G::AllWidth, G::Fixed});
+    grow->Follow(PageControl1, {G::LeftColumn, G::Fixed, G::AllWidth, G::AllHeight});
+    // Input page: the tree takes half of the extra height, the file list the other half.
+    grow->Follow(FolderTreeView, {G::Fixed, G::Fixed, G::RightPages, G::Tree});
+    grow->Follow(FileListBox1, {G::Fixed, G::Tree, G::RightPages, G::AllHeight});
+    grow->Follow(BitBtnOpen, rightBottom);
+    grow->Follow(Label14, alongBottom);
+    // Picture page: the preview takes two thirds of the extra height, the note the rest.
+    grow->Follow(Panel3, {G::Fixed, G::Fixed, G::RightPages, G::Preview});
+    for (QWidget* control : {static_cast<QWidget*>(RotRBitBtn), static_cast<QWidget*>(RotLBitBtn),
+                             static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(BackBitBtn),
+                             static_cast<QWidget*>(FwdBitBtn)})
+        grow->Follow(control, rightSide);
+    grow->Follow(Memo, {G::Fixed, G::Preview, G::RightPages, G::AllHeight});
+    grow->Follow(GroupBox5, wideBottom);
+    grow->Follow(EditName, {G::Fixed, G::Fixed, G::RightPages, G::Fixed});
+    // Naming page: the output list takes the room.
+    grow->Follow(ListBoxOut, stretch);
+    grow->Follow(GroupBox1, wideBottom);
+    grow->Follow(OutPathBitBtn, rightSide);
+    grow->Follow(OutPathLabel, {G::Fixed, G::Fixed, G::RightPages, G::Fixed});
+    grow->Follow(CheckBoxComp, alongBottom);
+    grow->Follow(SaveBitBtn, rightBottom);
 }
 
 void TForm1::CreateInputPanel() {
     Panel1 = Make<QWidget>(this, "Panel1", 0, 0, 225, 464);
     StaticText1 = MakeLabel(Panel1, "StaticText1", QStringLiteral("入力ファイル"), 8, 6, 200);
-    ListBoxIn = Make<QListWidget>(Panel1, "ListBoxIn", 8, 26, 209, 356);
+    auto* list = Make<InputListBox>(Panel1, "ListBoxIn", 8, 26, 209, 356);
+    connect(list, &InputListBox::RowsDropped, this, [this](int before) { RowsDroppedAt(before); });
+    connect(list, &InputListBox::MoveAsked, this,
+            [this](InputListBox::Move move) { MoveSelectedByKey(move); });
+    ListBoxIn = list;
     ListBoxIn->setToolTip(QStringLiteral("JPGファイルをD&Dします"));
-    ListBoxIn->setSelectionMode(QAbstractItemView::SingleSelection);
     BitBtnSort = MakeButton(Panel1, "BitBtnSort", QStringLiteral("ソート"),
                             QStringLiteral("並び替え"), 8, 390, 66);
     BitBtnUp = MakeButton(Panel1, "BitBtnUp", QStringLiteral("上へ"), QStringLiteral("１つ上に"),

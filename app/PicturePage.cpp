@@ -87,7 +87,7 @@ void TForm1::ListBoxInClick() {
         std::exception_ptr loadError;
         Image1->hide();
         try {
-            LoadPicture(*view_, entry.SourcePath, entry.Rotation, kPreviewPanelWidth);
+            LoadPreview(entry);
         } catch (...) {
             loadError = std::current_exception();
             view_->ClearPicture();
@@ -102,6 +102,26 @@ void TForm1::ListBoxInClick() {
         if (loadError)
             std::rethrow_exception(loadError);
     });
+}
+
+void TForm1::LoadPreview(const EntryRecord& entry) {
+    LoadPicture(*view_, entry.SourcePath, entry.Rotation, Panel3->width(), Panel3->height());
+}
+
+// After the preview's panel changed its size: the shown picture fitted anew, decoded at the
+// scale the new size needs. A picture that cannot be read now is simply no longer shown.
+void TForm1::RefitPreview() {
+    const int row = album_.CurrentIndex;
+    if (row < 0 || row >= static_cast<int>(album_.Entries.size()) || !view_->HasPicture())
+        return;
+    Image1->hide();
+    try {
+        LoadPreview(album_.Entries[row]);
+    } catch (...) {
+        view_->ClearPicture();
+    }
+    Image1->SyncGeometry();
+    Image1->show();
 }
 
 // Stores the edits of the entry being left. When that fails, the selection goes back to it:
@@ -158,6 +178,9 @@ void TForm1::TurnSelected(void (*turn)(PictureView&), int quarterTurns) {
         Image1->hide();
         turn(*view_);
         album_.Entries[row].Rotation = (album_.Entries[row].Rotation + quarterTurns) % 4;
+        // In a panel that is not square the turned picture has a fit of its own.
+        if (Panel3->width() != Panel3->height())
+            LoadPreview(album_.Entries[row]);
         Image1->SyncGeometry();
         Image1->show();
     });

@@ -21,6 +21,7 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         bool opening = album_.EntryCount == 0;
         int refused = 0;
         bool albumOrder = false;
+        const int first = album_.EntryCount;
         std::vector<std::string> files;
         auto addFiles = [&] {
             refused += AddFiles(album_, files, Naming()).Refused;
@@ -44,7 +45,7 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         }
         addFiles();
         // An earlier album's folder keeps the album's order.
-        AfterAddition(refused, !albumOrder);
+        AfterAddition(first, -1, refused, !albumOrder);
         if (opening)
             MarkListSaved(album_);
     });

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 
 #include "ArchiveCtrls.h"
@@ -45,7 +46,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     QFont font(QStringLiteral("IPAPGothic"));
     font.setPixelSize(12);
     setFont(font);
-    setFixedSize(577, 490);
+    resize(577, 490);  // the design size, and the smallest the layout allows
     CreateShellComponents();
     CreateControls();
     FileDrop1 = new TFileDrop(this);
@@ -54,6 +55,10 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     RefuseDroppedFiles(this, *FileDrop1);
     CreateSaveNotice();
     ConnectHandlers();
+    refitTimer_ = new QTimer(this);
+    refitTimer_->setSingleShot(true);
+    refitTimer_->setInterval(100);
+    connect(refitTimer_, &QTimer::timeout, this, [this] { RefitPreview(); });
     RunHandler(this, [this] { FormCreate(); });
 }
 
@@ -64,6 +69,7 @@ void TForm1::FormCreate() {
     PrepareWorkFolder(album_.TempPath);
     ReadSettings(paths_.SettingsFile, {paths_.OutFolder, paths_.TemplateFolder}, album_);
     move(album_.WindowLeft, album_.WindowTop);
+    resize(album_.WindowWidth, album_.WindowHeight);
     ShowSavedInputFolder();
     CheckBoxComp->setChecked(album_.MakeZip);
     CheckBoxCompClick();
@@ -105,6 +111,8 @@ void TForm1::FormClose() {
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
         album_.WindowLeft = x();
         album_.WindowTop = y();
+        album_.WindowWidth = width();
+        album_.WindowHeight = height();
     }
     TakeGeneralPageSettings();
     album_.KeepNameDefault = !RadioButton6->isChecked();
@@ -140,6 +148,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
         EmptyWorkFolder(album_.TempPath);
     }
     event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (refitTimer_ != nullptr)
+        refitTimer_->start();
 }
 
 void TForm1::PageControl1Change() {

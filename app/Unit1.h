@@ -28,6 +28,7 @@ class QTabWidget;
 class QFrame;
 class QStaticText;
 class QAction;
+class QTimer;
 
 namespace albumon {
 
@@ -96,6 +97,7 @@ class TForm1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // Construction of the controls, page by page.
@@ -107,6 +109,7 @@ class TForm1 : public QWidget {
     void CreateNamingPage();
     void CreateGeneralPage();
     void CreateAboutLabels(QWidget* page);
+    void LetControlsGrow();
     void ConnectHandlers();
     void ConnectListHandlers();
     void ConnectPageHandlers();
@@ -127,12 +130,22 @@ class TForm1 : public QWidget {
     bool KeepSelection();
     void LeaveShownEntry();
     void ShowEntryValues(int row);
+    void LoadPreview(const EntryRecord& entry);
+    void RefitPreview();
     AdditionResult RunAddition(const std::function<AdditionResult()>& addition);
-    void AfterAddition(int refused, bool sort = true);
+    void AfterAddition(int first, int before, int refused, bool sort = true);
     void SetMemoLines(const std::vector<std::string>& lines);
     std::vector<std::string> MemoLines() const;
     void ClearEntriesAndControls();
     void MoveSelected(int step);
+    QList<int> SelectedRows() const;
+    std::vector<int> BlockOrder(const QList<int>& rows, int before) const;
+    std::vector<int> StepOrder(const QList<int>& rows, int step) const;
+    QList<int> ApplyOrder(const std::vector<int>& order, const QList<int>& rows);
+    QList<int> MoveRows(const QList<int>& rows, int before);
+    void MoveSelectedTo(int before, int step = 0);
+    void MoveSelectedByKey(int move);
+    void RowsDroppedAt(int before);
     void TurnSelected(void (*turn)(PictureView&), int quarterTurns);
     void ApplySettingsToControls();
     void TakeGeneralPageSettings();
@@ -256,6 +269,7 @@ class TForm1 : public QWidget {
     std::vector<std::string> memoNote_;
     QString memoShown_;
     bool closing_ = false;
+    QTimer* refitTimer_ = nullptr;  // the preview is fitted anew once resizing pauses
     bool saving_ = false;
     bool closeAfterSave_ = false;
     bool cancelSave_ = false;  // the save's cancel button was pressed

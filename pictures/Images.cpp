@@ -69,6 +69,11 @@ void LoadConvertedPreview(PictureView& view, const std::string& path, int rotati
 
 std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
                                                  int rotation, int panelSize) {
+    return LoadPictureData(view, path, rotation, panelSize, panelSize);
+}
+
+std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
+                                                 int rotation, int panelWidth, int panelHeight) {
     view.ClearPicture();
     if (!IsPictureName(path))
         return nullptr;
@@ -94,10 +99,15 @@ std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::s
         view.ClearPicture();
         return data;
     }
-    FitPicture(view, panelSize);
     const int quarters = rotation >= 0 && rotation <= 3 ? rotation : 0;
+    const Orientation orientation = OrientationForTag(data->header.orientation).Then(quarters);
+    // A quarter turn exchanges the place's sides: the unturned picture fits the turned panel.
+    if (orientation.quarters % 2 == 1)
+        FitPicture(view, panelHeight, panelWidth);
+    else
+        FitPicture(view, panelWidth, panelHeight);
     try {
-        Orient(view, OrientationForTag(data->header.orientation).Then(quarters));
+        Orient(view, orientation);
     } catch (const EInvalidGraphic&) {
         view.ClearPicture();
     }
@@ -112,26 +122,36 @@ void LoadPicture(PictureView& view, const std::string& path, int rotation, int p
     }
 }
 
+void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelWidth,
+                 int panelHeight) {
+    LoadPictureData(view, path, rotation, panelWidth, panelHeight);
+}
+
 void FitPicture(PictureView& view, int panelSize) {
+    FitPicture(view, panelSize, panelSize);
+}
+
+void FitPicture(PictureView& view, int panelWidth, int panelHeight) {
     view.AutoSize = false;
     view.Stretch = true;
-    const std::int64_t side = std::max(panelSize - 4, 1);
+    const std::int64_t sideW = std::max(panelWidth - 4, 1);
+    const std::int64_t sideH = std::max(panelHeight - 4, 1);
     const std::int64_t w = view.PictureWidth();
     const std::int64_t h = view.PictureHeight();
     if (w < 1 || h < 1)
         return;
     std::int64_t ratio;
-    if (w > h) {
-        ratio = w / side;
-        view.Width = static_cast<std::int32_t>(side);
-        view.Height = static_cast<std::int32_t>(side * h / w);
+    if (w * sideH > h * sideW) {  // the width is the limit
+        ratio = w / sideW;
+        view.Width = static_cast<std::int32_t>(sideW);
+        view.Height = static_cast<std::int32_t>(sideW * h / w);
         view.Left = 2;
-        view.Top = static_cast<std::int32_t>((side - view.Height) / 2);
+        view.Top = static_cast<std::int32_t>((sideH - view.Height) / 2);
     } else {
-        ratio = h / side;
-        view.Width = static_cast<std::int32_t>(side * w / h);
-        view.Height = static_cast<std::int32_t>(side);
-        view.Left = static_cast<std::int32_t>((side - view.Width) / 2);
+        ratio = h / sideH;
+        view.Width = static_cast<std::int32_t>(sideH * w / h);
+        view.Height = static_cast<std::int32_t>(sideH);
+        view.Left = static_cast<std::int32_t>((sideW - view.Width) / 2);
         view.Top = 2;
     }
     if (TJPEGImage* jpeg = view.Jpeg()) {

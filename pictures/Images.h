@@ -29,14 +29,24 @@ bool HasJpegExtension(const std::string& path);
 // EFOpenError (file cannot be read) reaches the caller.
 void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize);
 
+// LoadPicture into a panel of panelWidth x panelHeight: the picture as it is shown (turned)
+// fits the panel, and is decoded at the smallest scale that still covers its place.
+void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelWidth,
+                 int panelHeight);
+
 // LoadPicture, handing back the loaded JPEG file's bytes and header (null when it did not load or
 // is no JPEG); an undecodable source leaves the view empty.
 std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
                                                  int rotation, int panelSize);
+std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::string& path,
+                                                 int rotation, int panelWidth, int panelHeight);
 
 // Places the view inside the panel (aspect kept, long side panelSize - 4), switches stretch on,
 // and, for a JPEG picture, picks the decode scale from the long side and asks for a fast decode.
 void FitPicture(PictureView& view, int panelSize);
+// The same in a panel of panelWidth x panelHeight: the side that limits the fit is panel - 4,
+// the decode scale comes from that side.
+void FitPicture(PictureView& view, int panelWidth, int panelHeight);
 
 // Turn the view's picture; the quarter turns also exchange its width and height and its left
 // and top. A view without a picture is left as it is. Decode errors reach the caller.

@@ -58,6 +58,8 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
                       SettingsValues& values, bool firstStart) {
     values.WindowTop = ReadInteger(file, "Pos", "Top", 50);
     values.WindowLeft = ReadInteger(file, "Pos", "Left", 50);
+    values.WindowWidth = ReadInteger(file, "Size", "Width", 577);
+    values.WindowHeight = ReadInteger(file, "Size", "Height", 490);
     values.InPath = ReadString(file, "File", "In", "");
     values.OutPath = ReadString(file, "File", "Out", folders.OutPath);
     values.TemplatePath = ReadString(file, "File", "Def", folders.TemplatePath);
@@ -91,6 +93,8 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     WriteInteger(file, "Option", "NoGPS", values.StripLocation ? 1 : 0);
     WriteInteger(file, "Option", "Display", values.DisplaySize);
     WriteInteger(file, "Option", "ConvertQuality", values.ConvertQuality);
+    WriteInteger(file, "Size", "Width", values.WindowWidth);
+    WriteInteger(file, "Size", "Height", values.WindowHeight);
 }
 
 void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,

@@ -8,6 +8,8 @@ namespace albumon {
 struct SettingsValues {
     int WindowTop = 50;
     int WindowLeft = 50;
+    int WindowWidth = 577;  // the window's size in its normal state
+    int WindowHeight = 490;
     std::string InPath;        // no trailing "/"
     std::string OutPath;       // ends with "/"
     std::string TemplatePath;  // ends with "/"; holds "Def.htm"

@@ -1,10 +1,16 @@
 // The input list through the window: drops, folder selection, moves, delete, insert, the limit.
+#include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <cstdlib>
 #include <functional>
 
 #include "FTVEX_D3.h"
@@ -21,6 +27,44 @@ QString Q(const std::string& text) {
 
 class InputListWindowTest : public WindowTest {
   protected:
+    // Selects the rows as Ctrl+clicks do (a row -r: Shift+click on row r), the last one current.
+    void SelectRows(const std::vector<int>& rows) {
+        ClickRow(rows.front());
+        for (size_t k = 1; k < rows.size(); ++k) {
+            QListWidget* list = form->ListBoxIn;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                              rows[k] < 0 ? Qt::ShiftModifier : Qt::ControlModifier,
+                              list->visualItemRect(list->item(std::abs(rows[k]))).center());
+        }
+    }
+    // The point just inside the top of row (the list's end for the row count).
+    QPoint Above(int row) const {
+        QListWidget* list = form->ListBoxIn;
+        if (row >= list->count())
+            return QPoint(20, list->viewport()->height() - 4);
+        return list->visualItemRect(list->item(row)).topLeft() + QPoint(20, 2);
+    }
+    // Drops the selected rows above row, as the view receives a drag of its own rows.
+    void DropSelectedAbove(int row) {
+        QListWidget* list = form->ListBoxIn;
+        std::unique_ptr<QMimeData> mime(
+            list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+        QDragEnterEvent enter(Above(row), Qt::MoveAction, mime.get(), Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QDropEvent drop(QPointF(Above(row)), Qt::MoveAction, mime.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drop);
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(form->ListBoxIn, static_cast<Qt::Key>(key), modifiers);
+    }
+    QStringList Named(std::initializer_list<const char*> names) {
+        QStringList rows;
+        for (const char* name : names)
+            rows << QString::fromLatin1(name);
+        return rows;
+    }
     void MakeInputs() {
         for (const char* name : {"A.JPG", "b.jpeg", "$_A.JPG", "c.jpg"}) {
             WriteJpeg(data / name, 40, 30);
@@ -30,7 +74,7 @@ class InputListWindowTest : public WindowTest {
     }
 };
 
-TEST_F(InputListWindowTest, DropAddsAcceptedFilesSorted) {
+TEST_F(InputListWindowTest, DropAddsAcceptedFilesInNameOrderAtTheEnd) {
     MakeInputs();
     Open();
     Drop({Q(data / "b.jpeg"), Q(data / "A.JPG"), Q(data / "x.gif"), Q(data / "folder.jpg"),
@@ -40,7 +84,7 @@ TEST_F(InputListWindowTest, DropAddsAcceptedFilesSorted) {
     EXPECT_EQ(form->ListBoxIn->currentRow(), 0);
     EXPECT_EQ(form->Album().CurrentIndex, 0);
     Drop({Q(data / "A.JPG")});
-    EXPECT_EQ(InputRows(), (QStringList{"A.JPG", "A.JPG", "b.jpeg"}));
+    EXPECT_EQ(InputRows(), (QStringList{"A.JPG", "b.jpeg", "A.JPG"}));
     EXPECT_TRUE(boxes.seen.empty());
 }
 
@@ -71,6 +115,79 @@ TEST_F(InputListWindowTest, MovesStopAtTheEnds) {
     EXPECT_EQ(InputRows(), (QStringList{"A.JPG", "c.jpg", "b.jpeg"}));
     EXPECT_EQ(form->ListBoxIn->currentRow(), 1);
     EXPECT_EQ(form->Album().CurrentIndex, 1);
+}
+
+TEST_F(InputListWindowTest, SelectedRowsMoveAsOneBlock) {
+    for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"})
+        WriteJpeg(data / name, 40, 30);
+    struct Case {
+        const char* name;
+        std::vector<int> selected;
+        std::function<void()> move;
+        QStringList rows;
+        int shown;
+    };
+    const std::vector<Case> cases{
+        {"drop of one row",
+         {4},
+         [&] { DropSelectedAbove(0); },
+         Named({"5", "1", "2", "3", "4"}),
+         0},
+        {"drop of three rows",
+         {0, 1, 2},
+         [&] { DropSelectedAbove(5); },
+         Named({"4", "5", "1", "2", "3"}),
+         4},
+        {"up with a Shift block",
+         {1, -3},
+         [&] { Click(form->BitBtnUp); },
+         Named({"2", "3", "4", "1", "5"}),
+         2},
+        {"down", {1, 2}, [&] { Click(form->BitBtnDown); }, Named({"1", "4", "2", "3", "5"}), 3},
+        {"Alt+Up",
+         {2},
+         [&] { Key(Qt::Key_Up, Qt::AltModifier); },
+         Named({"1", "3", "2", "4", "5"}),
+         1},
+        {"Alt+Down",
+         {0, 2},
+         [&] { Key(Qt::Key_Down, Qt::AltModifier); },
+         Named({"2", "1", "4", "3", "5"}),
+         3},
+        {"Ctrl+Shift+Down",
+         {0, 1},
+         [&] { Key(Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier); },
+         Named({"3", "4", "5", "1", "2"}),
+         4},
+        {"Ctrl+Shift+Up",
+         {3},
+         [&] { Key(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier); },
+         Named({"4", "1", "2", "3", "5"}),
+         0},
+        {"delete", {1, 3}, [&] { Click(form->BitBtnDelete); }, Named({"1", "3", "5"}), 1},
+    };
+    for (const Case& c : cases) {
+        Open();
+        Drop({Q(data / "1.jpg"), Q(data / "2.jpg"), Q(data / "3.jpg"), Q(data / "4.jpg"),
+              Q(data / "5.jpg")});
+        SelectRows(c.selected);
+        const std::string shownPath = form->Album().Entries[std::abs(c.selected.back())].SourcePath;
+        c.move();
+        QStringList rows;
+        for (const QString& row : InputRows())
+            rows << row.chopped(4);
+        EXPECT_EQ(rows, c.rows) << c.name;
+        EXPECT_EQ(form->ListBoxIn->currentRow(), c.shown) << c.name;
+        EXPECT_EQ(form->Album().CurrentIndex, c.shown) << c.name;
+        if (c.rows.size() == 5) {
+            EXPECT_EQ(form->Album().Entries[c.shown].SourcePath, shownPath) << c.name;
+            EXPECT_EQ(form->EditName->text(),
+                      QStringLiteral("無題%1").arg(c.shown + 1, 3, 10, QLatin1Char('0')))
+                << c.name;
+        }
+        Close();
+    }
+    EXPECT_TRUE(boxes.seen.empty());
 }
 
 TEST_F(InputListWindowTest, DeleteLastRowLeavesNoSelection) {
@@ -194,6 +311,15 @@ TEST_F(InputListWindowTest, ListsAndShownEntryAgreeAfterEveryOperation) {
         {"up", [&] { Click(form->BitBtnUp); }},
         {"down", [&] { Click(form->BitBtnDown); }},
         {"sort", [&] { Click(form->BitBtnSort); }},
+        {"Shift block down",
+         [&] {
+             ClickRow(0);
+             QTest::mouseClick(form->ListBoxIn->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                               form->ListBoxIn->visualItemRect(form->ListBoxIn->item(1)).center());
+             Click(form->BitBtnDown);
+         }},
+        {"Alt+Up", [&] { Key(Qt::Key_Up, Qt::AltModifier); }},
+        {"drop of rows", [&] { DropSelectedAbove(0); }},
         {"back", [&] { Click(form->BackBitBtn); }},
         {"forward", [&] { Click(form->FwdBitBtn); }},
         {"insert", [&] { Click(form->InsBitBtn); }},
@@ -219,9 +345,17 @@ TEST_F(InputListWindowTest, ListsAndShownEntryAgreeAfterEveryOperation) {
                       FileNamePart(album.Entries[k].SourcePath))
                 << name;
         }
+        const QListWidgetItem* current = form->ListBoxIn->currentItem();
         const auto selected = form->ListBoxIn->selectedItems();
-        const int row = selected.isEmpty() ? -1 : form->ListBoxIn->row(selected.first());
+        const int row = current != nullptr && current->isSelected() ? form->ListBoxIn->row(current)
+                        : selected.isEmpty()                        ? -1
+                                             : form->ListBoxIn->row(selected.first());
         EXPECT_EQ(row, album.CurrentIndex) << name;
+        if (row >= 0 && form->RadioButton3->isChecked()) {
+            EXPECT_EQ(form->EditName->text().toStdString(),
+                      ReplaceExtension(album.Entries[row].OutName, ""))
+                << name;
+        }
     }
     ASSERT_EQ(boxes.seen.size(), 3u);
     for (const auto& box : boxes.seen)

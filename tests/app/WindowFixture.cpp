@@ -110,7 +110,7 @@ void WindowTest::Drop(const QStringList& paths) {
     QMimeData mime;
     mime.setUrls(urls);
     QWidget* target = form->ListBoxIn->viewport();
-    QPoint at(20, 20);
+    const QPoint at(20, target->height() - 4);  // below the rows: the end of the list
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     ASSERT_TRUE(enter.isAccepted());

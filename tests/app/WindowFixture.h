@@ -54,7 +54,7 @@ class WindowTest : public ::testing::Test {
     // user's close asks has tests of its own).
     void Close();
 
-    // Drops files on the input list as a file manager would.
+    // Drops files on the input list below its rows as a file manager would.
     void Drop(const QStringList& paths);
     // Drags files over target and drops them there; true when the target took them.
     static bool DropFilesOn(QWidget* target, const QStringList& paths);

@@ -20,6 +20,7 @@ using test::WriteFile;
 SettingsValues Read(const std::string& ini) {
     SettingsValues values;
     values.WindowTop = values.WindowLeft = values.JpegQuality = values.ThumbSize = -999;
+    values.WindowWidth = values.WindowHeight = -999;
     values.MakeZip = values.KeepNameDefault = values.LosslessTurns = values.StripLocation = true;
     values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
     values.DisplaySize = -999;
@@ -31,6 +32,8 @@ SettingsValues Sample() {
     SettingsValues values;
     values.WindowTop = -20;
     values.WindowLeft = 1300;
+    values.WindowWidth = 1600;
+    values.WindowHeight = 1000;
     values.InPath = "/home/ユーザー/写真 2024";
     values.OutPath = "/home/ユーザー/album/";
     values.TemplatePath = "/srv/テンプレート/";
@@ -47,6 +50,8 @@ SettingsValues Sample() {
 void ExpectSame(const SettingsValues& a, const SettingsValues& b) {
     EXPECT_EQ(a.WindowTop, b.WindowTop);
     EXPECT_EQ(a.WindowLeft, b.WindowLeft);
+    EXPECT_EQ(a.WindowWidth, b.WindowWidth);
+    EXPECT_EQ(a.WindowHeight, b.WindowHeight);
     EXPECT_EQ(a.InPath, b.InPath);
     EXPECT_EQ(a.OutPath, b.OutPath);
     EXPECT_EQ(a.TemplatePath, b.TemplatePath);
@@ -128,7 +133,8 @@ TEST(RwIniTest, FirstWriteLayout) {
               "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
               "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
               "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n");
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n"
+              "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
 }
 
 TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
@@ -143,7 +149,8 @@ TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
               "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
               "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
               "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n");
+              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n"
+              "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
     ExpectSame(Read(dir / "s.INI"), Sample());
 }
 
