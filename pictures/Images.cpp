@@ -58,11 +58,17 @@ void Orient(PictureView& view, Orientation orientation) {
 }
 
 // A HEIF, PNG or WebP source: decoded, reduced to the preview's size, fitted and turned.
-void LoadConvertedPreview(PictureView& view, const std::string& path, int rotation, int panelSize) {
+void LoadConvertedPreview(PictureView& view, const std::string& path, int rotation, int panelWidth,
+                          int panelHeight) {
     DecodedPicture picture = LoadPhotoFile(path);
-    view.SetPicture(PreviewRaster(picture.raster, panelSize));
-    FitPicture(view, panelSize);
-    Orient(view, OrientationForTag(picture.orientation).Then(rotation));
+    view.SetPicture(PreviewRaster(picture.raster, std::max(panelWidth, panelHeight)));
+    const Orientation orientation = OrientationForTag(picture.orientation).Then(rotation);
+    // A quarter turn exchanges the place's sides: the unturned picture fits the turned panel.
+    if (orientation.quarters % 2 == 1)
+        FitPicture(view, panelHeight, panelWidth);
+    else
+        FitPicture(view, panelWidth, panelHeight);
+    Orient(view, orientation);
 }
 
 }  // namespace
@@ -80,7 +86,7 @@ std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::s
     if (IsConvertedSource(path)) {
         try {
             LoadConvertedPreview(view, path, rotation >= 0 && rotation <= 3 ? rotation : 0,
-                                 panelSize);
+                                 panelWidth, panelHeight);
         } catch (const EInvalidGraphic&) {
             view.ClearPicture();
         }
@@ -115,16 +121,17 @@ std::shared_ptr<const TJPEGData> LoadPictureData(PictureView& view, const std::s
 }
 
 void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelSize) {
-    LoadPictureData(view, path, rotation, panelSize);
-    if (!view.HasPicture() && IsConvertedSource(path) && FileExists(path)) {
-        view.SetPicture(NoPreviewRaster(panelSize - 4, (panelSize - 4) * 3 / 4));
-        FitPicture(view, panelSize);
-    }
+    LoadPicture(view, path, rotation, panelSize, panelSize);
 }
 
 void LoadPicture(PictureView& view, const std::string& path, int rotation, int panelWidth,
                  int panelHeight) {
     LoadPictureData(view, path, rotation, panelWidth, panelHeight);
+    if (!view.HasPicture() && IsConvertedSource(path) && FileExists(path)) {
+        const int side = std::min(panelWidth, panelHeight) - 4;
+        view.SetPicture(NoPreviewRaster(side, side * 3 / 4));
+        FitPicture(view, panelWidth, panelHeight);
+    }
 }
 
 void FitPicture(PictureView& view, int panelSize) {
