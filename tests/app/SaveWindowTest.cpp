@@ -302,6 +302,7 @@ TEST_F(SaveWindowTest, LongSaveKeepsPaintingAndClosesOnlyWhenDone) {
 // "キャンセル" beside the progress bar stops the save with the album as it was and the entries
 // kept; while the save runs no other control takes a click.
 TEST_F(SaveWindowTest, CancelStopsTheSaveWithTheAlbumAsItWas) {
+    boxes.acceptQuietly << QStringLiteral("」は既にあります。置き換えますか？");
     OpenWithOutput();
     EXPECT_FALSE(form->SaveCancelBtn->isEnabled());
     Click(form->SaveBitBtn);
@@ -313,7 +314,7 @@ TEST_F(SaveWindowTest, CancelStopsTheSaveWithTheAlbumAsItWas) {
     QTimer ticker;
     ticker.setInterval(0);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (form->SaveBitBtn->isEnabled() || ++ticks != 1)
+        if (!form->SaveCancelBtn->isEnabled() || ++ticks != 1)
             return;
         QTest::mouseClick(form->ClearBitBtn, Qt::LeftButton);
         QTest::mouseClick(form->SaveCancelBtn, Qt::LeftButton);

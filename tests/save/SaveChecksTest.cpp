@@ -91,7 +91,8 @@ TEST_F(SaveChecksTest, WhatIsAllowed) {
     // "\" without a zip, names up to 255 bytes, head and prefix in UTF-8, case-different names.
     Fill(dir / "out");
     Name(0, "a\\b");
-    Name(1, std::string(249, 'n'));  // thumbnail "$_" + 249 + ".jpg": 255 bytes
+    // The template asks for screen sizes: the largest, n...n.3072.jpg, takes 246 + 9 = 255 bytes.
+    Name(1, std::string(246, 'n'));
     state.Entries[2].NameMode = nmKeep;
     state.Entries[2].SourcePath = dir / "in/A.jpg";
     Name(3, "a");
