@@ -286,4 +286,32 @@ std::map<std::string, std::string> ZipEntries(const std::string& path) {
     return entries;
 }
 
+namespace {
+
+void AddFilesBelow(const std::string& folder, const std::string& prefix,
+                   std::vector<std::string>& names) {
+    for (const DirEntry& item : ListFolder(folder)) {
+        if (item.isFolder)
+            AddFilesBelow(folder + "/" + item.name, prefix + item.name + "/", names);
+        else if (item.name != kSaveRecord)
+            names.push_back(prefix + item.name);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> AlbumFiles(const std::string& out, const std::string& head) {
+    std::vector<std::string> names{head + ".htm"};
+    AddFilesBelow(out + "/" + head + ".files", head + ".files/", names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> ZipNames(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : ZipEntries(path))
+        names.push_back(name);
+    return names;
+}
+
 }  // namespace albumon::test

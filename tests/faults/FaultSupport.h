@@ -135,6 +135,12 @@ namespace albumon::test {
 
 // The entries of a zip archive with their bytes, by name (empty when it cannot be read).
 std::map<std::string, std::string> ZipEntries(const std::string& path);
+// The names of a zip archive's entries, sorted.
+std::vector<std::string> ZipNames(const std::string& path);
+
+// What the archive of album head in folder out should hold: the index page and every file below
+// the album folder (its sub-folders' too, the save's record left out), as entry names, sorted.
+std::vector<std::string> AlbumFiles(const std::string& out, const std::string& head);
 
 // Rounds bytes up to whole pages of a tmpfs.
 inline std::uint64_t Pages(std::uint64_t bytes) {
