@@ -47,6 +47,14 @@ void RemoveStageFolder(const std::string& root) {
     std::filesystem::remove_all(root, ignored);
 }
 
+// Whether a name read back from a journal is one a save stages: a file name, or one of the
+// album's screen-size pictures in their folder; never a way out of the folder.
+bool IsStagedName(const std::string& name) {
+    const std::string screens = std::string(kScreenSizeFolder) + "/";
+    const std::string file = name.rfind(screens, 0) == 0 ? name.substr(screens.size()) : name;
+    return !file.empty() && file != "." && file != ".." && file.find('/') == std::string::npos;
+}
+
 // Puts back what a save killed while putting its files in place did, from its journal: a file
 // it moved aside goes back, a file it put where none was goes.
 void UndoFromJournal(const std::string (&folders)[2], const std::string (&roots)[2]) {
@@ -64,7 +72,7 @@ void UndoFromJournal(const std::string (&folders)[2], const std::string (&roots)
     }
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
         const auto& [stage, name] = *it;
-        if (roots[stage].empty() || name.find('/') != std::string::npos)
+        if (roots[stage].empty() || !IsStagedName(name))
             continue;
         const std::string final = folders[stage] + name;
         const std::string old = roots[stage] + "old/" + name;
