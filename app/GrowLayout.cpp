@@ -57,17 +57,25 @@ int GrowLayout::count() const {
 }
 
 QSize GrowLayout::sizeHint() const {
-    return designSize_;
+    return designSize_ + QSize(0, footerHeight_);
 }
 
 QSize GrowLayout::minimumSize() const {
-    return designSize_;
+    return designSize_ + QSize(0, footerHeight_);
+}
+
+void GrowLayout::SetFooter(QWidget* footer, int height) {
+    footer_ = footer;
+    footerHeight_ = height;
+    invalidate();
 }
 
 void GrowLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
     const QSize extra(std::max(0, rect.width() - designSize_.width()),
-                      std::max(0, rect.height() - designSize_.height()));
+                      std::max(0, rect.height() - footerHeight_ - designSize_.height()));
+    if (footer_ && footerHeight_ > 0)
+        footer_->setGeometry(0, rect.height() - footerHeight_, rect.width(), footerHeight_);
     for (const Control& control : controls_) {
         if (control.widget.isNull())
             continue;

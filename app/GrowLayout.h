@@ -41,6 +41,10 @@ class GrowLayout : public QLayout {
     QSize minimumSize() const override;
     void setGeometry(const QRect& rect) override;
 
+    // A strip of the given height along the window's bottom edge, below every control (0: none,
+    // and the footer is left where it is).
+    void SetFooter(QWidget* footer, int height);
+
   private:
     struct Control {
         QPointer<QWidget> widget;
@@ -50,6 +54,8 @@ class GrowLayout : public QLayout {
 
     QSize designSize_;
     std::vector<Control> controls_;
+    QPointer<QWidget> footer_;
+    int footerHeight_ = 0;
 };
 
 }  // namespace albumon

@@ -92,6 +92,7 @@ void TForm1::CreateControls() {
 void TForm1::LetControlsGrow() {
     using G = GrowLayout;
     auto* grow = new GrowLayout(this, size());
+    grow_ = grow;
     const G::Edges stretch{G::Fixed, G::Fixed, G::RightPages, G::AllHeight};
     const G::Edges alongBottom{G::Fixed, G::AllHeight, G::Fixed, G::AllHeight};
     const G::Edges rightBottom{G::RightPages, G::AllHeight, G::RightPages, G::AllHeight};

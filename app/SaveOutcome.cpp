@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "FileSystem.h"
+#include "GrowLayout.h"
 #include "ListChanges.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
@@ -13,7 +14,6 @@
 namespace albumon {
 
 void TForm1::CreateSaveNotice() {
-    designSize_ = size();
     NoticeBar = new SaveNoticeBar(this);
     connect(NoticeBar, &SaveNoticeBar::heightChanged, this, [this] { MakeRoomForNotice(); });
 }
@@ -21,12 +21,17 @@ void TForm1::CreateSaveNotice() {
 // The notice lies below every control of the window: the window grows by its height, and
 // nothing else moves or is covered.
 void TForm1::MakeRoomForNotice() {
-    const int width = designSize_.width();
-    const int extra = NoticeBar->isHidden()            ? 0
-                      : NoticeBar->hasHeightForWidth() ? NoticeBar->heightForWidth(width)
-                                                       : NoticeBar->sizeHint().height();
-    NoticeBar->setGeometry(0, designSize_.height(), width, extra);
-    setFixedSize(width, designSize_.height() + extra);
+    const int room = NoticeBar->isHidden()            ? 0
+                     : NoticeBar->hasHeightForWidth() ? NoticeBar->heightForWidth(width())
+                                                      : NoticeBar->sizeHint().height();
+    const int change = room - noticeRoom_;
+    const int height = this->height();  // before the layout's new minimum can enlarge it
+    noticeRoom_ = room;
+    grow_->SetFooter(NoticeBar, room);
+    grow_->activate();
+    // A maximized window keeps its size: there the controls give the notice its room.
+    if (change != 0 && !isMaximized() && !isFullScreen())
+        resize(width(), height + change);
 }
 
 void TForm1::ShowSaveNotice(const std::string& head, int pictures,

@@ -32,6 +32,8 @@ class QTimer;
 
 namespace albumon {
 
+class GrowLayout;
+
 class PictureView;
 class PictureBox;
 class SaveNoticeBar;
@@ -275,7 +277,8 @@ class TForm1 : public QWidget {
     bool cancelSave_ = false;  // the save's cancel button was pressed
     bool closeWithoutQuestion_ = false;
     bool askingToClose_ = false;
-    QSize designSize_;
+    GrowLayout* grow_ = nullptr;  // places the controls, and the notice below them
+    int noticeRoom_ = 0;          // the height the window grew by for the notice
 };
 
 }  // namespace albumon
