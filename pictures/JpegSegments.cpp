@@ -1,6 +1,8 @@
 // Walking the marker segments in front of a JPEG file's first scan.
 #include "JpegSegments.h"
 
+#include <algorithm>
+
 namespace albumon {
 
 namespace {
@@ -130,14 +132,18 @@ std::string RebuiltJpeg(const std::string& bytes, const JpegLayout& layout,
                         bool keepTail) {
     std::string result;
     std::size_t copied = 0;
+    std::size_t previousEnd = 2;  // where the segment before this one ends (the start marker)
     for (std::size_t k = 0; k < layout.segments.size() && k < replacements.size(); ++k) {
+        const JpegSegment& segment = layout.segments[k];
+        const std::size_t gapStart = std::max(copied, previousEnd);
+        previousEnd = segment.offset + segment.length;
         if (!replacements[k])
             continue;
-        const JpegSegment& segment = layout.segments[k];
         // Fill bytes in front of a dropped segment go with it (entropy-coded data never ends
-        // in 0xFF: a data byte 0xFF is always followed by a stuffed zero).
+        // in 0xFF: a data byte 0xFF is always followed by a stuffed zero); the segment before
+        // it keeps every byte of its own, 0xFF or not.
         std::size_t gapEnd = segment.offset;
-        while (replacements[k]->empty() && gapEnd > copied && Byte(bytes, gapEnd - 1) == 0xFF)
+        while (replacements[k]->empty() && gapEnd > gapStart && Byte(bytes, gapEnd - 1) == 0xFF)
             --gapEnd;
         result.append(bytes, copied, gapEnd - copied);
         result += *replacements[k];
