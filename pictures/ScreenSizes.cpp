@@ -53,14 +53,17 @@ std::string EncodeScreenPicture(const Raster& picture, RasterTurn turn, const st
     EncodeOptions options;
     options.quality = kScreenQuality;
     options.turn = turn;
+    options.icc = icc;
     std::string bytes = EncodeJpeg(picture, options);
-    if (icc.empty())
+    // The encoder writes the profile in APP2 segments of at most 65519 bytes, each with 18
+    // bytes of its own: what is left is the picture.
+    const std::size_t segments = (icc.size() + 65518) / 65519;
+    if (icc.size() <= bytes.size() - icc.size() - 18 * segments)
         return bytes;
-    if (icc.size() <= bytes.size())
-        return WithIccProfile(bytes, icc);
+    options.icc.clear();
     Raster converted = picture;
     if (!ConvertToSrgb(converted, icc))
-        return bytes;
+        return EncodeJpeg(picture, options);
     return EncodeJpeg(converted, options);
 }
 

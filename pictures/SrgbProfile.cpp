@@ -1,12 +1,9 @@
-// Colour profiles of small pictures: lcms2 transforms and APP2 profile segments.
+// Colour profiles of small pictures: pixels converted to sRGB with lcms2.
 #include "SrgbProfile.h"
 
 #include <lcms2.h>
 
-#include <algorithm>
 #include <memory>
-
-#include "JpegSegments.h"
 
 namespace albumon {
 
@@ -20,9 +17,6 @@ struct TransformDeleter {
 };
 using Profile = std::unique_ptr<void, ProfileCloser>;
 using Transform = std::unique_ptr<void, TransformDeleter>;
-
-// Profile bytes a segment carries at most (65535 less the length, name and numbering).
-constexpr std::size_t kChunk = 65519;
 
 }  // namespace
 
@@ -44,31 +38,6 @@ bool ConvertToSrgb(Raster& raster, const std::string& icc) {
                        static_cast<cmsUInt32Number>(raster.Width()));
     }
     return true;
-}
-
-std::string WithIccProfile(const std::string& jpeg, const std::string& icc) {
-    if (icc.empty())
-        return jpeg;
-    const std::vector<JpegSegment> segments = HeaderSegments(jpeg);
-    // After the start of image and the JFIF segment when there is one.
-    std::size_t at = 2;
-    if (!segments.empty() && segments[0].marker == 0xE0)
-        at = segments[0].offset + segments[0].length;
-    const std::size_t count = (icc.size() + kChunk - 1) / kChunk;
-    std::string inserted;
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t size = std::min(kChunk, icc.size() - k * kChunk);
-        const std::size_t length = 2 + 12 + 2 + size;
-        inserted += '\xFF';
-        inserted += '\xE2';
-        inserted += static_cast<char>(length >> 8);
-        inserted += static_cast<char>(length & 0xFF);
-        inserted.append("ICC_PROFILE", 12);  // with its terminating NUL
-        inserted += static_cast<char>(k + 1);
-        inserted += static_cast<char>(count);
-        inserted.append(icc, k * kChunk, size);
-    }
-    return jpeg.substr(0, at) + inserted + jpeg.substr(at);
 }
 
 }  // namespace albumon

@@ -1,5 +1,4 @@
-// Colour profiles of small pictures: converting pixels to sRGB with lcms2, and embedding a
-// profile in encoded JPEG data.
+// Colour profiles of small pictures: converting pixels to sRGB with lcms2.
 #pragma once
 
 #include <string>
@@ -11,8 +10,5 @@ namespace albumon {
 // Converts a 24-bit raster from the RGB profile icc to sRGB in place; false (pixels untouched)
 // when the profile is no RGB profile lcms2 can use.
 bool ConvertToSrgb(Raster& raster, const std::string& icc);
-
-// The JPEG data with icc embedded as APP2 "ICC_PROFILE" segments after its first segment.
-std::string WithIccProfile(const std::string& jpeg, const std::string& icc);
 
 }  // namespace albumon
