@@ -14,7 +14,6 @@ namespace {
 // Pictures beyond these sizes are left out: they are slow and memory-hungry, not interesting
 // (the tests cover huge declared sizes).
 constexpr std::int64_t kMaxFuzzPixels = std::int64_t{2048} * 2048;
-constexpr std::int64_t kMaxFuzzHeaderPixels = std::int64_t{8192} * 8192;
 
 void Exercise(const std::string& bytes, std::uint8_t flags) {
     using namespace albumon;

@@ -29,7 +29,7 @@ TEST_F(SaveAlbumTest, ConvertedSourcesBecomeJpegsUnderJpegNames) {
         state.Entries[2].Rotation = 1;
         RefreshOutputNames(state, naming);
         const std::vector<SaveNotice> notices =
-            SaveAlbum(state, view, "h", nullptr, SaveOptions{threads});
+            SaveAlbum(state, view, "h", nullptr, SaveOptions{.Threads = threads});
         const Names pictures = {"IMG_1.jpg", "broken.jpg", "無題001.jpg", "無題002.jpg"};
         Names expected = pictures;
         for (const std::string& name : pictures)
