@@ -8,6 +8,7 @@
 
 #include "ColourProfiles.h"
 #include "GraphicErrors.h"
+#include "YcbcrPlanes.h"
 
 namespace albumon {
 
@@ -116,6 +117,75 @@ void CopyPixels(const heif_image* image, bool alpha, Raster& raster) {
     }
 }
 
+HeifHandle<heif_image> Decoded(const heif_image_handle* handle, heif_colorspace colourspace,
+                               heif_chroma chroma) {
+    HeifHandle<heif_decoding_options> options(heif_decoding_options_alloc());
+    heif_image* image = nullptr;
+    Check(heif_decode_image(handle, &image, colourspace, chroma, options.get()));
+    return HeifHandle<heif_image>(image);
+}
+
+// The luma weights and range of the decoded planes, as libheif's own conversion reads them (no
+// description: BT.601, full range); false for a coding plain weights cannot undo (identity,
+// YCgCo, constant luminance, weights derived from the primaries).
+bool MatrixOf(const heif_image* image, YcbcrMatrix& matrix) {
+    heif_color_profile_nclx* raw = nullptr;
+    if (heif_image_get_nclx_color_profile(image, &raw).code != heif_error_Ok || !raw)
+        return true;
+    HeifHandle<heif_color_profile_nclx> nclx(raw);
+    matrix.fullRange = nclx->full_range_flag != 0;
+    switch (nclx->matrix_coefficients) {
+        case heif_matrix_coefficients_ITU_R_BT_709_5:
+            matrix.kr = 0.2126, matrix.kb = 0.0722;
+            return true;
+        case heif_matrix_coefficients_US_FCC_T47:
+            matrix.kr = 0.30, matrix.kb = 0.11;
+            return true;
+        case heif_matrix_coefficients_SMPTE_240M:
+            matrix.kr = 0.212, matrix.kb = 0.087;
+            return true;
+        case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+            matrix.kr = 0.2627, matrix.kb = 0.0593;
+            return true;
+        case heif_matrix_coefficients_unspecified:
+        case heif_matrix_coefficients_ITU_R_BT_470_6_System_B_G:
+        case heif_matrix_coefficients_ITU_R_BT_601_6:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The decoder's own 8-bit 4:2:0 planes turned straight into the raster; false (raster untouched)
+// for any other layout.
+bool FromPlanes(const heif_image* image, Raster& raster) {
+    if (heif_image_get_chroma_format(image) != heif_chroma_420)
+        return false;
+    YcbcrMatrix matrix;
+    if (heif_image_get_colorspace(image) != heif_colorspace_YCbCr || !MatrixOf(image, matrix))
+        return false;
+    const int width = heif_image_get_width(image, heif_channel_Y);
+    const int height = heif_image_get_height(image, heif_channel_Y);
+    for (heif_channel channel : {heif_channel_Y, heif_channel_Cb, heif_channel_Cr}) {
+        const bool chroma = channel != heif_channel_Y;
+        if (heif_image_get_bits_per_pixel_range(image, channel) != 8 ||
+            heif_image_get_width(image, channel) <= (chroma ? (width - 1) / 2 : 0) ||
+            heif_image_get_height(image, channel) <= (chroma ? (height - 1) / 2 : 0))
+            return false;
+    }
+    YcbcrPlanes planes;
+    int yStride = 0, cbStride = 0, crStride = 0;
+    planes.y = heif_image_get_plane_readonly(image, heif_channel_Y, &yStride);
+    planes.cb = heif_image_get_plane_readonly(image, heif_channel_Cb, &cbStride);
+    planes.cr = heif_image_get_plane_readonly(image, heif_channel_Cr, &crStride);
+    if (!planes.y || !planes.cb || !planes.cr || width < 1 || height < 1)
+        return false;
+    planes.yStride = yStride, planes.cbStride = cbStride, planes.crStride = crStride;
+    raster = Raster(width, height, pf24bit);
+    YcbcrToRaster(planes, matrix, raster);
+    return true;
+}
+
 }  // namespace
 
 DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
@@ -130,16 +200,25 @@ DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
     CheckPictureSize(heif_image_handle_get_width(handle.get()),
                      heif_image_handle_get_height(handle.get()), maxPixels);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    HeifHandle<heif_decoding_options> options(heif_decoding_options_alloc());
-    heif_image* rawImage = nullptr;
-    Check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                            options.get()));
-    HeifHandle<heif_image> image(rawImage);
     DecodedPicture picture;
-    picture.raster = Raster(heif_image_get_width(image.get(), heif_channel_interleaved),
-                            heif_image_get_height(image.get(), heif_channel_interleaved), pf24bit);
-    CopyPixels(image.get(), alpha, picture.raster);
+    if (!alpha && heif_image_handle_get_luma_bits_per_pixel(handle.get()) == 8 &&
+        heif_image_handle_get_chroma_bits_per_pixel(handle.get()) == 8) {
+        // The planes as a phone's HEVC stores them (4:2:0; the album's JPEG is 4:2:0 as well),
+        // converted once into the raster. libheif's own conversion, with its full-size
+        // interleaved copy, serves only the layouts the raster cannot take directly.
+        HeifHandle<heif_image> planes =
+            Decoded(handle.get(), heif_colorspace_YCbCr, heif_chroma_420);
+        FromPlanes(planes.get(), picture.raster);
+    }
+    if (picture.raster.Empty()) {
+        HeifHandle<heif_image> image =
+            Decoded(handle.get(), heif_colorspace_RGB,
+                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+        picture.raster =
+            Raster(heif_image_get_width(image.get(), heif_channel_interleaved),
+                   heif_image_get_height(image.get(), heif_channel_interleaved), pf24bit);
+        CopyPixels(image.get(), alpha, picture.raster);
+    }
     picture.icc = ProfileOf(handle.get());
     picture.exif = ExifOf(handle.get());
     return picture;
