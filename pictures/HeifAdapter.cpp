@@ -156,8 +156,8 @@ bool MatrixOf(const heif_image* image, YcbcrMatrix& matrix) {
     }
 }
 
-// The decoder's own 8-bit 4:2:0 planes turned straight into the raster; false (raster untouched)
-// for any other layout.
+// The decoder's 8-bit 4:2:0 planes turned straight into the raster; false (raster untouched) for
+// any other layout.
 bool FromPlanes(const heif_image* image, Raster& raster) {
     if (heif_image_get_chroma_format(image) != heif_chroma_420)
         return false;
@@ -186,6 +186,17 @@ bool FromPlanes(const heif_image* image, Raster& raster) {
     return true;
 }
 
+// Whether the picture is read from its 4:2:0 planes: 8-bit, no alpha, and an even size, so that
+// after libheif's turns and mirrors every chroma sample still covers its own two by two pixels.
+// The album's JPEG is 4:2:0 as well, so a 4:4:4 source loses nothing it would keep.
+bool TakesPlanes(const heif_image_handle* handle) {
+    return !heif_image_handle_has_alpha_channel(handle) &&
+           heif_image_handle_get_luma_bits_per_pixel(handle) == 8 &&
+           heif_image_handle_get_chroma_bits_per_pixel(handle) == 8 &&
+           heif_image_handle_get_width(handle) % 2 == 0 &&
+           heif_image_handle_get_height(handle) % 2 == 0;
+}
+
 }  // namespace
 
 DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
@@ -201,11 +212,9 @@ DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
                      heif_image_handle_get_height(handle.get()), maxPixels);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     DecodedPicture picture;
-    if (!alpha && heif_image_handle_get_luma_bits_per_pixel(handle.get()) == 8 &&
-        heif_image_handle_get_chroma_bits_per_pixel(handle.get()) == 8) {
-        // The planes as a phone's HEVC stores them (4:2:0; the album's JPEG is 4:2:0 as well),
-        // converted once into the raster. libheif's own conversion, with its full-size
-        // interleaved copy, serves only the layouts the raster cannot take directly.
+    if (TakesPlanes(handle.get())) {
+        // The planes as a phone's HEVC stores them, converted once into the raster. libheif's
+        // own conversion, with its full-size interleaved copy, serves the other pictures.
         HeifHandle<heif_image> planes =
             Decoded(handle.get(), heif_colorspace_YCbCr, heif_chroma_420);
         FromPlanes(planes.get(), picture.raster);

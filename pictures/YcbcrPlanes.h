@@ -28,7 +28,8 @@ struct YcbcrMatrix {
 };
 
 // Writes every pixel of the raster (24-bit, its size the luma plane's) from the planes, each
-// chroma sample serving the four pixels it covers.
+// chroma sample serving the four pixels it covers: a JPEG's own 4:2:0 and every reduction by
+// two then average the very chroma samples the decoder made.
 void YcbcrToRaster(const YcbcrPlanes& planes, const YcbcrMatrix& matrix, Raster& raster);
 
 }  // namespace albumon

@@ -102,8 +102,8 @@ std::string HeicFile(const Raster& upright, const HeifParts& parts) {
         heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
         heif_nclx_color_profile_set_color_primaries(nclx, 12);  // P3 (SMPTE EG 432-1)
         heif_nclx_color_profile_set_transfer_characteristics(nclx, 13);
-        heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
-        nclx->full_range_flag = 1;
+        heif_nclx_color_profile_set_matrix_coefficients(nclx, parts.matrix);
+        nclx->full_range_flag = parts.fullRange;
         Require(heif_image_set_nclx_color_profile(image.get(), nclx));
         heif_nclx_color_profile_free(nclx);
     }
@@ -112,6 +112,8 @@ std::string HeicFile(const Raster& upright, const HeifParts& parts) {
     std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> owned(encoder,
                                                                          &heif_encoder_release);
     heif_encoder_set_lossy_quality(encoder, parts.quality);
+    if (parts.chroma444)
+        Require(heif_encoder_set_parameter_string(encoder, "chroma", "444"));
     std::unique_ptr<heif_encoding_options, decltype(&heif_encoding_options_free)> options(
         heif_encoding_options_alloc(), &heif_encoding_options_free);
     options->image_orientation = static_cast<heif_orientation>(parts.orientation);

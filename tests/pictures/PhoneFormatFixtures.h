@@ -28,6 +28,9 @@ struct HeifParts {
     HeifColour colour = hcNone;
     bool alpha = false;
     int quality = 90;
+    int matrix = 6;          // the nclx description's matrix coefficients (with hcNclx)
+    bool fullRange = true;   // its range flag
+    bool chroma444 = false;  // HEVC 4:4:4 instead of 4:2:0
 };
 
 // The upright picture stored as a phone stores it under parts.orientation, as HEIC data.
