@@ -14,6 +14,11 @@ struct ProfileRelease {
 };
 using ProfileHandle = std::unique_ptr<void, ProfileRelease>;
 
+struct TransformRelease {
+    void operator()(void* transform) const { cmsDeleteTransform(transform); }
+};
+using TransformHandle = std::unique_ptr<void, TransformRelease>;
+
 struct CurveRelease {
     void operator()(cmsToneCurve* curve) const { cmsFreeToneCurve(curve); }
 };
@@ -58,6 +63,27 @@ std::string MakeRgbProfile(const Chromaticities& p, const TransferCurve& curve) 
 
 std::string SrgbProfile() {
     return Serialise(cmsCreate_sRGBProfile());
+}
+
+bool ConvertToSrgb(Raster& raster, const std::string& icc) {
+    if (raster.Format() != pf24bit || icc.empty())
+        return false;
+    ProfileHandle source(
+        cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    if (!source || cmsGetColorSpace(source.get()) != cmsSigRgbData)
+        return false;
+    ProfileHandle srgb(cmsCreate_sRGBProfile());
+    if (!srgb)
+        return false;
+    TransformHandle transform(
+        cmsCreateTransform(source.get(), TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, 0));
+    if (!transform)
+        return false;
+    for (std::int32_t y = 0; y < raster.Height(); ++y) {
+        cmsDoTransform(transform.get(), raster.Row(y), raster.Row(y),
+                       static_cast<cmsUInt32Number>(raster.Width()));
+    }
+    return true;
 }
 
 }  // namespace albumon

@@ -1,8 +1,11 @@
-// Colour profiles made with lcms2 from a colour description that comes without one: primaries,
-// white point and a transfer curve (HEIF nclx, PNG cHRM/gAMA/sRGB).
+// Colour profiles with lcms2: made from a colour description that comes without one (primaries,
+// white point and a transfer curve: HEIF nclx, PNG cHRM/gAMA/sRGB), and pixels converted from a
+// profile to sRGB.
 #pragma once
 
 #include <string>
+
+#include "Raster.h"
 
 namespace albumon {
 
@@ -31,5 +34,9 @@ std::string MakeRgbProfile(const Chromaticities& primaries, const TransferCurve&
 
 // The sRGB profile lcms2 builds in.
 std::string SrgbProfile();
+
+// Converts a 24-bit raster from the RGB profile icc to sRGB in place; false (pixels untouched)
+// when the profile is no RGB profile lcms2 can use.
+bool ConvertToSrgb(Raster& raster, const std::string& icc);
 
 }  // namespace albumon

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ColourProfiles.h"
 #include "Downscale.h"
 #include "GraphicErrors.h"
 #include "Orientation.h"
 #include "RasterTurns.h"
-#include "SrgbProfile.h"
 
 namespace albumon {
 

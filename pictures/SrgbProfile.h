@@ -1,14 +1,4 @@
-// Colour profiles of small pictures: converting pixels to sRGB with lcms2.
+// Converting pixels to sRGB (ConvertToSrgb) lives with the other lcms2 colour profile code.
 #pragma once
 
-#include <string>
-
-#include "Raster.h"
-
-namespace albumon {
-
-// Converts a 24-bit raster from the RGB profile icc to sRGB in place; false (pixels untouched)
-// when the profile is no RGB profile lcms2 can use.
-bool ConvertToSrgb(Raster& raster, const std::string& icc);
-
-}  // namespace albumon
+#include "ColourProfiles.h"
