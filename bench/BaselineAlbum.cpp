@@ -1,8 +1,9 @@
 // The baseline's per-file work (thumbnail and copy) over a list of pictures on a number of
 // threads, as the album benchmark compares it with a whole save.
-// Usage: baseline_album [--screen] THREADS OUTFOLDER PICTURE...
+// Usage: baseline_album [--screen | --heic] THREADS OUTFOLDER PICTURE...
 // Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE; with
-// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048).
+// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048); with
+// --heic only OUTFOLDER/NAME.jpg, each HEIC decoded by libheif and encoded at quality 90.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "Baseline.h"
+#include "HeifBaseline.h"
 #include "ScreenBaseline.h"
 
 namespace {
@@ -20,12 +22,19 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void WorkThrough(const std::vector<std::string>& pictures, const std::string& out, bool screen,
+enum Work { wkCopy, wkScreen, wkHeic };
+
+void WorkThrough(const std::vector<std::string>& pictures, const std::string& out, Work work,
                  std::atomic<std::size_t>& next) {
     for (std::size_t k = next++; k < pictures.size(); k = next++) {
         const std::string name = FileName(pictures[k]);
+        if (work == wkHeic) {
+            const auto jpeg = albumon::bench::HeifToJpeg(albumon::bench::ReadAll(pictures[k]), 90);
+            albumon::bench::WriteAll(out + "/" + name + ".jpg", jpeg.data(), jpeg.size());
+            continue;
+        }
         albumon::bench::ThumbnailAndCopy(pictures[k], out + "/$_" + name, out + "/" + name);
-        if (screen) {
+        if (work == wkScreen) {
             albumon::bench::ScreenSizes(albumon::bench::ReadAll(pictures[k]), out + "/" + name,
                                         {160, 320, 480, 1280, 2048});
         }
@@ -35,14 +44,16 @@ void WorkThrough(const std::vector<std::string>& pictures, const std::string& ou
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool screen = argc > 1 && std::string(argv[1]) == "--screen";
-    if (screen) {
+    const std::string flag = argc > 1 ? argv[1] : "";
+    const Work work = flag == "--screen" ? wkScreen : flag == "--heic" ? wkHeic : wkCopy;
+    if (work != wkCopy) {
         --argc;
         ++argv;
     }
     const int threads = argc > 3 ? std::atoi(argv[1]) : 0;
     if (threads < 1) {
-        std::fprintf(stderr, "usage: %s [--screen] THREADS OUTFOLDER PICTURE...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--screen | --heic] THREADS OUTFOLDER PICTURE...\n",
+                     argv[0]);
         return 2;
     }
     const std::string out = argv[2];
@@ -50,7 +61,7 @@ int main(int argc, char** argv) {
     std::atomic<std::size_t> next{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t)
-        workers.emplace_back(WorkThrough, std::cref(pictures), std::cref(out), screen,
+        workers.emplace_back(WorkThrough, std::cref(pictures), std::cref(out), work,
                              std::ref(next));
     for (std::thread& worker : workers)
         worker.join();

@@ -1,7 +1,8 @@
 // Makes the photographic test pictures the benchmarks read: a landscape scene (sky with clouds,
 // sun, ridges of rock, trees and a field of grass) with fine texture, hard edges and sensor noise,
 // encoded like a camera would (quality 92, 4:2:0).
-// Usage: make_bench_pictures <folder>   the two pictures of the picture benchmarks;
+// Usage: make_bench_pictures <folder>   the pictures of the picture benchmarks (4000 x 3000,
+//        6000 x 4000, and 4032 x 3024 as a JPEG and as a HEIC);
 //        make_bench_pictures --corpus <folder> <landscape> <portrait>   an album's worth of
 //        different scenes (photo_001.jpg ...: 4000 x 3000, then 3000 x 4000), made on every core.
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
@@ -18,6 +19,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "HeifBaseline.h"
 
 namespace {
 
@@ -231,5 +234,15 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", path.c_str());
     }
+    // The 12 MP scene once more, as a phone stores it.
+    JDIMENSION width = 0, height = 0;
+    const std::vector<JSAMPLE> scene = albumon::bench::Decode(
+        albumon::bench::ReadAll(folder + "/scene_4032x3024.jpg"), 1, false, width, height);
+    const std::string heic = folder + "/scene_4032x3024.heic";
+    if (!albumon::bench::WriteHeic(scene, width, height, heic)) {
+        std::fprintf(stderr, "cannot write %s\n", heic.c_str());
+        return 1;
+    }
+    std::printf("%s\n", heic.c_str());
     return 0;
 }

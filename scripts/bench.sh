@@ -9,7 +9,8 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DALBUMON_WIDGETS=
 cmake --build build-bench -j"$(nproc)" --target pictures_bench heic_bench make_bench_pictures
 pictures=build-bench/bench-pictures
 mkdir -p "$pictures/out"
-if [ ! -f "$pictures/scene_4000x3000.jpg" ] || [ ! -f "$pictures/scene_6000x4000.jpg" ]; then
+if [ ! -f "$pictures/scene_4000x3000.jpg" ] || [ ! -f "$pictures/scene_6000x4000.jpg" ] ||
+  [ ! -f "$pictures/scene_4032x3024.heic" ]; then
   build-bench/bin/make_bench_pictures "$pictures"
 fi
 result=build-bench/pictures_bench.json

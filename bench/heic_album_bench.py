@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""An album of 20 12 MP HEICs (a template that asks for no screen sizes): albumon-make on every
+core and held to one core, side by side in rounds with the baseline (libheif's decode plus a
+libjpeg-turbo encode of each file) on every core and on one thread.
+
+Usage: heic_album_bench.py BINDIR TEMPLATE_DIR HEIC [ROUNDS]
+Prints each one's median wall and CPU (user + system) time, CPU / wall against the number of
+cores, and the speed-up from one core to all; exits 1 when albumon-make keeps fewer cores busy
+than the baseline does on every core (less than 0.9 of its CPU / wall).
+"""
+
+import os
+import shutil
+import statistics
+import sys
+import tempfile
+
+from screen_bench import plain_template, timed
+
+PICTURES = 20
+
+
+def main():
+    bindir, template, heic = sys.argv[1:4]
+    rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 2
+    cores = os.cpu_count() or 1
+    with tempfile.TemporaryDirectory(prefix="albumon-heic-bench-") as work:
+        plain = os.path.join(work, "plain")
+        plain_template(template, plain)
+        pictures = []
+        for k in range(1, PICTURES + 1):
+            pictures.append(os.path.join(work, f"IMG_{k:04}.HEIC"))
+            shutil.copyfile(heic, pictures[-1])
+        make = [os.path.join(bindir, "albumon-make"), "-q", "--template", plain]
+        baseline = [os.path.join(bindir, "baseline_album"), "--heic"]
+        one_core = ["taskset", "-c", "0"]
+        commands = {
+            "albumon-make": lambda out: make + ["-o", out] + pictures,
+            "albumon-make, one core": lambda out: one_core + make + ["-o", out] + pictures,
+            "baseline": lambda out: baseline + [str(cores), out] + pictures,
+            "baseline, one thread": lambda out: baseline + ["1", out] + pictures,
+        }
+        runs = {name: [] for name in commands}
+        for round_ in range(rounds):
+            for index, (name, command) in enumerate(commands.items()):
+                out = os.path.join(work, f"out-{round_}-{index}")
+                os.makedirs(out)
+                runs[name].append(timed(command(out)))
+                shutil.rmtree(out)
+    print(f"{PICTURES} HEICs of 12 MP, {rounds} rounds, {cores} cores; "
+          "the machine may be shared by other work")
+    wall = {name: statistics.median(run[0] for run in r) for name, r in runs.items()}
+    cpu = {name: statistics.median(run[2] for run in r) for name, r in runs.items()}
+    for name in runs:
+        print(f"{name:23} {wall[name]:7.2f} s wall ({wall[name] / PICTURES:.2f} s a picture), "
+              f"{cpu[name]:7.2f} s CPU, CPU / wall {cpu[name] / wall[name]:.2f} of {cores}")
+    for name in ("albumon-make", "baseline"):
+        one = "albumon-make, one core" if name == "albumon-make" else "baseline, one thread"
+        print(f"{name}: {wall[one] / wall[name]:.2f} x the speed of one core")
+    busy = cpu["albumon-make"] / wall["albumon-make"]
+    reference = cpu["baseline"] / wall["baseline"]
+    print(f"albumon-make / baseline on every core: {wall['albumon-make'] / wall['baseline']:.2f}"
+          f" wall, {cpu['albumon-make'] / cpu['baseline']:.2f} CPU;"
+          f" cores kept busy {busy:.2f} against the baseline's {reference:.2f}")
+    return 0 if busy >= 0.9 * reference else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
