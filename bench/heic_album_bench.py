@@ -5,7 +5,7 @@ libjpeg-turbo encode of each file) on every core and on one thread.
 
 Usage: heic_album_bench.py BINDIR TEMPLATE_DIR HEIC [ROUNDS]
 Prints each one's median wall and CPU (user + system) time, CPU / wall against the number of
-cores, and the speed-up from one core to all; exits 1 when albumon-make keeps fewer cores busy
+cores, peak memory, and the speed-up from one core to all; exits 1 when albumon-make keeps fewer cores busy
 than the baseline does on every core (less than 0.9 of its CPU / wall).
 """
 
@@ -51,9 +51,10 @@ def main():
           "the machine may be shared by other work")
     wall = {name: statistics.median(run[0] for run in r) for name, r in runs.items()}
     cpu = {name: statistics.median(run[2] for run in r) for name, r in runs.items()}
-    for name in runs:
+    for name, r in runs.items():
         print(f"{name:23} {wall[name]:7.2f} s wall ({wall[name] / PICTURES:.2f} s a picture), "
-              f"{cpu[name]:7.2f} s CPU, CPU / wall {cpu[name] / wall[name]:.2f} of {cores}")
+              f"{cpu[name]:7.2f} s CPU, CPU / wall {cpu[name] / wall[name]:.2f} of {cores}, "
+              f"peak {max(run[1] for run in r) / 1024:.0f} MB")
     for name in ("albumon-make", "baseline"):
         one = "albumon-make, one core" if name == "albumon-make" else "baseline, one thread"
         print(f"{name}: {wall[one] / wall[name]:.2f} x the speed of one core")

@@ -35,7 +35,8 @@ for name in ("BM_WritePicture_Rotation1/thumbnail:1", "BM_Preview_6000x4000"):
     print(f"{name}: {medians[name]['real_time']:.1f} ms")
 PY
 heic=build-bench/heic_bench.json
-build-bench/bin/heic_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+build-bench/bin/heic_bench --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only=true \
   --benchmark_out="$heic" --benchmark_out_format=json "$pictures"
 python3 - "$heic" <<'PY'
 import json, sys
