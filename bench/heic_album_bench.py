@@ -18,7 +18,7 @@ import sys
 import tempfile
 import time
 
-from screen_bench import plain_template
+from screen_bench import in_rounds, plain_template
 
 PICTURES = 20
 SAMPLE_SECONDS = 0.02
@@ -82,13 +82,7 @@ def main():
             "baseline": lambda out: baseline + [str(cores), out] + pictures,
             "baseline, one thread": lambda out: baseline + ["1", out] + pictures,
         }
-        runs = {name: [] for name in commands}
-        for round_ in range(rounds):
-            for index, (name, command) in enumerate(commands.items()):
-                out = os.path.join(work, f"out-{round_}-{index}")
-                os.makedirs(out)
-                runs[name].append(sampled(command(out)))
-                shutil.rmtree(out)
+        runs = in_rounds(commands, rounds, work, sampled)
     print(f"{PICTURES} HEICs of 12 MP, {rounds} rounds, {cores} cores; "
           "the machine may be shared by other work")
     wall = {name: statistics.median(run[0] for run in r) for name, r in runs.items()}

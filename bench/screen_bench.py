@@ -35,6 +35,19 @@ def timed(command):
     return float(wall), int(peak), float(user) + float(system)
 
 
+def in_rounds(commands, rounds, work, measure=timed):
+    """Each command (a function of its output folder) run once a round, in a fresh folder under
+    work: the measurements of each, by name."""
+    runs = {name: [] for name in commands}
+    for round_ in range(rounds):
+        for index, (name, command) in enumerate(commands.items()):
+            out = os.path.join(work, f"out-{round_}-{index}")
+            os.makedirs(out)
+            runs[name].append(measure(command(out)))
+            shutil.rmtree(out)
+    return runs
+
+
 def main():
     bindir, template, corpus = sys.argv[1:4]
     rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 3
@@ -51,13 +64,7 @@ def main():
             "baseline": lambda out: [os.path.join(bindir, "baseline_album"), "--screen",
                                      threads, out] + pictures,
         }
-        runs = {name: [] for name in commands}
-        for round_ in range(rounds):
-            for name, command in commands.items():
-                out = os.path.join(work, f"out-{round_}-{len(runs[name])}-{name[0]}")
-                os.makedirs(out)
-                runs[name].append(timed(command(out)))
-                shutil.rmtree(out)
+        runs = in_rounds(commands, rounds, work)
     print(f"{len(pictures)} pictures, {rounds} rounds, {threads} threads; "
           "the machine may be shared by other work")
     median = {name: statistics.median(run[0] for run in r) for name, r in runs.items()}
