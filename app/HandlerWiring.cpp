@@ -34,6 +34,14 @@ void TForm1::ConnectListHandlers() {
     });
     connect(BitBtnOpen, &QPushButton::clicked, this, [this] { BitBtnOpenClick(); });
     connect(BitBtnSort, &QPushButton::clicked, this, [this] { BitBtnSortClick(); });
+    // A right click on "ソート" or on the list offers the orders.
+    connect(BitBtnSort, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenuSort->popup(BitBtnSort->mapToGlobal(at)); });
+    connect(ListBoxIn, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenuSort->popup(ListBoxIn->viewport()->mapToGlobal(at));
+    });
+    connect(mnuSortName, &QAction::triggered, this, [this] { BitBtnSortClick(); });
+    connect(mnuSortDate, &QAction::triggered, this, [this] { mnuSortDateClick(); });
     connect(BitBtnUp, &QPushButton::clicked, this, [this] { BitBtnUpClick(); });
     connect(BitBtnDown, &QPushButton::clicked, this, [this] { BitBtnDownClick(); });
     connect(BitBtnDelete, &QPushButton::clicked, this, [this] { BitBtnDeleteClick(); });
