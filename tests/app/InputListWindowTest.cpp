@@ -1,7 +1,9 @@
 // The input list through the window: drops, folder selection, moves, delete, insert, the limit.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +18,8 @@
 #include "FTVEX_D3.h"
 #include "FileSystem.h"
 #include "Paths.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -190,6 +194,61 @@ TEST_F(InputListWindowTest, SelectedRowsMoveAsOneBlock) {
     EXPECT_TRUE(boxes.seen.empty());
 }
 
+// "撮影日時順", in the menu a right click on "ソート" or on the list opens, orders by the date
+// taken; the shown entry keeps its note and gets its new name. A plain click on "ソート" sorts by
+// name.
+TEST_F(InputListWindowTest, DateOrderFromEitherMenu) {
+    const std::pair<const char*, const char*> photos[] = {
+        {"z_tokyo.jpg", "2026:08:01 20:00:00+09:00"},
+        {"a_newyork.jpg", "2026:08:01 08:00:00-05:00"},
+        {"m_london.jpg", "2026:08:01 10:30:00+00:00"}};
+    for (const auto& [name, when] : photos) {
+        const std::string text = when;
+        test::PhotoParts parts{1, false, false, false, 90, text.substr(0, 19), text.substr(19)};
+        WriteFile(data / name, PhoneJpeg(QuadrantRaster(40, 30), parts));
+    }
+    WriteJpeg(data / "b_undated.jpg", 40, 30);
+    const std::vector<std::pair<const char*, QWidget* (*)(TForm1&)>> menus{
+        {"ソート", [](TForm1& f) -> QWidget* { return f.BitBtnSort; }},
+        {"the list", [](TForm1& f) -> QWidget* { return f.ListBoxIn->viewport(); }}};
+    for (const auto& [name, owner] : menus) {
+        Open();
+        Drop({Q(data / "z_tokyo.jpg"), Q(data / "a_newyork.jpg"), Q(data / "m_london.jpg"),
+              Q(data / "b_undated.jpg")});
+        form->PageControl1->setCurrentWidget(form->TabSheet2);
+        ClickRow(0);
+        TypeMemo("typed for New York");
+        QWidget* widget = owner(*form);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
+                               widget->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(widget, &menu);
+        EXPECT_TRUE(form->PopupMenuSort->isVisible()) << name;
+        EXPECT_EQ(InputRows(),
+                  (QStringList{"a_newyork.jpg", "b_undated.jpg", "m_london.jpg", "z_tokyo.jpg"}))
+            << name;
+        form->mnuSortDate->trigger();
+        form->PopupMenuSort->hide();
+        EXPECT_EQ(InputRows(),
+                  (QStringList{"m_london.jpg", "z_tokyo.jpg", "a_newyork.jpg", "b_undated.jpg"}))
+            << name;
+        EXPECT_EQ(form->ListBoxIn->currentRow(), 2) << name;
+        EXPECT_EQ(form->Album().CurrentIndex, 2) << name;
+        EXPECT_EQ(form->EditName->text(), "無題003") << name;
+        EXPECT_EQ(OutputRows(), (QStringList{"無:無題001.jpg", "無:無題002.jpg", "下:無題003.jpg",
+                                             "無:無題004.jpg"}))
+            << name;
+        ClickRow(0);
+        ClickRow(2);
+        EXPECT_EQ(form->Memo->toPlainText(), "typed for New York") << name;
+        Click(form->BitBtnSort);
+        EXPECT_EQ(InputRows(),
+                  (QStringList{"a_newyork.jpg", "b_undated.jpg", "m_london.jpg", "z_tokyo.jpg"}))
+            << name;
+        Close();
+    }
+    EXPECT_TRUE(boxes.seen.empty());
+}
+
 TEST_F(InputListWindowTest, DeleteLastRowLeavesNoSelection) {
     MakeInputs();
     Open();
@@ -311,6 +370,7 @@ TEST_F(InputListWindowTest, ListsAndShownEntryAgreeAfterEveryOperation) {
         {"up", [&] { Click(form->BitBtnUp); }},
         {"down", [&] { Click(form->BitBtnDown); }},
         {"sort", [&] { Click(form->BitBtnSort); }},
+        {"date order", [&] { form->mnuSortDate->trigger(); }},
         {"Shift block down",
          [&] {
              ClickRow(0);
