@@ -32,6 +32,13 @@ void TForm1::ConnectListHandlers() {
         if (!KeepSelection())
             ListBoxInClick();
     });
+    // A press on another selected row (to drag the selection) moves the current row alone: the
+    // page then shows that row, as it shows the current row of every selection.
+    connect(ListBoxIn, &QListWidget::currentRowChanged, this, [this] {
+        const int row = SelectedRow();
+        if (row >= 0 && row != album_.CurrentIndex)
+            ListBoxInClick();
+    });
     connect(BitBtnOpen, &QPushButton::clicked, this, [this] { BitBtnOpenClick(); });
     connect(BitBtnSort, &QPushButton::clicked, this, [this] { BitBtnSortClick(); });
     // A right click on "ソート" or on the list offers the orders.
