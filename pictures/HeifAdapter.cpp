@@ -145,16 +145,4 @@ DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
     return picture;
 }
 
-std::string HeifFileExif(const std::string& path) {
-    HeifHandle<heif_context> context(heif_context_alloc());
-    if (!context ||
-        heif_context_read_from_file(context.get(), path.c_str(), nullptr).code != heif_error_Ok)
-        return {};
-    heif_image_handle* rawHandle = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok)
-        return {};
-    HeifHandle<heif_image_handle> handle(rawHandle);
-    return ExifOf(handle.get());
-}
-
 }  // namespace albumon

@@ -15,8 +15,4 @@ namespace albumon {
 // Raises EInvalidGraphic.
 DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels = kMaxPhotoPixels);
 
-// The EXIF payload stored with the primary picture of the HEIF file at path, read from the file's
-// boxes without decoding anything; empty when there is none or the file cannot be read.
-std::string HeifFileExif(const std::string& path);
-
 }  // namespace albumon
