@@ -140,10 +140,6 @@ void ReorderEntries(AlbumState& state, const std::vector<int>& order) {
     std::move(entries.begin(), entries.end(), state.Entries.begin());
 }
 
-void SwapEntries(AlbumState& state, int a, int b) {
-    std::swap(state.Entries[a], state.Entries[b]);
-}
-
 void DeleteEntry(AlbumState& state, int row) {
     if (row < 0 || row >= state.EntryCount)
         return;

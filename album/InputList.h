@@ -56,11 +56,9 @@ using TakenTimeOf = std::function<std::optional<std::int64_t>(const std::string&
 // in their own order. order[k] is the slot whose entry goes to slot k.
 std::vector<int> TakenOrder(const AlbumState& state, const TakenTimeOf& takenAt);
 
-// Puts the live entries into order (order[k]: the slot whose entry goes to slot k).
+// Puts the entries of slots 0 .. order.size() - 1 into order (order[k]: the slot whose entry goes
+// to slot k, a permutation of those slots); whole records move.
 void ReorderEntries(AlbumState& state, const std::vector<int>& order);
-
-// Exchanges the whole records of two live slots.
-void SwapEntries(AlbumState& state, int a, int b);
 
 // Removes the entry of row, closing the gap.
 void DeleteEntry(AlbumState& state, int row);

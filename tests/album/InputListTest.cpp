@@ -164,7 +164,7 @@ TEST_F(InputListTest, DeleteAndInsertMoveWholeRecords) {
     DeleteEntry(state, 0);
     EXPECT_EQ(Sources(), (Lines{"/p/2.jpg", "/p/3.jpg", dir / "Def/Def.files/DefNote.jpg"}));
     EXPECT_EQ(state.Entries[0].Rotation, 2);
-    SwapEntries(state, 0, 1);
+    ReorderEntries(state, {1, 0});
     EXPECT_EQ(state.Entries[1].Rotation, 2);
 }
 
