@@ -62,7 +62,10 @@ std::string ExifBlock(const PhotoParts& parts, std::int32_t width, std::int32_t 
     AddText(data.get(), EXIF_IFD_0, EXIF_TAG_MAKE, "Albumon Phones");
     AddText(data.get(), EXIF_IFD_0, EXIF_TAG_MODEL, "Pocket 12");
     AddShort(data.get(), EXIF_IFD_0, EXIF_TAG_ORIENTATION, parts.orientation);
-    AddText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, "2026:05:04 10:11:12");
+    if (!parts.taken.empty())
+        AddText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, parts.taken);
+    if (!parts.offset.empty())
+        AddText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_OFFSET_TIME_ORIGINAL, parts.offset);
     AddRationals(data.get(), EXIF_IFD_EXIF, EXIF_TAG_EXPOSURE_TIME, {{1, 120}});
     AddShort(data.get(), EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION, width);
     AddShort(data.get(), EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION, height);
