@@ -82,7 +82,8 @@ std::string ThumbnailPath(const std::string& targetPath, const std::string& thum
 // thumbSize, short side in proportion (at least 1), rows counted from the bottom edge.
 Raster SampleThumbnail(const Raster& source, int thumbSize);
 
-// The encoded thumbnail (quality 75, with the source's colour profile) of a source, sampled from
+// The encoded thumbnail (quality 75, with the source's colour profile, or converted to sRGB when
+// the profile would outweigh the thumbnail) of a source, sampled from
 // its preview-scale decode. A ".jpg" or ".jpeg" source that cannot be decoded gets a neutral
 // "no preview" picture of the size its thumbnail would have, and noPreview (when given) is set;
 // any other source gets none. Uses view as its working holder.

@@ -15,6 +15,7 @@
 #include "LosslessTurn.h"
 #include "Orientation.h"
 #include "Paths.h"
+#include "ProfileFit.h"
 #include "RasterTurns.h"
 
 namespace albumon {
@@ -157,7 +158,7 @@ std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& s
     options.quality = kThumbnailQuality;
     if (data)
         options.icc = data->header.icc;
-    return EncodeJpeg(sampled, options);
+    return EncodeFittingProfile(sampled, options);
 }
 
 void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std::string& targetPath,

@@ -9,8 +9,8 @@
 #include "Downscale.h"
 #include "GraphicErrors.h"
 #include "Orientation.h"
+#include "ProfileFit.h"
 #include "RasterTurns.h"
-#include "SrgbProfile.h"
 
 namespace albumon {
 
@@ -45,30 +45,6 @@ int CoveringEighths(std::int64_t longSide, int side) {
     return 8;
 }
 
-namespace {
-
-// One size encoded upright: the profile kept, or, when it would outweigh the picture, the
-// pixels converted to sRGB and no profile.
-std::string EncodeScreenPicture(const Raster& picture, RasterTurn turn, const std::string& icc) {
-    EncodeOptions options;
-    options.quality = kScreenQuality;
-    options.turn = turn;
-    options.icc = icc;
-    std::string bytes = EncodeJpeg(picture, options);
-    // The encoder writes the profile in APP2 segments of at most 65519 bytes, each with 18
-    // bytes of its own: what is left is the picture.
-    const std::size_t segments = (icc.size() + 65518) / 65519;
-    if (icc.size() <= bytes.size() - icc.size() - 18 * segments)
-        return bytes;
-    options.icc.clear();
-    Raster converted = picture;
-    if (!ConvertToSrgb(converted, icc))
-        return EncodeJpeg(picture, options);
-    return EncodeJpeg(converted, options);
-}
-
-}  // namespace
-
 ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
     ScreenSizes result;
     const JpegHeader& header = data.header;
@@ -100,8 +76,11 @@ ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vect
     for (auto side = wanted.rbegin(); side != wanted.rend(); ++side) {
         const auto [w, h] = ScaledToSide(header.width, header.height, *side);
         picture = Downscaled(picture, w, h);
-        result.pictures.push_back(
-            {*side, EncodeScreenPicture(picture, orientation.Turn(), header.icc)});
+        EncodeOptions options;
+        options.quality = kScreenQuality;
+        options.turn = orientation.Turn();
+        options.icc = header.icc;
+        result.pictures.push_back({*side, EncodeFittingProfile(picture, options)});
     }
     std::reverse(result.pictures.begin(), result.pictures.end());
     return result;

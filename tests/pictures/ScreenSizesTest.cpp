@@ -1,7 +1,6 @@
 // Screen-size pictures: their sizes and orientation for every EXIF orientation and turn, the
 // metadata they carry, the decode scale that covers them and the filtered downscale.
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include "Downscale.h"
 #include "JpegSegments.h"
@@ -67,26 +66,6 @@ TEST(ScreenSizesTest, EverySizeIsUprightForEveryOrientationAndTurn) {
     }
 }
 
-// A valid RGB profile (Adobe RGB primaries) padded with a long copyright text to size bytes.
-std::string WideProfile(std::size_t padding) {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsMLU* text = cmsMLUalloc(nullptr, 1);
-    cmsMLUsetASCII(text, "en", "US", std::string(padding, 'x').c_str());
-    cmsWriteTag(profile, cmsSigCopyrightTag, text);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::string bytes(size, '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsMLUfree(text);
-    cmsFreeToneCurve(gamma);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 TEST(ScreenSizesTest, OnlyTheColourProfileIsKeptAndALargerOneIsConvertedToSrgb) {
     const Raster upright = QuadrantRaster(1600, 1200);
     const std::string phone = PhoneJpeg(upright, {6});  // EXIF with GPS, XMP-free, a profile
@@ -106,7 +85,7 @@ TEST(ScreenSizesTest, OnlyTheColourProfileIsKeptAndALargerOneIsConvertedToSrgb) 
         EXPECT_EQ(others, 0u) << "no APPn segment but JFIF and the profile";
     }
     // A wide-gamut profile larger than the card: no profile, and the colours made sRGB.
-    const std::string wide = WideProfile(20000);
+    const std::string wide = test::WideProfile(20000);
     TJPEGData withWide = DataOf(phone);
     withWide.header.icc = wide;
     TJPEGData without = DataOf(phone);
