@@ -121,8 +121,11 @@ struct OutputPicture {
 // coefficients when photo asks for lossless turns and the size allows a perfect transform, else
 // decoded at full size in the library's accurate mode and encoded at quality. Uses view as its
 // working holder: for a turned picture it holds the result afterwards (auto-size on, stretch off).
+// When decoded is given and the picture was decoded to be turned, it receives that full-size
+// decode, mirrored where the orientation asks (the turn is left to the encoder).
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
-                                int quality, const PhotoOptions& photo = {});
+                                int quality, const PhotoOptions& photo = {},
+                                Raster* decoded = nullptr);
 
 // Writes a computed output picture to targetPath; raises EFCreateError when that fails.
 void SaveOutputPicture(const OutputPicture& picture, const std::string& sourcePath,

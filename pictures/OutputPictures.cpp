@@ -227,7 +227,7 @@ OutputPicture ConvertedPicture(const std::string& sourcePath, int rotation,
 }  // namespace
 
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
-                                int quality, const PhotoOptions& photo) {
+                                int quality, const PhotoOptions& photo, Raster* decoded) {
     if (IsConvertedSource(sourcePath))
         return ConvertedPicture(sourcePath, rotation, photo);
     if (rotation < 1 || rotation > 3)
@@ -279,6 +279,8 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
         options.exif = TurnedExif(data->header, orientation, photo.StripLocation);
         options.icc = data->header.icc;
         bytes = EncodeJpeg(picture, options);
+        if (decoded)
+            *decoded = std::move(picture);
     }
     if (orientation.Quarter())
         std::swap(view.Left, view.Top);

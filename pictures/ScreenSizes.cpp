@@ -45,11 +45,15 @@ int CoveringEighths(std::int64_t longSide, int side) {
     return 8;
 }
 
-ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
-    ScreenSizes result;
-    const JpegHeader& header = data.header;
-    const Orientation orientation =
-        OrientationForTag(header.orientation).Then(rotation >= 0 && rotation <= 3 ? rotation : 0);
+namespace {
+
+Orientation ScreenOrientation(const JpegHeader& header, int rotation) {
+    return OrientationForTag(header.orientation)
+        .Then(rotation >= 0 && rotation <= 3 ? rotation : 0);
+}
+
+// The sides asked for that are smaller than the photo, ascending.
+std::vector<int> WantedSides(const JpegHeader& header, const std::vector<int>& sides) {
     const std::int64_t longSide = std::max(header.width, header.height);
     std::vector<int> wanted;
     for (int side : sides) {
@@ -57,21 +61,21 @@ ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vect
             wanted.push_back(side);
     }
     std::sort(wanted.begin(), wanted.end());
-    // A photo no larger than every size is decoded only to know that it can be.
-    Raster picture;
-    try {
-        DecodeOptions options;
-        options.eighths = wanted.empty() ? 1 : CoveringEighths(longSide, wanted.back());
-        picture = As24Bit(DecodeJpeg(data.bytes, options));
-    } catch (const EInvalidGraphic&) {
+    return wanted;
+}
+
+}  // namespace
+
+ScreenSizes ScreenSizesOf(Raster picture, const JpegHeader& header, int rotation,
+                          const std::vector<int>& sides) {
+    ScreenSizes result;
+    if (header.width < 1 || header.height < 1 || picture.Empty())
         return result;
-    }
-    if (header.width < 1 || header.height < 1)
-        return result;
+    const Orientation orientation = ScreenOrientation(header, rotation);
     result.width = orientation.Quarter() ? header.height : header.width;
     result.height = orientation.Quarter() ? header.width : header.height;
-    if (orientation.mirror)
-        MirrorInPlace(picture);
+    picture = As24Bit(std::move(picture));
+    const std::vector<int> wanted = WantedSides(header, sides);
     // Largest first, each size reduced from the one before it.
     for (auto side = wanted.rbegin(); side != wanted.rend(); ++side) {
         const auto [w, h] = ScaledToSide(header.width, header.height, *side);
@@ -84,6 +88,25 @@ ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vect
     }
     std::reverse(result.pictures.begin(), result.pictures.end());
     return result;
+}
+
+ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
+    const JpegHeader& header = data.header;
+    const std::vector<int> wanted = WantedSides(header, sides);
+    // A photo no larger than every size is decoded only to know that it can be.
+    Raster picture;
+    try {
+        DecodeOptions options;
+        options.eighths =
+            wanted.empty() ? 1
+                           : CoveringEighths(std::max(header.width, header.height), wanted.back());
+        picture = DecodeJpeg(data.bytes, options);
+    } catch (const EInvalidGraphic&) {
+        return {};
+    }
+    if (ScreenOrientation(header, rotation).mirror)
+        MirrorInPlace(picture);
+    return ScreenSizesOf(std::move(picture), header, rotation, sides);
 }
 
 }  // namespace albumon

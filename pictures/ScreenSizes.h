@@ -54,4 +54,10 @@ struct ScreenSizes {
 // gets none.
 ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides);
 
+// MakeScreenSizes from a decode already made: picture is the photo of header as stored, decoded
+// at a scale that covers the largest side (a turned output's full-size decode serves), and
+// already mirrored where the orientation asks. An empty picture gets none.
+ScreenSizes ScreenSizesOf(Raster picture, const JpegHeader& header, int rotation,
+                          const std::vector<int>& sides);
+
 }  // namespace albumon

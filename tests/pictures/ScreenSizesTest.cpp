@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "Downscale.h"
+#include "Images.h"
 #include "JpegSegments.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "RasterTurns.h"
 #include "ScreenSizes.h"
+#include "TestSupport.h"
 
 namespace albumon {
 namespace {
@@ -42,25 +44,40 @@ std::string Quadrants(const Raster& raster) {
 }
 
 TEST(ScreenSizesTest, EverySizeIsUprightForEveryOrientationAndTurn) {
+    // Made from a scaled decode of their own, and, for a turned entry, from the full-size decode
+    // of its turned output.
     const Raster upright = QuadrantRaster(400, 300);
+    test::TempDir dir;
+    PictureView view;
     for (int tag = 1; tag <= 8; ++tag) {
         const TJPEGData data = DataOf(PhoneJpeg(upright, {tag}));
+        test::WriteFile(dir / "photo.jpg", data.bytes);
         for (int rotation = 0; rotation < 4; ++rotation) {
-            SCOPED_TRACE("orientation " + std::to_string(tag) + ", turns " +
-                         std::to_string(rotation));
             Raster expected = upright;
             for (int k = 0; k < rotation; ++k)
                 expected = TurnedRight(expected);
-            const ScreenSizes sizes = MakeScreenSizes(data, rotation, {160, 320, 1280});
-            EXPECT_EQ(sizes.width, expected.Width());
-            EXPECT_EQ(sizes.height, expected.Height());
-            ASSERT_EQ(sizes.pictures.size(), 2u);  // 1280 is larger than the photo
-            for (const ScreenPicture& picture : sizes.pictures) {
-                const JpegHeader header = ReadJpegHeader(picture.bytes);
-                const auto [w, h] = ScaledToSide(expected.Width(), expected.Height(), picture.side);
-                EXPECT_EQ(header.width, w);
-                EXPECT_EQ(header.height, h);
-                EXPECT_EQ(Quadrants(DecodeJpeg(picture.bytes, {})), Quadrants(expected));
+            Raster decoded;
+            MakeOutputPicture(view, dir / "photo.jpg", rotation, 80, {}, &decoded);
+            EXPECT_EQ(decoded.Width(), rotation == 0 ? 0 : data.header.width) << "full size";
+            const ScreenSizes own = MakeScreenSizes(data, rotation, {160, 320, 1280});
+            const ScreenSizes reused =
+                ScreenSizesOf(std::move(decoded), data.header, rotation, {160, 320, 1280});
+            for (const ScreenSizes* sizes : {&own, &reused}) {
+                if (sizes == &reused && rotation == 0)
+                    continue;
+                SCOPED_TRACE("orientation " + std::to_string(tag) + ", turns " +
+                             std::to_string(rotation) + (sizes == &own ? "" : ", reused"));
+                EXPECT_EQ(sizes->width, expected.Width());
+                EXPECT_EQ(sizes->height, expected.Height());
+                ASSERT_EQ(sizes->pictures.size(), 2u);  // 1280 is larger than the photo
+                for (const ScreenPicture& picture : sizes->pictures) {
+                    const JpegHeader header = ReadJpegHeader(picture.bytes);
+                    const auto [w, h] =
+                        ScaledToSide(expected.Width(), expected.Height(), picture.side);
+                    EXPECT_EQ(header.width, w);
+                    EXPECT_EQ(header.height, h);
+                    EXPECT_EQ(Quadrants(DecodeJpeg(picture.bytes, {})), Quadrants(expected));
+                }
             }
         }
     }
