@@ -76,39 +76,46 @@ Taps AreaTaps(JDIMENSION source, JDIMENSION target) {
     return taps;
 }
 
-// Across first, every row into 16-bit sums (8 extra bits), then down.
+// One source row reduced across into 16-bit sums (8 extra bits).
+void ReduceAcross(const JSAMPLE* in, const Taps& across, std::uint16_t* out) {
+    for (std::size_t x = 0; x < across.first.size(); ++x) {
+        std::int32_t sum[3] = {0, 0, 0};
+        const JSAMPLE* p = in + static_cast<std::size_t>(across.first[x]) * 3;
+        for (std::int32_t w : across.weights[x]) {
+            sum[0] += p[0] * w;
+            sum[1] += p[1] * w;
+            sum[2] += p[2] * w;
+            p += 3;
+        }
+        for (int c = 0; c < 3; ++c)
+            out[x * 3 + c] = static_cast<std::uint16_t>((sum[c] + (1 << 5)) >> 6);
+    }
+}
+
+// Row by row: each source row reduced across once (the last one kept for the next target row
+// that shares it) and added down into its target rows.
 Picture Reduced(const Picture& source, JDIMENSION width, JDIMENSION height) {
     const Taps across = AreaTaps(source.width, width), down = AreaTaps(source.height, height);
     const std::size_t row = static_cast<std::size_t>(width) * 3;
-    std::vector<std::uint16_t> rows(row * source.height);
-    for (JDIMENSION y = 0; y < source.height; ++y) {
-        const JSAMPLE* in = source.pixels.data() + static_cast<std::size_t>(y) * source.width * 3;
-        std::uint16_t* out = rows.data() + y * row;
-        for (JDIMENSION x = 0; x < width; ++x) {
-            std::int32_t sum[3] = {0, 0, 0};
-            const JSAMPLE* p = in + static_cast<std::size_t>(across.first[x]) * 3;
-            for (std::int32_t w : across.weights[x]) {
-                sum[0] += p[0] * w;
-                sum[1] += p[1] * w;
-                sum[2] += p[2] * w;
-                p += 3;
-            }
-            for (int c = 0; c < 3; ++c)
-                out[x * 3 + c] = static_cast<std::uint16_t>((sum[c] + (1 << 5)) >> 6);
-        }
-    }
     Picture target;
     target.width = width;
     target.height = height;
     target.pixels.resize(row * height);
+    std::vector<std::uint16_t> reduced(row);
     std::vector<std::int32_t> sum(row);
+    JDIMENSION last = source.height;  // the source row in reduced, none yet
     for (JDIMENSION y = 0; y < height; ++y) {
         std::fill(sum.begin(), sum.end(), 0);
         for (std::size_t k = 0; k < down.weights[y].size(); ++k) {
-            const std::uint16_t* in = rows.data() + (down.first[y] + k) * row;
+            const JDIMENSION r = down.first[y] + static_cast<JDIMENSION>(k);
+            if (r != last) {
+                ReduceAcross(source.pixels.data() + static_cast<std::size_t>(r) * source.width * 3,
+                             across, reduced.data());
+                last = r;
+            }
             const std::int32_t w = down.weights[y][k];
             for (std::size_t c = 0; c < row; ++c)
-                sum[c] += in[c] * w;
+                sum[c] += reduced[c] * w;
         }
         JSAMPLE* out = target.pixels.data() + y * row;
         constexpr int kDown = kBits + 8;
