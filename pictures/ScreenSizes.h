@@ -1,6 +1,6 @@
 // Screen-size pictures of one photo: card thumbnails at 1x, 2x and 3x of the size the default
-// template's cards show, and display copies, all made from one decode at the smallest DCT scale
-// that covers the largest of them.
+// template's cards show, and display copies, all made from one decode: at the smallest DCT scale
+// that covers the largest of them, or a turned output's own full-size decode.
 #pragma once
 
 #include <cstdint>
