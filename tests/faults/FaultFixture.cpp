@@ -24,8 +24,10 @@ void FaultTest::Settings(const std::string& out, bool zip, const std::string& ex
 
 std::vector<std::string> FaultTest::Names(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& [name, bytes] : Snapshot(folder))
-        names.push_back(name);
+    for (const auto& [name, bytes] : Snapshot(folder)) {
+        if (name.find('/') == std::string::npos)  // the snapshot also names sub-folders' files
+            names.push_back(name);
+    }
     return names;
 }
 
