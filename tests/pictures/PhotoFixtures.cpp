@@ -4,6 +4,7 @@
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
 
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <libexif/exif-data.h>
 
 #include <cstdlib>
@@ -103,6 +104,26 @@ std::string TestProfile() {
     for (std::size_t i = 0; i < profile.size(); ++i)
         profile[i] = static_cast<char>((i * 31 + 7) & 0xFF);
     return profile;
+}
+
+// A valid RGB profile (Adobe RGB primaries) padded with a copyright text of padding bytes.
+std::string WideProfile(std::size_t padding) {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsMLU* text = cmsMLUalloc(nullptr, 1);
+    cmsMLUsetASCII(text, "en", "US", std::string(padding, 'x').c_str());
+    cmsWriteTag(profile, cmsSigCopyrightTag, text);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::string bytes(size, '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsMLUfree(text);
+    cmsFreeToneCurve(gamma);
+    cmsCloseProfile(profile);
+    return bytes;
 }
 
 Raster StoredFor(const Raster& upright, int orientation) {

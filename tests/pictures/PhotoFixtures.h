@@ -23,6 +23,9 @@ struct PhotoParts {
 // A colour profile's bytes as a phone would embed (a fixed, recognisable body).
 std::string TestProfile();
 
+// A valid RGB profile (Adobe RGB primaries) padded with a copyright text of padding bytes.
+std::string WideProfile(std::size_t padding);
+
 // The picture stored as a camera with the given orientation tag stores it, so that shown as the
 // tag asks it is upright: the raster is the upright picture.
 std::string PhoneJpeg(const Raster& upright, const PhotoParts& parts);
