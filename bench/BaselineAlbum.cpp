@@ -2,8 +2,9 @@
 // threads, as the album benchmark compares it with a whole save.
 // Usage: baseline_album [--screen | --heic] THREADS OUTFOLDER PICTURE...
 // Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE; with
-// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048); with
-// --heic only OUTFOLDER/NAME.jpg, each HEIC decoded by libheif and encoded at quality 90.
+// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048) at
+// the save's quality; with --heic only OUTFOLDER/NAME.jpg, each HEIC decoded by libheif and
+// encoded at quality 90.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "Baseline.h"
 #include "HeifBaseline.h"
 #include "ScreenBaseline.h"
+#include "ScreenSizes.h"
 
 namespace {
 
@@ -36,7 +38,8 @@ void WorkThrough(const std::vector<std::string>& pictures, const std::string& ou
         albumon::bench::ThumbnailAndCopy(pictures[k], out + "/$_" + name, out + "/" + name);
         if (work == wkScreen) {
             albumon::bench::ScreenSizes(albumon::bench::ReadAll(pictures[k]), out + "/" + name,
-                                        {160, 320, 480, 1280, 2048});
+                                        albumon::ScreenSides(albumon::kDefaultDisplaySide),
+                                        albumon::kScreenQuality);
         }
     }
 }
