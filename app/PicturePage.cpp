@@ -93,8 +93,9 @@ void TForm1::ListBoxInClick() {
             view_->ClearPicture();
         }
         // An undecodable HEIF, PNG or WebP shows the "no preview" picture and says why.
-        Image1->setToolTip(
-            ShowsNoPreview(*view_) ? Text(NoticeText({entry.SourcePath, pnNoPicture})) : QString());
+        Image1->setToolTip(ShowsNoPreview(*view_) ? Text(NoticeText({.SourcePath = entry.SourcePath,
+                                                                     .Kind = pnNoPicture}))
+                                                  : QString());
         Image1->SyncGeometry();
         Image1->show();
         album_.CurrentIndex = row;  // set first: a note that cannot be read leaves it shown

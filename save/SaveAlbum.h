@@ -27,10 +27,10 @@ struct SaveOptions {
     int Threads = 0;
     // Asked between entries and before the files are put in place; true stops the save with the
     // album as it was (ESaveCancelled).
-    std::function<bool()> Cancelled;
+    std::function<bool()> Cancelled = nullptr;
     // Called once the album is in place and the entries are cleared, with the album still locked
     // and a folder beside the album for work (the archive is packed there), removed afterwards.
-    std::function<void(const std::string& workFolder)> AfterPlaced;
+    std::function<void(const std::string& workFolder)> AfterPlaced = nullptr;
 };
 
 // A save the user stopped; the album is as it was.
@@ -43,8 +43,8 @@ class ESaveCancelled : public Exception {
 struct SaveNotice {
     std::string SourcePath;  // empty for a notice about the whole album
     PictureNotice Kind = pnNoPreview;
-    std::string Why;  // for a support file left out: why
-    int Count = 0;    // pnLocationKept: how many pictures
+    std::string Why = "";  // for a support file left out: why
+    int Count = 0;         // pnLocationKept: how many pictures
 };
 
 // The line that tells the user of a notice: the file, then what was done with it.

@@ -99,8 +99,9 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
         }
         EXPECT_EQ(ReadFile(index) != "earlier album", c.replaced) << c.name;
         EXPECT_EQ(form->Album().EntryCount == 0, c.replaced) << c.name;
-        if (!c.replaced)
+        if (!c.replaced) {
             EXPECT_EQ(ReadFile(page), pageBefore) << c.name;
+        }
         boxes.seen.clear();
         Close();
     }

@@ -17,7 +17,7 @@ struct PhotoParts {
     bool icc = true;
     int quality = 90;
     std::string taken = "2026:05:04 10:11:12";  // DateTimeOriginal; empty: none
-    std::string offset;                         // OffsetTimeOriginal; empty: none
+    std::string offset = "";                    // OffsetTimeOriginal; empty: none
 };
 
 // A colour profile's bytes as a phone would embed (a fixed, recognisable body).
