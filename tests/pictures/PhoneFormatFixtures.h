@@ -28,6 +28,9 @@ struct HeifParts {
     HeifColour colour = hcNone;
     bool alpha = false;
     int quality = 90;
+    // Stored as the picture's thumbnail, under the same orientation (a picture of its own, so a
+    // test sees which of the two was decoded); null: none.
+    const Raster* thumbnail = nullptr;
 };
 
 // The upright picture stored as a phone stores it under parts.orientation, as HEIC data.
