@@ -116,6 +116,8 @@ int ColourClass(Bgr p) {
 }  // namespace
 
 std::vector<int> Quadrants(const Raster& raster) {
+    if (raster.Empty())
+        return {};
     const std::int32_t w = raster.Width(), h = raster.Height();
     return {ColourClass(PixelAt(raster, h / 4, w / 4)),
             ColourClass(PixelAt(raster, h / 4, 3 * w / 4)),
