@@ -31,7 +31,7 @@ void TForm1::CreateThumbnails() {
     ListBoxIn->setIconSize(QSize(kRowIconSide, kRowIconSide));
     ListBoxIn->setItemDelegate(new RowDetailDelegate(ListBoxIn));
     FileListBox1->PictureIcon = [this](const std::string& path) {
-        return ThumbnailIcon(thumbnails_->Find(path), 0, kFileIconSide);
+        return thumbnails_->Icon(path, 0, kFileIconSide);
     };
     mnuIcons = PopupMenu2->addAction(QStringLiteral("サムネイル表示"));
     mnuIcons->setObjectName(QStringLiteral("mnuIcons"));
@@ -52,7 +52,7 @@ void TForm1::DecorateInputRow(int row, const std::string& commentaryPath) {
     if (item == nullptr || row >= album_.EntryCount)
         return;
     const EntryRecord& entry = album_.Entries[row];
-    item->setIcon(ThumbnailIcon(thumbnails_->Find(entry.SourcePath), entry.Rotation, kRowIconSide));
+    item->setIcon(thumbnails_->Icon(entry.SourcePath, entry.Rotation, kRowIconSide));
     QString detail = EntryMarks(entry);
     if (entry.SourcePath == commentaryPath && entry.NotePos != npNone) {
         try {
@@ -73,8 +73,7 @@ void TForm1::ThumbnailReady(const std::string& path) {
     for (int row = 0; row < ListBoxIn->count() && row < album_.EntryCount; ++row) {
         const EntryRecord& entry = album_.Entries[row];
         if (entry.SourcePath == path) {
-            ListBoxIn->item(row)->setIcon(
-                ThumbnailIcon(thumbnails_->Find(path), entry.Rotation, kRowIconSide));
+            ListBoxIn->item(row)->setIcon(thumbnails_->Icon(path, entry.Rotation, kRowIconSide));
         }
     }
     FileListBox1->PictureChanged(path);

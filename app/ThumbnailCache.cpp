@@ -5,6 +5,7 @@
 
 #include <QMutexLocker>
 
+#include "ListIcons.h"
 #include "ListThumbnail.h"
 #include "PictureBox.h"
 #include "Raster.h"
@@ -47,6 +48,17 @@ ThumbnailCache::Thumbnail ThumbnailCache::Find(const std::string& path) {
         pool_.start([this, path, modified] { Decode(path, modified); });
     }
     return {};
+}
+
+QIcon ThumbnailCache::Icon(const std::string& path, int rotation, int side) {
+    const Thumbnail thumbnail = Find(path);
+    Held* held = cache_.object(QByteArray::fromStdString(path));
+    if (thumbnail.state == tsLoading || held == nullptr)
+        return ThumbnailIcon(thumbnail, rotation, side);
+    QIcon& icon = held->icons[{rotation, side}];
+    if (icon.isNull())
+        icon = ThumbnailIcon(thumbnail, rotation, side);
+    return icon;
 }
 
 void ThumbnailCache::HoldBack(bool hold) {

@@ -4,9 +4,11 @@
 
 #include <QCache>
 #include <QHash>
+#include <QIcon>
 #include <QImage>
 #include <QMutex>
 #include <QObject>
+#include <QPair>
 #include <QThreadPool>
 #include <QWaitCondition>
 #include <atomic>
@@ -33,6 +35,9 @@ class ThumbnailCache : public QObject {
     // does not hold it, it is decoded on a worker (once per path and time) and Ready follows;
     // meanwhile the state is tsLoading. A file that cannot be read or decoded is tsFailed.
     Thumbnail Find(const std::string& path);
+    // The icon of the file's thumbnail as ThumbnailIcon makes it (turned by rotation, in a square
+    // of side pixels); made once for each turn and side while the thumbnail is held.
+    QIcon Icon(const std::string& path, int rotation, int side);
 
     // While held, the workers wait before they decode (for tests: the lists are seen without
     // their thumbnails, and the window answers while decodes are under way).
@@ -50,6 +55,7 @@ class ThumbnailCache : public QObject {
     struct Held {
         std::int64_t modified = 0;
         Thumbnail thumbnail;
+        QHash<QPair<int, int>, QIcon> icons;  // by rotation and side
     };
     void Decode(const std::string& path, std::int64_t modified);
     void Store(const std::string& path, std::int64_t modified, const Thumbnail& thumbnail);
