@@ -40,13 +40,24 @@ bool Read(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
-FolderSnapshot Snapshot(const std::string& folder) {
-    FolderSnapshot files;
+namespace {
+
+// Files of sub-folders are named "sub/name".
+void TakeSnapshot(const std::string& folder, const std::string& prefix, FolderSnapshot& files) {
     for (const DirEntry& item : ListFolder(folder)) {
         std::string bytes;
-        if (!item.isFolder && item.name != kSaveRecord && Read(folder + "/" + item.name, bytes))
-            files[item.name] = std::move(bytes);
+        if (item.isFolder)
+            TakeSnapshot(folder + "/" + item.name, prefix + item.name + "/", files);
+        else if (item.name != kSaveRecord && Read(folder + "/" + item.name, bytes))
+            files[prefix + item.name] = std::move(bytes);
     }
+}
+
+}  // namespace
+
+FolderSnapshot Snapshot(const std::string& folder) {
+    FolderSnapshot files;
+    TakeSnapshot(folder, "", files);
     return files;
 }
 

@@ -14,7 +14,8 @@
 
 namespace albumon::test {
 
-// The bytes of every file of a folder (not below it), by name; a save's hidden record left out.
+// The bytes of every file of a folder and its sub-folders, by path below it; the save's hidden
+// record left out.
 using FolderSnapshot = std::map<std::string, std::string>;
 FolderSnapshot Snapshot(const std::string& folder);
 

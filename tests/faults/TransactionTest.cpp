@@ -117,8 +117,10 @@ TEST_F(TransactionTest, TwoSavesOfOneAlbumAtOnceNeverMix) {
 
 // Killed at every rename of a save over an album, the next save first finishes or undoes the
 // killed one from the record: a next save that then fails leaves the old album or the new one,
-// whole, with its record, and nothing of either save's own.
+// whole, with its record and its screen-size pictures, and nothing of either save's own.
 TEST_F(TransactionTest, KilledAtEveryRenameTheNextSaveFinishesOrUndoes) {
+    for (int k = 0; k < 5; ++k)  // large enough for the default template's card sizes
+        WriteNoiseJpeg(Picture(k), 400, 300, 50 + k);
     ASSERT_EQ(Save(5, true).status, 0);
     const FolderSnapshot saved = Snapshot(Album());
     const std::string savedRecord = ReadFile(Album() + "/" + kSaveRecord);
@@ -126,6 +128,7 @@ TEST_F(TransactionTest, KilledAtEveryRenameTheNextSaveFinishesOrUndoes) {
     ASSERT_EQ(Save(3).status, 0);
     const FolderSnapshot old = Snapshot(Album());
     const std::string oldRecord = ReadFile(Album() + "/" + kSaveRecord);
+    ASSERT_TRUE(FileExists(Album() + "/albumon-sizes/無題003.320.jpg"));
     for (int at = 1;; ++at) {
         SCOPED_TRACE(at);
         FaultCase fault("killed at every rename");
