@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include <QMutexLocker>
+#include <algorithm>
 
 #include "ListIcons.h"
 #include "ListThumbnail.h"
@@ -25,14 +25,25 @@ std::int64_t ModificationTime(const std::string& path) {
     return std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
 
+// How often finished decodes are taken in while some are outstanding, in milliseconds.
+constexpr int kDeliveryInterval = 20;
+
 }  // namespace
 
-ThumbnailCache::ThumbnailCache(QObject* parent) : QObject(parent), cache_(kCacheBytes) {}
+ThumbnailCache::ThumbnailCache(QObject* parent)
+    : QObject(parent), cache_(kCacheBytes), deliver_(new QTimer(this)) {
+    deliver_->setInterval(kDeliveryInterval);
+    connect(deliver_, &QTimer::timeout, this, [this] { Deliver(); });
+}
 
 ThumbnailCache::~ThumbnailCache() {
-    pool_.clear();
-    HoldBack(false);
-    pool_.waitForDone();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
 }
 
 ThumbnailCache::Thumbnail ThumbnailCache::Find(const std::string& path) {
@@ -45,7 +56,7 @@ ThumbnailCache::Thumbnail ThumbnailCache::Find(const std::string& path) {
     const auto queued = queued_.constFind(key);
     if (queued == queued_.cend() || *queued != modified) {
         queued_.insert(key, modified);
-        pool_.start([this, path, modified] { Decode(path, modified); });
+        Queue({path, modified});
     }
     return {};
 }
@@ -62,42 +73,70 @@ QIcon ThumbnailCache::Icon(const std::string& path, int rotation, int side) {
 }
 
 void ThumbnailCache::HoldBack(bool hold) {
-    QMutexLocker lock(&holdLock_);
-    held_ = hold;
-    if (!hold)
-        released_.wakeAll();
-}
-
-void ThumbnailCache::WaitWhileHeld() {
-    QMutexLocker lock(&holdLock_);
-    while (held_)
-        released_.wait(&holdLock_);
-}
-
-// On a worker: nothing escapes it, an undecodable file is a failed thumbnail.
-void ThumbnailCache::Decode(const std::string& path, std::int64_t modified) {
-    WaitWhileHeld();
-    Thumbnail thumbnail{tsFailed, {}};
-    try {
-        thumbnail.image = RasterImage(ListThumbnail(path)).convertToFormat(QImage::Format_RGB32);
-        thumbnail.state = thumbnail.image.isNull() ? tsFailed : tsReady;
-    } catch (...) {
-        thumbnail.image = QImage();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        held_ = hold;
     }
-    ++decodes_;
-    QMetaObject::invokeMethod(
-        this, [this, path, modified, thumbnail] { Store(path, modified, thumbnail); },
-        Qt::QueuedConnection);
+    wake_.notify_all();
 }
 
-void ThumbnailCache::Store(const std::string& path, std::int64_t modified,
-                           const Thumbnail& thumbnail) {
-    const QByteArray key = QByteArray::fromStdString(path);
-    if (queued_.value(key, -1) == modified)
-        queued_.remove(key);
-    const qsizetype cost = std::max<qsizetype>(thumbnail.image.sizeInBytes(), 1);
-    cache_.insert(key, new Held{modified, thumbnail}, cost);
-    emit Ready(path);
+void ThumbnailCache::Queue(Job job) {
+    if (workers_.empty()) {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned k = 0; k < cores; ++k)
+            workers_.emplace_back([this] { Work(); });
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+    deliver_->start();
+}
+
+void ThumbnailCache::Work() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> guard(lock_);
+            wake_.wait(guard, [this] { return stopping_ || (!held_ && !jobs_.empty()); });
+            if (stopping_)
+                return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        try {
+            job.picture = ListThumbnail(job.path);
+        } catch (...) {
+            job.picture.reset();  // nothing escapes a worker: an undecodable file fails
+        }
+        ++decodes_;
+        std::lock_guard<std::mutex> guard(lock_);
+        done_.push_back(std::move(job));
+    }
+}
+
+void ThumbnailCache::Deliver() {
+    std::deque<Job> done;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        done.swap(done_);
+    }
+    for (const Job& job : done) {
+        Thumbnail thumbnail{tsFailed, {}};
+        if (job.picture) {
+            thumbnail.image = RasterImage(*job.picture).convertToFormat(QImage::Format_RGB32);
+            thumbnail.state = thumbnail.image.isNull() ? tsFailed : tsReady;
+        }
+        const QByteArray key = QByteArray::fromStdString(job.path);
+        if (queued_.value(key, -1) == job.modified)
+            queued_.remove(key);
+        const qsizetype cost = std::max<qsizetype>(thumbnail.image.sizeInBytes(), 1);
+        cache_.insert(key, new Held{job.modified, thumbnail, {}}, cost);
+        emit Ready(job.path);
+    }
+    if (queued_.isEmpty())
+        deliver_->stop();
 }
 
 }  // namespace albumon

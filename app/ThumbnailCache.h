@@ -6,14 +6,20 @@
 #include <QHash>
 #include <QIcon>
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QPair>
-#include <QThreadPool>
-#include <QWaitCondition>
+#include <QTimer>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "Raster.h"
 
 namespace albumon {
 
@@ -28,7 +34,7 @@ class ThumbnailCache : public QObject {
     };
 
     explicit ThumbnailCache(QObject* parent = nullptr);
-    // Lets held decodes go and waits for the workers: no decode outlives the cache.
+    // Drops the decodes not begun and waits for the workers: no decode outlives the cache.
     ~ThumbnailCache() override;
 
     // The thumbnail of the file as it is now (its path and modification time). When the cache
@@ -39,8 +45,8 @@ class ThumbnailCache : public QObject {
     // of side pixels); made once for each turn and side while the thumbnail is held.
     QIcon Icon(const std::string& path, int rotation, int side);
 
-    // While held, the workers wait before they decode (for tests: the lists are seen without
-    // their thumbnails, and the window answers while decodes are under way).
+    // While held, the workers wait before they take a decode (for tests: the lists are seen
+    // without their thumbnails, and the window answers while decodes are waiting).
     void HoldBack(bool hold);
     // How many decodes have been finished.
     int Decodes() const { return decodes_.load(); }
@@ -57,16 +63,28 @@ class ThumbnailCache : public QObject {
         Thumbnail thumbnail;
         QHash<QPair<int, int>, QIcon> icons;  // by rotation and side
     };
-    void Decode(const std::string& path, std::int64_t modified);
-    void Store(const std::string& path, std::int64_t modified, const Thumbnail& thumbnail);
-    void WaitWhileHeld();
+    struct Job {
+        std::string path;
+        std::int64_t modified = 0;
+        std::optional<Raster> picture;  // when done: the decoded picture, none when it failed
+    };
+    void Queue(Job job);
+    void Work();
+    void Deliver();
 
     QCache<QByteArray, Held> cache_;          // cost: the image's bytes
-    QHash<QByteArray, std::int64_t> queued_;  // decodes under way, by modification time
-    QThreadPool pool_;
-    QMutex holdLock_;
-    QWaitCondition released_;
+    QHash<QByteArray, std::int64_t> queued_;  // decodes asked for, by modification time
+    // Plain threads, one a core, started with the first decode; they touch nothing of Qt and so
+    // hold no handles of their own. What they decode is taken in on the user-interface thread
+    // while decodes are outstanding.
+    std::vector<std::thread> workers_;
+    std::mutex lock_;  // guards jobs_, done_, held_ and stopping_
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    std::deque<Job> done_;
+    QTimer* deliver_ = nullptr;
     bool held_ = false;
+    bool stopping_ = false;
     std::atomic<int> decodes_{0};
 };
 

@@ -71,7 +71,8 @@ void ShotOfDialog(albumon::TForm1& form, const QString& path, const std::functio
 
 // Lets the list's thumbnails come in (decodes on workers) before a screenshot.
 void WaitForThumbnails(albumon::TForm1& form, int decodes) {
-    QTest::qWaitFor([&] { return form.Thumbnails().Decodes() >= decodes; }, 20000);
+    if (!QTest::qWaitFor([&] { return form.Thumbnails().Decodes() >= decodes; }, 20000))
+        std::fprintf(stderr, "thumbnails still loading\n");
     QTest::qWait(200);
 }
 
