@@ -111,8 +111,33 @@ void SortEntries(AlbumState& state, int first) {
     std::stable_sort(state.Entries.begin() + first, state.Entries.begin() + state.EntryCount, less);
 }
 
-void SwapEntries(AlbumState& state, int a, int b) {
-    std::swap(state.Entries[a], state.Entries[b]);
+std::vector<int> TakenOrder(const AlbumState& state, const TakenTimeOf& takenAt) {
+    struct Key {
+        std::optional<std::int64_t> taken;
+        std::string path;
+    };
+    std::vector<Key> keys;
+    std::vector<int> order;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        keys.push_back(
+            {takenAt(state.Entries[k].SourcePath), AsciiLower(state.Entries[k].SourcePath)});
+        order.push_back(k);
+    }
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        const Key& x = keys[a];
+        const Key& y = keys[b];
+        if (!x.taken || !y.taken)
+            return x.taken.has_value() && !y.taken.has_value();
+        return *x.taken != *y.taken ? *x.taken < *y.taken : x.path < y.path;
+    });
+    return order;
+}
+
+void ReorderEntries(AlbumState& state, const std::vector<int>& order) {
+    std::vector<EntryRecord> entries;
+    for (int slot : order)
+        entries.push_back(std::move(state.Entries[slot]));
+    std::move(entries.begin(), entries.end(), state.Entries.begin());
 }
 
 void DeleteEntry(AlbumState& state, int row) {

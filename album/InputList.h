@@ -1,6 +1,8 @@
 // The operations on the entry list: additions by files or folder, sort, move, delete, insert.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,8 +48,17 @@ std::optional<std::string> HeadTextOfFolder(const std::string& folder);
 // equal keys keep their order.
 void SortEntries(AlbumState& state, int first = 0);
 
-// Exchanges the whole records of two live slots.
-void SwapEntries(AlbumState& state, int a, int b);
+// When the picture at a path was taken, in seconds since 1970-01-01 UTC; none without a date.
+using TakenTimeOf = std::function<std::optional<std::int64_t>(const std::string& path)>;
+
+// The order of the live entries by when their pictures were taken (takenAt of each SourcePath),
+// equal times by SourcePath as SortEntries compares, the entries without a time after all others
+// in their own order. order[k] is the slot whose entry goes to slot k.
+std::vector<int> TakenOrder(const AlbumState& state, const TakenTimeOf& takenAt);
+
+// Puts the entries of slots 0 .. order.size() - 1 into order (order[k]: the slot whose entry goes
+// to slot k, a permutation of those slots); whole records move.
+void ReorderEntries(AlbumState& state, const std::vector<int>& order);
 
 // Removes the entry of row, closing the gap.
 void DeleteEntry(AlbumState& state, int row);

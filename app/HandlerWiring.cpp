@@ -32,8 +32,23 @@ void TForm1::ConnectListHandlers() {
         if (!KeepSelection())
             ListBoxInClick();
     });
+    // A press on another selected row (to drag the selection) moves the current row alone: the
+    // page then shows that row, as it shows the current row of every selection.
+    connect(ListBoxIn, &QListWidget::currentRowChanged, this, [this] {
+        const int row = SelectedRow();
+        if (row >= 0 && row != album_.CurrentIndex)
+            ListBoxInClick();
+    });
     connect(BitBtnOpen, &QPushButton::clicked, this, [this] { BitBtnOpenClick(); });
     connect(BitBtnSort, &QPushButton::clicked, this, [this] { BitBtnSortClick(); });
+    // A right click on "ソート" or on the list offers the orders.
+    connect(BitBtnSort, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenuSort->popup(BitBtnSort->mapToGlobal(at)); });
+    connect(ListBoxIn, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenuSort->popup(ListBoxIn->viewport()->mapToGlobal(at));
+    });
+    connect(mnuSortName, &QAction::triggered, this, [this] { BitBtnSortClick(); });
+    connect(mnuSortDate, &QAction::triggered, this, [this] { mnuSortDateClick(); });
     connect(BitBtnUp, &QPushButton::clicked, this, [this] { BitBtnUpClick(); });
     connect(BitBtnDown, &QPushButton::clicked, this, [this] { BitBtnDownClick(); });
     connect(BitBtnDelete, &QPushButton::clicked, this, [this] { BitBtnDeleteClick(); });

@@ -66,6 +66,15 @@ void InputListBox::dropEvent(QDropEvent* event) {
     emit RowsDropped(before);
 }
 
+// A drop handed to the model: its own rows are moved by the window, like a drop on the view;
+// the model never inserts rows itself.
+bool InputListBox::dropMimeData(int index, const QMimeData* data, Qt::DropAction) {
+    if (data == nullptr || !data->hasFormat(model()->mimeTypes().value(0)))
+        return false;
+    emit RowsDropped(index);
+    return true;
+}
+
 void InputListBox::keyPressEvent(QKeyEvent* event) {
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
     const bool up = event->key() == Qt::Key_Up;

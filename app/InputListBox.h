@@ -28,6 +28,7 @@ class InputListBox : public QListWidget {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool dropMimeData(int index, const QMimeData* data, Qt::DropAction action) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:

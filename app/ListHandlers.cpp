@@ -17,6 +17,7 @@
 #include "PictureView.h"
 #include "QtText.h"
 #include "SaveNoticeBar.h"
+#include "TakenTime.h"
 #include "Unit1.h"
 
 namespace albumon {
@@ -158,6 +159,17 @@ void TForm1::BitBtnSortClick() {
     });
 }
 
+// Orders the entries by when their pictures were taken; the selected entries stay selected and
+// the picture page keeps the entry it shows.
+void TForm1::mnuSortDateClick() {
+    RunHandler(this, [this] {
+        StoreSelected();
+        if (album_.EntryCount < 2)
+            return;
+        ReorderKeepingSelection(TakenOrder(album_, TakenTime));
+    });
+}
+
 // The order of the slots after the rows (top first) move together before row `before`.
 std::vector<int> TForm1::BlockOrder(const QList<int>& rows, int before) const {
     std::vector<int> order;
@@ -186,22 +198,13 @@ std::vector<int> TForm1::StepOrder(const QList<int>& rows, int step) const {
     return order;
 }
 
-// Puts the entries into the order (order[k]: the slot whose entry goes to slot k) by exchanges
-// of whole entries; the shown entry is followed. Returns the new slots of the rows.
+// Puts the entries into the order (order[k]: the slot whose entry goes to slot k); the shown
+// entry is followed. Returns the new slots of the rows.
 QList<int> TForm1::ApplyOrder(const std::vector<int>& order, const QList<int>& rows) {
-    std::vector<int> at(order.size()),
-        held(order.size());  // slot of each entry, entry of each slot
+    std::vector<int> at(order.size());  // the new slot of each entry
     for (size_t k = 0; k < order.size(); ++k)
-        at[k] = held[k] = static_cast<int>(k);
-    for (int k = 0; k < static_cast<int>(order.size()); ++k) {
-        const int from = at[order[k]];
-        if (from == k)
-            continue;
-        SwapEntries(album_, k, from);
-        std::swap(held[k], held[from]);
-        at[held[k]] = k;
-        at[held[from]] = from;
-    }
+        at[order[k]] = static_cast<int>(k);
+    ReorderEntries(album_, order);
     if (album_.CurrentIndex >= 0 && album_.CurrentIndex < album_.EntryCount)
         album_.CurrentIndex = at[album_.CurrentIndex];
     QList<int> now;
@@ -214,18 +217,24 @@ QList<int> TForm1::MoveRows(const QList<int>& rows, int before) {
     return ApplyOrder(BlockOrder(rows, before), rows);
 }
 
-// Moves the selected rows as one block before row `before` (or, with a step, each one place)
-// and shows the list again with them selected; the picture page keeps the entry it shows, with
-// its new name.
+// Moves the selected rows as one block before row `before` (or, with a step, each one place).
 void TForm1::MoveSelectedTo(int before, int step) {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty())
         return;
-    const int current = SelectedRow();
-    const int currentAt = static_cast<int>(rows.indexOf(current));
-    const QList<int> now =
-        ApplyOrder(step == 0 ? BlockOrder(rows, before) : StepOrder(rows, step), rows);
+    ReorderKeepingSelection(step == 0 ? BlockOrder(rows, before) : StepOrder(rows, step));
+}
+
+// Puts the entries into the order and shows the list again with the same entries selected; the
+// picture page keeps the entry it shows, with its new name.
+void TForm1::ReorderKeepingSelection(const std::vector<int>& order) {
+    const QList<int> rows = SelectedRows();
+    const int currentAt = static_cast<int>(rows.indexOf(SelectedRow()));
+    const QList<int> now = ApplyOrder(order, rows);
     RebuildInputList();
+    RefreshOutputNames();
+    if (now.isEmpty())
+        return;
     {
         QSignalBlocker block(ListBoxIn);
         const int shownRow = now[currentAt < 0 ? 0 : currentAt];
@@ -234,7 +243,6 @@ void TForm1::MoveSelectedTo(int before, int step) {
             ListBoxIn->item(row)->setSelected(true);
         album_.CurrentIndex = shownRow;
     }
-    RefreshOutputNames();
     EditName->setText(
         QString::fromStdString(ReplaceExtension(album_.Entries[album_.CurrentIndex].OutName, "")));
 }

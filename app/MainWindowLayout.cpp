@@ -150,6 +150,14 @@ void TForm1::CreateInputPanel() {
                            QStringLiteral("「解説文」を挿入します"), 79, 424, 66);
     ClearBitBtn = MakeButton(Panel1, "ClearBitBtn", QStringLiteral("クリア"),
                              QStringLiteral("全部消去します"), 151, 424, 66);
+    PopupMenuSort = new QMenu(this);
+    PopupMenuSort->setObjectName(QStringLiteral("PopupMenuSort"));
+    mnuSortName = PopupMenuSort->addAction(QStringLiteral("名前順"));
+    mnuSortName->setObjectName(QStringLiteral("mnuSortName"));
+    mnuSortDate = PopupMenuSort->addAction(QStringLiteral("撮影日時順"));
+    mnuSortDate->setObjectName(QStringLiteral("mnuSortDate"));
+    for (QWidget* control : {static_cast<QWidget*>(BitBtnSort), static_cast<QWidget*>(ListBoxIn)})
+        control->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 void TForm1::CreateBottomPanel() {

@@ -76,6 +76,7 @@ class TForm1 : public QWidget {
     void FileDrop1FileDrop(QObject* sender, int num, const QStringList& files, int x, int y);
     void BitBtnOpenClick();
     void BitBtnSortClick();
+    void mnuSortDateClick();
     void BitBtnUpClick();
     void BitBtnDownClick();
     void BitBtnDeleteClick();
@@ -154,6 +155,7 @@ class TForm1 : public QWidget {
     QList<int> ApplyOrder(const std::vector<int>& order, const QList<int>& rows);
     QList<int> MoveRows(const QList<int>& rows, int before);
     void MoveSelectedTo(int before, int step = 0);
+    void ReorderKeepingSelection(const std::vector<int>& order);
     void MoveSelectedByKey(int move);
     void RowsDroppedAt(int before);
     void TurnSelected(void (*turn)(PictureView&), int quarterTurns);
@@ -184,6 +186,10 @@ class TForm1 : public QWidget {
     QPushButton* BitBtnDelete = nullptr;
     QPushButton* InsBitBtn = nullptr;
     QPushButton* ClearBitBtn = nullptr;
+    // The orders "ソート" offers (its menu, also the input list's context menu).
+    QMenu* PopupMenuSort = nullptr;
+    QAction* mnuSortName = nullptr;
+    QAction* mnuSortDate = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* InPathLabel = nullptr;

@@ -2,7 +2,8 @@
 // threads, as the album benchmark compares it with a whole save.
 // Usage: baseline_album [--screen] THREADS OUTFOLDER PICTURE...
 // Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE; with
-// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048).
+// --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048) at
+// the save's quality.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "Baseline.h"
 #include "ScreenBaseline.h"
+#include "ScreenSizes.h"
 
 namespace {
 
@@ -27,7 +29,8 @@ void WorkThrough(const std::vector<std::string>& pictures, const std::string& ou
         albumon::bench::ThumbnailAndCopy(pictures[k], out + "/$_" + name, out + "/" + name);
         if (screen) {
             albumon::bench::ScreenSizes(albumon::bench::ReadAll(pictures[k]), out + "/" + name,
-                                        {160, 320, 480, 1280, 2048});
+                                        albumon::ScreenSides(albumon::kDefaultDisplaySide),
+                                        albumon::kScreenQuality);
         }
     }
 }

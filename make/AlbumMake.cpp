@@ -22,6 +22,7 @@
 #include "SaveAlbum.h"
 #include "SaveChecks.h"
 #include "SignalCleanup.h"
+#include "TakenTime.h"
 #include "TemplateFiles.h"
 #include "TextFile.h"
 
@@ -215,8 +216,10 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         AlbumBuilder builder(state, options, err);
         builder.Run();
         const std::string head = builder.Head();
-        if (options.sort)
+        if (options.sort == MakeSort::ByName)
             SortEntries(state);
+        else if (options.sort == MakeSort::ByDate)
+            ReorderEntries(state, TakenOrder(state, TakenTime));
         RefreshOutputNames(state, {head, options.start});
         if (auto problem = SaveProblem(state, head)) {
             // A plan still shows the entries, the colliding ones marked.

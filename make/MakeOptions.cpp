@@ -2,6 +2,7 @@
 #include "MakeOptions.h"
 
 #include <charconv>
+#include <initializer_list>
 
 namespace albumon {
 
@@ -28,6 +29,18 @@ class ArgReader {
     }
     const std::string& Name() const { return name_; }
     bool Attached() const { return attached_.has_value(); }
+
+    // The value when it is attached or the next argument is one of words; else none, and the
+    // next argument stays for the caller.
+    std::optional<std::string> OptionalWord(std::initializer_list<const char*> words) {
+        if (attached_)
+            return attached_;
+        for (const char* word : words) {
+            if (index_ < args_.size() && args_[index_] == word)
+                return args_[index_++];
+        }
+        return std::nullopt;
+    }
 
     std::string Value() {
         if (attached_)
@@ -84,6 +97,12 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
         options.convertQuality = reader.Number(1, 100);
     } else if (name == "--display-size") {
         options.displaySize = reader.NumberOr("off", 0, 1281, 16384);
+    } else if (name == "--sort") {
+        const std::string order = reader.OptionalWord({"name", "date"}).value_or("name");
+        if (order != "name" && order != "date")
+            throw UsageError("オプション --sort には name か date を指定してください（「" + order +
+                             "」は使えません）");
+        options.sort = order == "date" ? MakeSort::ByDate : MakeSort::ByName;
     } else {
         return false;
     }
@@ -94,7 +113,6 @@ bool Flag(ArgReader& reader, MakeOptions& options) {
     static const std::pair<const char*, bool MakeOptions::*> kFlags[] = {
         {"--zip", &MakeOptions::zip},
         {"--keep-names", &MakeOptions::keepNames},
-        {"--sort", &MakeOptions::sort},
         {"--dry-run", &MakeOptions::dryRun},
         {"-q", &MakeOptions::quiet},
         {"--quiet", &MakeOptions::quiet},
@@ -214,7 +232,9 @@ std::string MakeUsage() {
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"
            "  --strip-location    leave the place (GPS, XMP, IPTC) out of every picture\n"
-           "  --sort              sort the entries by path before saving\n"
+           "  --sort [name|date]  sort the entries before saving: by path (name, the default)\n"
+           "                      or by the date taken (date: EXIF DateTimeOriginal, equal\n"
+           "                      times by path, pictures without a date last in their order)\n"
            "  --dry-run           print the output list and write nothing\n"
            "  --plan              print one tab-separated row per entry (source path, output\n"
            "                      name, turns, note position) and write nothing\n"

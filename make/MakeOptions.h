@@ -23,6 +23,9 @@ struct MakeStep {
     int number = 0;    // quarter turns for Rotate
 };
 
+// The order --sort puts the entries in before saving.
+enum class MakeSort { None, ByName, ByDate };
+
 struct MakeOptions {
     std::string out;  // empty: the current folder
     std::optional<std::string> head;
@@ -37,7 +40,7 @@ struct MakeOptions {
     bool keepNames = false;
     bool losslessTurns = false;
     bool stripLocation = false;
-    bool sort = false;
+    MakeSort sort = MakeSort::None;
     bool dryRun = false;
     bool plan = false;
     bool quiet = false;
@@ -46,7 +49,8 @@ struct MakeOptions {
     std::vector<MakeStep> steps;
 };
 
-// Reads the arguments (without the program name). Raises UsageError for an unknown option, a
+// Reads the arguments (without the program name); "--sort" takes "name" or "date" as its value
+// when one follows (a bare "--sort" sorts by name). Raises UsageError for an unknown option, a
 // missing or out-of-range value, a per-entry option before any input, or no input at all.
 MakeOptions ParseMakeOptions(const std::vector<std::string>& args);
 

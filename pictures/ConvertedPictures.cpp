@@ -13,6 +13,7 @@
 #include "JpegImage.h"
 #include "LocationStrip.h"
 #include "Orientation.h"
+#include "ProfileFit.h"
 #include "RasterTurns.h"
 
 namespace albumon {
@@ -74,7 +75,7 @@ std::string EncodedThumbnail(const Raster& picture, int thumbSize, const std::st
     EncodeOptions options;
     options.quality = kThumbnailQuality;
     options.icc = icc;
-    return EncodeJpeg(SampleThumbnail(picture, thumbSize), options);
+    return EncodeFittingProfile(SampleThumbnail(picture, thumbSize), options);
 }
 
 }  // namespace

@@ -5,9 +5,13 @@
 
 #include <libexif/exif-data.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <string_view>
 
 namespace albumon {
 
@@ -75,6 +79,101 @@ int ExifOrientation(const std::string& payload) {
         return 1;
     const int value = exif_get_short(entry->data, exif_data_get_byte_order(data.get()));
     return value >= 1 && value <= 8 ? value : 1;
+}
+
+namespace {
+
+// The text of an ASCII tag of the EXIF directory, up to its first NUL, trailing spaces cut.
+std::optional<std::string> ExifText(const ExifData* data, ExifTag tag) {
+    const ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], tag);
+    if (!entry || entry->format != EXIF_FORMAT_ASCII || !entry->data || entry->size == 0)
+        return std::nullopt;
+    std::string text(reinterpret_cast<const char*>(entry->data), entry->size);
+    text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// The number written by count digits of text from at on; -1 when one of them is no digit.
+int Digits(std::string_view text, std::size_t at, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (i >= text.size() || text[i] < '0' || text[i] > '9')
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+struct CivilTime {
+    int year, month, day, hour, minute, second;
+};
+
+// "YYYY:MM:DD HH:MM:SS"; dashes between the parts of the date and a "T" before the time, as
+// some programs write them, are taken too.
+std::optional<CivilTime> ParseDateTime(std::string_view text) {
+    if (text.size() != 19 || (text[4] != ':' && text[4] != '-') || text[7] != text[4] ||
+        (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    const CivilTime t{Digits(text, 0, 4),  Digits(text, 5, 2),  Digits(text, 8, 2),
+                      Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2)};
+    if (t.year < 1 || t.month < 1 || t.day < 1 || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
+        t.minute > 59 || t.second < 0 || t.second > 59)
+        return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year(t.year),
+                                           std::chrono::month(static_cast<unsigned>(t.month)),
+                                           std::chrono::day(static_cast<unsigned>(t.day))};
+    if (!date.ok())
+        return std::nullopt;
+    return t;
+}
+
+// "+HH:MM" or "-HH:MM", in seconds east of UTC.
+std::optional<int> ParseOffset(std::string_view text) {
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':')
+        return std::nullopt;
+    const int hours = Digits(text, 1, 2);
+    const int minutes = Digits(text, 4, 2);
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59)
+        return std::nullopt;
+    const int seconds = (hours * 60 + minutes) * 60;
+    return text[0] == '-' ? -seconds : seconds;
+}
+
+std::int64_t UtcSeconds(const CivilTime& t, int offset) {
+    using namespace std::chrono;
+    const sys_days days{year(t.year) / month(static_cast<unsigned>(t.month)) /
+                        day(static_cast<unsigned>(t.day))};
+    return std::int64_t{days.time_since_epoch().count()} * 86400 + t.hour * 3600 + t.minute * 60 +
+           t.second - offset;
+}
+
+std::int64_t LocalSeconds(const CivilTime& t) {
+    std::tm local{};
+    local.tm_year = t.year - 1900;
+    local.tm_mon = t.month - 1;
+    local.tm_mday = t.day;
+    local.tm_hour = t.hour;
+    local.tm_min = t.minute;
+    local.tm_sec = t.second;
+    local.tm_isdst = -1;  // the zone's rules say whether summer time applied then
+    return static_cast<std::int64_t>(std::mktime(&local));
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ExifTakenTime(const std::string& payload) {
+    ExifHandle data = Load(payload);
+    if (!data)
+        return std::nullopt;
+    const std::optional<std::string> taken = ExifText(data.get(), EXIF_TAG_DATE_TIME_ORIGINAL);
+    const std::optional<CivilTime> time = taken ? ParseDateTime(*taken) : std::nullopt;
+    if (!time)
+        return std::nullopt;
+    const std::optional<std::string> offsetText =
+        ExifText(data.get(), EXIF_TAG_OFFSET_TIME_ORIGINAL);
+    const std::optional<int> offset = offsetText ? ParseOffset(*offsetText) : std::nullopt;
+    return offset ? UtcSeconds(*time, *offset) : LocalSeconds(*time);
 }
 
 std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation) {

@@ -1,8 +1,9 @@
-// The EXIF block of a photo, read and rewritten through libexif: its orientation, and the block
-// an upright copy of the photo carries (orientation 1, no stale thumbnail, GPS left out on
-// request). The block is an APP1 payload starting "Exif\0\0".
+// The EXIF block of a photo, read and rewritten through libexif: its orientation, when it was
+// taken, and the block an upright copy of the photo carries (orientation 1, no stale thumbnail,
+// GPS left out on request). The block is an APP1 payload starting "Exif\0\0".
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,11 @@ namespace albumon {
 
 // The orientation tag (1..8) of an EXIF payload; 1 when there is none or it is out of range.
 int ExifOrientation(const std::string& payload);
+
+// When the photo was taken, in seconds since 1970-01-01 00:00 UTC: DateTimeOriginal
+// ("YYYY:MM:DD HH:MM:SS") at the offset of OffsetTimeOriginal ("+HH:MM" or "-HH:MM"), or at the
+// local time zone when there is no such offset. None when the date is missing or malformed.
+std::optional<std::int64_t> ExifTakenTime(const std::string& payload);
 
 // The payload for a picture written upright: orientation set to 1, the embedded thumbnail
 // dropped, the pixel size tags set to width x height, and with withoutLocation the GPS part

@@ -82,7 +82,8 @@ std::string ThumbnailPath(const std::string& targetPath, const std::string& thum
 // thumbSize, short side in proportion (at least 1), rows counted from the bottom edge.
 Raster SampleThumbnail(const Raster& source, int thumbSize);
 
-// The encoded thumbnail (quality 75, with the source's colour profile) of a source, sampled from
+// The encoded thumbnail (quality 75, with the source's colour profile, or converted to sRGB when
+// the profile would outweigh the thumbnail) of a source, sampled from
 // its preview-scale decode. A ".jpg" or ".jpeg" source that cannot be decoded gets a neutral
 // "no preview" picture of the size its thumbnail would have, and noPreview (when given) is set;
 // any other source gets none. Uses view as its working holder.
@@ -120,8 +121,11 @@ struct OutputPicture {
 // coefficients when photo asks for lossless turns and the size allows a perfect transform, else
 // decoded at full size in the library's accurate mode and encoded at quality. Uses view as its
 // working holder: for a turned picture it holds the result afterwards (auto-size on, stretch off).
+// When decoded is given and the picture was decoded to be turned, it receives that full-size
+// decode, mirrored where the orientation asks (the turn is left to the encoder).
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
-                                int quality, const PhotoOptions& photo = {});
+                                int quality, const PhotoOptions& photo = {},
+                                Raster* decoded = nullptr);
 
 // Writes a computed output picture to targetPath; raises EFCreateError when that fails.
 void SaveOutputPicture(const OutputPicture& picture, const std::string& sourcePath,

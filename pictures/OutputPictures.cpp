@@ -15,6 +15,7 @@
 #include "LosslessTurn.h"
 #include "Orientation.h"
 #include "Paths.h"
+#include "ProfileFit.h"
 #include "RasterTurns.h"
 
 namespace albumon {
@@ -157,7 +158,7 @@ std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& s
     options.quality = kThumbnailQuality;
     if (data)
         options.icc = data->header.icc;
-    return EncodeJpeg(sampled, options);
+    return EncodeFittingProfile(sampled, options);
 }
 
 void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std::string& targetPath,
@@ -226,7 +227,7 @@ OutputPicture ConvertedPicture(const std::string& sourcePath, int rotation,
 }  // namespace
 
 OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath, int rotation,
-                                int quality, const PhotoOptions& photo) {
+                                int quality, const PhotoOptions& photo, Raster* decoded) {
     if (IsConvertedSource(sourcePath))
         return ConvertedPicture(sourcePath, rotation, photo);
     if (rotation < 1 || rotation > 3)
@@ -278,6 +279,8 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
         options.exif = TurnedExif(data->header, orientation, photo.StripLocation);
         options.icc = data->header.icc;
         bytes = EncodeJpeg(picture, options);
+        if (decoded)
+            *decoded = std::move(picture);
     }
     if (orientation.Quarter())
         std::swap(view.Left, view.Top);

@@ -9,8 +9,8 @@
 #include "Downscale.h"
 #include "GraphicErrors.h"
 #include "Orientation.h"
+#include "ProfileFit.h"
 #include "RasterTurns.h"
-#include "SrgbProfile.h"
 
 namespace albumon {
 
@@ -47,33 +47,13 @@ int CoveringEighths(std::int64_t longSide, int side) {
 
 namespace {
 
-// One size encoded upright: the profile kept, or, when it would outweigh the picture, the
-// pixels converted to sRGB and no profile.
-std::string EncodeScreenPicture(const Raster& picture, RasterTurn turn, const std::string& icc) {
-    EncodeOptions options;
-    options.quality = kScreenQuality;
-    options.turn = turn;
-    options.icc = icc;
-    std::string bytes = EncodeJpeg(picture, options);
-    // The encoder writes the profile in APP2 segments of at most 65519 bytes, each with 18
-    // bytes of its own: what is left is the picture.
-    const std::size_t segments = (icc.size() + 65518) / 65519;
-    if (icc.size() <= bytes.size() - icc.size() - 18 * segments)
-        return bytes;
-    options.icc.clear();
-    Raster converted = picture;
-    if (!ConvertToSrgb(converted, icc))
-        return EncodeJpeg(picture, options);
-    return EncodeJpeg(converted, options);
+Orientation ScreenOrientation(const JpegHeader& header, int rotation) {
+    return OrientationForTag(header.orientation)
+        .Then(rotation >= 0 && rotation <= 3 ? rotation : 0);
 }
 
-}  // namespace
-
-ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
-    ScreenSizes result;
-    const JpegHeader& header = data.header;
-    const Orientation orientation =
-        OrientationForTag(header.orientation).Then(rotation >= 0 && rotation <= 3 ? rotation : 0);
+// The sides asked for that are smaller than the photo, ascending.
+std::vector<int> WantedSides(const JpegHeader& header, const std::vector<int>& sides) {
     const std::int64_t longSide = std::max(header.width, header.height);
     std::vector<int> wanted;
     for (int side : sides) {
@@ -81,30 +61,52 @@ ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vect
             wanted.push_back(side);
     }
     std::sort(wanted.begin(), wanted.end());
-    // A photo no larger than every size is decoded only to know that it can be.
-    Raster picture;
-    try {
-        DecodeOptions options;
-        options.eighths = wanted.empty() ? 1 : CoveringEighths(longSide, wanted.back());
-        picture = As24Bit(DecodeJpeg(data.bytes, options));
-    } catch (const EInvalidGraphic&) {
+    return wanted;
+}
+
+}  // namespace
+
+ScreenSizes ScreenSizesOf(Raster picture, const JpegHeader& header, int rotation,
+                          const std::vector<int>& sides) {
+    ScreenSizes result;
+    if (header.width < 1 || header.height < 1 || picture.Empty())
         return result;
-    }
-    if (header.width < 1 || header.height < 1)
-        return result;
+    const Orientation orientation = ScreenOrientation(header, rotation);
     result.width = orientation.Quarter() ? header.height : header.width;
     result.height = orientation.Quarter() ? header.width : header.height;
-    if (orientation.mirror)
-        MirrorInPlace(picture);
+    picture = As24Bit(std::move(picture));
+    const std::vector<int> wanted = WantedSides(header, sides);
     // Largest first, each size reduced from the one before it.
     for (auto side = wanted.rbegin(); side != wanted.rend(); ++side) {
         const auto [w, h] = ScaledToSide(header.width, header.height, *side);
         picture = Downscaled(picture, w, h);
-        result.pictures.push_back(
-            {*side, EncodeScreenPicture(picture, orientation.Turn(), header.icc)});
+        EncodeOptions options;
+        options.quality = kScreenQuality;
+        options.turn = orientation.Turn();
+        options.icc = header.icc;
+        result.pictures.push_back({*side, EncodeFittingProfile(picture, options)});
     }
     std::reverse(result.pictures.begin(), result.pictures.end());
     return result;
+}
+
+ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
+    const JpegHeader& header = data.header;
+    const std::vector<int> wanted = WantedSides(header, sides);
+    // A photo no larger than every size is decoded only to know that it can be.
+    Raster picture;
+    try {
+        DecodeOptions options;
+        options.eighths =
+            wanted.empty() ? 1
+                           : CoveringEighths(std::max(header.width, header.height), wanted.back());
+        picture = DecodeJpeg(data.bytes, options);
+    } catch (const EInvalidGraphic&) {
+        return {};
+    }
+    if (ScreenOrientation(header, rotation).mirror)
+        MirrorInPlace(picture);
+    return ScreenSizesOf(std::move(picture), header, rotation, sides);
 }
 
 }  // namespace albumon

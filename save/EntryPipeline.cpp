@@ -45,9 +45,11 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
         view.ClearPicture();
         return result;
     }
+    // A turned output's full-size decode serves the screen sizes too.
+    Raster decoded;
     try {
-        result.Picture =
-            MakeOutputPicture(view, job.SourcePath, job.Rotation, job.Quality, job.Photo);
+        result.Picture = MakeOutputPicture(view, job.SourcePath, job.Rotation, job.Quality,
+                                           job.Photo, job.ScreenSides.empty() ? nullptr : &decoded);
         if (result.Picture.turnFailed)
             result.Notices.push_back(pnTurnFailed);
         if (result.Picture.losslessFellBack)
@@ -60,7 +62,7 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
     view.ClearPicture();
     try {
         if (!result.PictureError)
-            AddScreenSizes(job, result);
+            AddScreenSizes(job, result, std::move(decoded));
     } catch (...) {
         result.PictureError = std::current_exception();
     }

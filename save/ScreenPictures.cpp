@@ -19,7 +19,7 @@ bool HasLocation(const std::string& bytes) {
 
 }  // namespace
 
-void AddScreenSizes(const EntryJob& job, EntryResult& result) {
+void AddScreenSizes(const EntryJob& job, EntryResult& result, Raster decoded) {
     const bool screens = !job.ScreenSides.empty();
     if (!screens && job.Photo.StripLocation)
         return;
@@ -34,7 +34,9 @@ void AddScreenSizes(const EntryJob& job, EntryResult& result) {
     } catch (const EInvalidGraphic&) {
         return;
     }
-    result.Screens = MakeScreenSizes(data, job.Rotation, job.ScreenSides);
+    result.Screens = decoded.Empty() ? MakeScreenSizes(data, job.Rotation, job.ScreenSides)
+                                     : ScreenSizesOf(std::move(decoded), data.header, job.Rotation,
+                                                     job.ScreenSides);
 }
 
 std::optional<std::string> ScreenNameProblem(const AlbumState& state) {

@@ -14,9 +14,10 @@ namespace albumon {
 class StagedSave;
 
 // Fills result.Screens (when job asks for screen sides) and result.HasLocation (when job keeps
-// locations). A source that cannot be read raises EFOpenError; one that cannot be decoded gets
-// no screen-size pictures.
-void AddScreenSizes(const EntryJob& job, EntryResult& result);
+// locations). The screen sizes come from decoded when it holds the turned output's decode (see
+// MakeOutputPicture), else from a scaled decode of their own. A source that cannot be read
+// raises EFOpenError; one that cannot be decoded gets no screen-size pictures.
+void AddScreenSizes(const EntryJob& job, EntryResult& result, Raster decoded = {});
 
 // Why the album's screen-size pictures cannot be named: the name of the largest one an entry
 // would get is longer than a file name may be. Nothing when the template does not ask for

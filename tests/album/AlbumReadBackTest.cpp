@@ -50,7 +50,7 @@ TEST_F(AlbumReadBackTest, AlbumFolderComesBackInItsOrderAndNames) {
         EXPECT_EQ(state.Entries[0].NameMode, nmKeep);
         EXPECT_EQ(state.Entries[1].NameMode, nmAuto);
         EXPECT_EQ(state.Entries[3].NameMode, nmAuto);
-        SwapEntries(state, 1, 3);
+        ReorderEntries(state, {0, 3, 2, 1});
         RefreshOutputNames(state, naming);
         EXPECT_EQ(state.Entries[1].OutName, "旅001.jpg");
         EXPECT_EQ(state.Entries[1].SourcePath, Folder() + "/旅002.jpg");

@@ -1,6 +1,8 @@
 // Additions, sorting, moves, deletion and commentary entries on the entry list.
 #include "AlbumFixture.h"
 
+#include <map>
+#include <optional>
 #include <set>
 #include "InputList.h"
 #include "OutputNames.h"
@@ -108,6 +110,47 @@ TEST_F(InputListTest, SortComparesWholePathsIgnoringCase) {
     EXPECT_EQ(state.Entries[1].Rotation, 3);  // whole records move
 }
 
+// Photos of two cameras interleave by time; equal times go by path as the name sort compares;
+// pictures without a date keep their order at the end.
+TEST_F(InputListTest, DateOrderGoesByTimeThenPath) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, std::optional<std::int64_t>>> entries;
+        Lines order;
+    };
+    const std::vector<Case> cases{
+        {"two cameras",
+         {{"/p/DSC_0001.jpg", 300},
+          {"/p/DSC_0002.jpg", 500},
+          {"/p/IMG_0001.jpg", 100},
+          {"/p/IMG_0002.jpg", 400}},
+         {"/p/IMG_0001.jpg", "/p/DSC_0001.jpg", "/p/IMG_0002.jpg", "/p/DSC_0002.jpg"}},
+        {"equal times",
+         {{"/q/b.jpg", 7}, {"/p/Z.jpg", 7}, {"/p/a.jpg", 7}, {"/a/late.jpg", 8}},
+         {"/p/a.jpg", "/p/Z.jpg", "/q/b.jpg", "/a/late.jpg"}},
+        {"without dates",
+         {{"/p/x.jpg", std::nullopt},
+          {"/p/c.jpg", -5},
+          {"/p/a.jpg", std::nullopt},
+          {"/p/b.jpg", -9}},
+         {"/p/b.jpg", "/p/c.jpg", "/p/x.jpg", "/p/a.jpg"}},
+        {"no date at all", {{"/p/b.jpg", {}}, {"/p/a.jpg", {}}}, {"/p/b.jpg", "/p/a.jpg"}},
+    };
+    for (const Case& c : cases) {
+        ClearAlbum(state);
+        std::map<std::string, std::optional<std::int64_t>> taken;
+        for (int k = 0; k < static_cast<int>(c.entries.size()); ++k) {
+            Add(c.entries[k].first).Rotation = k;
+            taken[c.entries[k].first] = c.entries[k].second;
+        }
+        ReorderEntries(state,
+                       TakenOrder(state, [&](const std::string& path) { return taken.at(path); }));
+        EXPECT_EQ(Sources(), c.order) << c.name;
+        for (int k = 0; k < state.EntryCount; ++k)  // whole records move
+            EXPECT_EQ(c.entries[state.Entries[k].Rotation].first, Sources()[k]) << c.name;
+    }
+}
+
 TEST_F(InputListTest, DeleteAndInsertMoveWholeRecords) {
     Add("/p/1.jpg");
     Add("/p/2.jpg").Rotation = 2;
@@ -121,7 +164,7 @@ TEST_F(InputListTest, DeleteAndInsertMoveWholeRecords) {
     DeleteEntry(state, 0);
     EXPECT_EQ(Sources(), (Lines{"/p/2.jpg", "/p/3.jpg", dir / "Def/Def.files/DefNote.jpg"}));
     EXPECT_EQ(state.Entries[0].Rotation, 2);
-    SwapEntries(state, 0, 1);
+    ReorderEntries(state, {1, 0});
     EXPECT_EQ(state.Entries[1].Rotation, 2);
 }
 

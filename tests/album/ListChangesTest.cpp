@@ -25,8 +25,13 @@ TEST_F(ListChangesTest, EveryEditCountsUntilItIsUndone) {
         void (*undo)(AlbumState&);
     };
     const Case cases[] = {
-        {"moved", [](AlbumState& s, const std::string&) { SwapEntries(s, 0, 1); },
-         [](AlbumState& s) { SwapEntries(s, 0, 1); }},
+        {"moved",
+         [](AlbumState& s, const std::string&) {
+             ReorderEntries(s, {1, 0});
+         },
+         [](AlbumState& s) {
+             ReorderEntries(s, {1, 0});
+         }},
         {"turned", [](AlbumState& s, const std::string&) { s.Entries[1].Rotation = 3; },
          [](AlbumState& s) { s.Entries[1].Rotation = 0; }},
         {"renamed",

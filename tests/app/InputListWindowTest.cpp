@@ -1,7 +1,10 @@
 // The input list through the window: drops, folder selection, moves, delete, insert, the limit.
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +19,8 @@
 #include "FTVEX_D3.h"
 #include "FileSystem.h"
 #include "Paths.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -24,6 +29,48 @@ namespace {
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Stands in for the platform's part in a drag the list started: the offscreen platform ends every
+// drag at once, without a drop. As a platform does while the button is held, the moves go to the
+// drag (as drag moves over the list) and not to the view, and the release drops the view's own
+// drag data where it happens.
+class PlatformDrag : public QObject {
+  public:
+    explicit PlatformDrag(QListWidget* list) : list_(list) { qApp->installEventFilter(this); }
+    ~PlatformDrag() override { qApp->removeEventFilter(this); }
+    int drops = 0;
+
+  protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        QDrag* drag = list_->findChild<QDrag*>();
+        const bool move = event->type() == QEvent::MouseMove;
+        if (!drag || target != list_->viewport() ||
+            !(move || event->type() == QEvent::MouseButtonRelease))
+            return false;
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const Qt::DropActions actions = drag->supportedActions();
+        if (!entered_) {
+            QDragEnterEvent enter(at, actions, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            entered_ = true;
+        }
+        if (move) {
+            QDragMoveEvent over(at, actions, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &over);
+            return true;
+        }
+        QDropEvent drop(at, actions, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        drops += drop.isAccepted();
+        delete drag;
+        entered_ = false;
+        return true;
+    }
+
+  private:
+    QListWidget* list_;
+    bool entered_ = false;
+};
 
 class InputListWindowTest : public WindowTest {
   protected:
@@ -55,6 +102,28 @@ class InputListWindowTest : public WindowTest {
         QDropEvent drop(QPointF(Above(row)), Qt::MoveAction, mime.get(), Qt::LeftButton,
                         Qt::NoModifier);
         QApplication::sendEvent(list->viewport(), &drop);
+    }
+    // Drops the selected rows before row on the list's model, as a drop that reaches the model
+    // hands them over.
+    void ModelDropSelectedBefore(int row) {
+        QListWidget* list = form->ListBoxIn;
+        std::unique_ptr<QMimeData> mime(
+            list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+        list->model()->dropMimeData(mime.get(), Qt::MoveAction, row, 0, QModelIndex());
+    }
+    // Drags with the mouse from the middle of row `from` to just inside the top of row `to`: the
+    // list starts its own drag, and the release drops it there (PlatformDrag).
+    void MouseDrag(int from, int to) {
+        QListWidget* list = form->ListBoxIn;
+        QWidget* port = list->viewport();
+        const QPoint start = list->visualItemRect(list->item(from)).center();
+        const QPoint end = Above(to);
+        PlatformDrag platform(list);
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, start);
+        for (int k = 1; k <= 4; ++k)
+            QTest::mouseMove(port, start + (end - start) * k / 4);
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, end);
+        EXPECT_EQ(platform.drops, 1) << "no drag started, or its drop was refused";
     }
     void Key(int key, Qt::KeyboardModifiers modifiers) {
         QTest::keyClick(form->ListBoxIn, static_cast<Qt::Key>(key), modifiers);
@@ -138,6 +207,26 @@ TEST_F(InputListWindowTest, SelectedRowsMoveAsOneBlock) {
          [&] { DropSelectedAbove(5); },
          Named({"4", "5", "1", "2", "3"}),
          4},
+        {"mouse drag of one row",
+         {3},
+         [&] { MouseDrag(3, 1); },
+         Named({"1", "4", "2", "3", "5"}),
+         1},
+        {"mouse drag of three rows",
+         {1, 3, 4},
+         [&] { MouseDrag(4, 0); },
+         Named({"2", "4", "5", "1", "3"}),
+         2},
+        {"model drop of one row",
+         {0},
+         [&] { ModelDropSelectedBefore(3); },
+         Named({"2", "3", "1", "4", "5"}),
+         2},
+        {"model drop of three rows",
+         {2, -4},
+         [&] { ModelDropSelectedBefore(0); },
+         Named({"3", "4", "5", "1", "2"}),
+         2},
         {"up with a Shift block",
          {1, -3},
          [&] { Click(form->BitBtnUp); },
@@ -188,6 +277,83 @@ TEST_F(InputListWindowTest, SelectedRowsMoveAsOneBlock) {
         Close();
     }
     EXPECT_TRUE(boxes.seen.empty());
+}
+
+// "撮影日時順", in the menu a right click on "ソート" or on the list opens, orders by the date
+// taken; the shown entry keeps its note and gets its new name. A plain click on "ソート" sorts by
+// name.
+TEST_F(InputListWindowTest, DateOrderFromEitherMenu) {
+    const std::pair<const char*, const char*> photos[] = {
+        {"z_tokyo.jpg", "2026:08:01 20:00:00+09:00"},
+        {"a_newyork.jpg", "2026:08:01 08:00:00-05:00"},
+        {"m_london.jpg", "2026:08:01 10:30:00+00:00"}};
+    for (const auto& [name, when] : photos) {
+        const std::string text = when;
+        test::PhotoParts parts{1, false, false, false, 90, text.substr(0, 19), text.substr(19)};
+        WriteFile(data / name, PhoneJpeg(QuadrantRaster(40, 30), parts));
+    }
+    WriteJpeg(data / "b_undated.jpg", 40, 30);
+    const std::vector<std::pair<const char*, QWidget* (*)(TForm1&)>> menus{
+        {"ソート", [](TForm1& f) -> QWidget* { return f.BitBtnSort; }},
+        {"the list", [](TForm1& f) -> QWidget* { return f.ListBoxIn->viewport(); }}};
+    for (const auto& [name, owner] : menus) {
+        Open();
+        Drop({Q(data / "z_tokyo.jpg"), Q(data / "a_newyork.jpg"), Q(data / "m_london.jpg"),
+              Q(data / "b_undated.jpg")});
+        form->PageControl1->setCurrentWidget(form->TabSheet2);
+        ClickRow(0);
+        TypeMemo("typed for New York");
+        QWidget* widget = owner(*form);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
+                               widget->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(widget, &menu);
+        EXPECT_TRUE(form->PopupMenuSort->isVisible()) << name;
+        EXPECT_EQ(InputRows(),
+                  (QStringList{"a_newyork.jpg", "b_undated.jpg", "m_london.jpg", "z_tokyo.jpg"}))
+            << name;
+        form->mnuSortDate->trigger();
+        form->PopupMenuSort->hide();
+        EXPECT_EQ(InputRows(),
+                  (QStringList{"m_london.jpg", "z_tokyo.jpg", "a_newyork.jpg", "b_undated.jpg"}))
+            << name;
+        EXPECT_EQ(form->ListBoxIn->currentRow(), 2) << name;
+        EXPECT_EQ(form->Album().CurrentIndex, 2) << name;
+        EXPECT_EQ(form->EditName->text(), "無題003") << name;
+        EXPECT_EQ(OutputRows(), (QStringList{"無:無題001.jpg", "無:無題002.jpg", "下:無題003.jpg",
+                                             "無:無題004.jpg"}))
+            << name;
+        ClickRow(0);
+        ClickRow(2);
+        EXPECT_EQ(form->Memo->toPlainText(), "typed for New York") << name;
+        Click(form->BitBtnSort);
+        EXPECT_EQ(InputRows(),
+                  (QStringList{"a_newyork.jpg", "b_undated.jpg", "m_london.jpg", "z_tokyo.jpg"}))
+            << name;
+        Close();
+    }
+    EXPECT_TRUE(boxes.seen.empty());
+}
+
+// A press on another row of the selection (to drag them all) makes it the row the picture page
+// shows: what was typed for the entry shown before stays with that entry.
+TEST_F(InputListWindowTest, DragFromAnotherSelectedRowKeepsEachNoteWithItsEntry) {
+    for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"})
+        WriteJpeg(data / name, 40, 30);
+    Open();
+    Drop({Q(data / "1.jpg"), Q(data / "2.jpg"), Q(data / "3.jpg"), Q(data / "4.jpg"),
+          Q(data / "5.jpg")});
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    SelectRows({0, 1, 2});
+    TypeMemo("typed for 3");
+    MouseDrag(0, 5);
+    EXPECT_EQ(InputRows(), (QStringList{"4.jpg", "5.jpg", "1.jpg", "2.jpg", "3.jpg"}));
+    EXPECT_EQ(form->Album().CurrentIndex, 2);
+    EXPECT_EQ(form->ListBoxIn->currentRow(), 2);
+    EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
+    EXPECT_EQ(OutputRows()[2], "無:無題003.jpg");
+    ClickRow(4);
+    EXPECT_EQ(form->Memo->toPlainText(), "typed for 3");
+    EXPECT_EQ(OutputRows()[4], "下:無題005.jpg");
 }
 
 TEST_F(InputListWindowTest, DeleteLastRowLeavesNoSelection) {
@@ -311,6 +477,7 @@ TEST_F(InputListWindowTest, ListsAndShownEntryAgreeAfterEveryOperation) {
         {"up", [&] { Click(form->BitBtnUp); }},
         {"down", [&] { Click(form->BitBtnDown); }},
         {"sort", [&] { Click(form->BitBtnSort); }},
+        {"date order", [&] { form->mnuSortDate->trigger(); }},
         {"Shift block down",
          [&] {
              ClickRow(0);

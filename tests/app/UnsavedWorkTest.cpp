@@ -1,11 +1,14 @@
 // The questions before the user's work could be lost: a save over an album the list was not read
 // from, and a close with entries changed since they were last saved or opened.
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
 #include "FileSystem.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -39,6 +42,15 @@ class UnsavedWorkTest : public WindowTest {
             Drop({Q(data / "in/a.jpg")});
         if (name == "moved")
             Click(form->BitBtnDown);
+        if (name == "sorted by date") {  // the album's second picture was taken first
+            for (const auto& [file, taken] : {std::pair{"旅行001.jpg", "2026:08:02 10:00:00"},
+                                              std::pair{"旅行002.jpg", "2026:08:01 10:00:00"}}) {
+                PhotoParts parts{1, false, false, false, 90, taken, "+09:00"};
+                WriteFile(data / ("out/旅行.files/" + std::string(file)),
+                          PhoneJpeg(QuadrantRaster(64, 48), parts));
+            }
+            form->mnuSortDate->trigger();
+        }
         if (name == "deleted")
             Click(form->BitBtnDelete);
         if (name == "turned")
@@ -106,8 +118,9 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
 // opened and left as it was, or emptied, has nothing to lose.
 TEST_F(UnsavedWorkTest, ClosingWithUnsavedChangesAsks) {
     const std::pair<const char*, bool> cases[] = {
-        {"nothing", false}, {"cleared", false}, {"added", true},   {"moved", true},
-        {"deleted", true},  {"turned", true},   {"renamed", true}, {"note typed", true},
+        {"nothing", false}, {"cleared", false},       {"added", true},
+        {"moved", true},    {"sorted by date", true}, {"deleted", true},
+        {"turned", true},   {"renamed", true},        {"note typed", true},
     };
     for (const auto& [name, asks] : cases) {
         OpenWithAlbum();

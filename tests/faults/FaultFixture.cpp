@@ -1,6 +1,8 @@
 // The fault suite's fixture.
 #include "FaultFixture.h"
 
+#include <algorithm>
+
 #include "FileSystem.h"
 
 namespace albumon::test {
@@ -24,8 +26,10 @@ void FaultTest::Settings(const std::string& out, bool zip, const std::string& ex
 
 std::vector<std::string> FaultTest::Names(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& [name, bytes] : Snapshot(folder))
-        names.push_back(name);
+    for (const DirEntry& item : ListFolder(folder))
+        if (!item.isFolder && item.name != kSaveRecord)
+            names.push_back(item.name);
+    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -20,7 +20,7 @@ class FaultTest : public WindowTest {
     ChildRun Make(const std::vector<std::string>& args, const std::vector<ChildLimit>& limits = {});
     // Writes the settings file the window starts with: output folder out, archive on or off.
     void Settings(const std::string& out, bool zip, const std::string& extra = "");
-    // The sorted names of the files of a folder.
+    // The sorted names of the files of a folder (not of its sub-folders).
     static std::vector<std::string> Names(const std::string& folder);
     // Paths as the window takes them.
     static QStringList Q(const std::vector<std::string>& paths);

@@ -144,6 +144,7 @@ TEST_F(MakeCommandTest, UsageErrorsExitWithTwo) {
              {"in/a.JPG", "--out"},
              {"in/a.JPG", "--frobnicate"},
              {"in/a.JPG", "--zip=yes"},
+             {"in/a.JPG", "--sort=size"},
          }) {
         MakeRun run = Make(args);
         EXPECT_EQ(run.status, 2) << args.size();
@@ -375,6 +376,47 @@ TEST_F(MakeCommandTest, PlanPrintsOneTabSeparatedRowPerEntryAndWritesNothing) {
                            "\t無題002.jpg\t0\tbelow\n" + dir / "in/c.jpeg\t表紙.jpg\t0\tnone\n");
     EXPECT_FALSE(fs::exists(dir / "out/new"));
     EXPECT_TRUE(WorkFolderGone());
+}
+
+// "--sort date" orders by the date taken (offsets honoured, pictures without a date last in the
+// order given); "--sort name" and a bare "--sort" order by path.
+TEST_F(MakeCommandTest, SortByDateOrByName) {
+    const std::pair<const char*, const char*> taken[] = {
+        {"cam/z_tokyo.jpg", "+09:00"}, {"cam/a_newyork.jpg", "-05:00"}, {"cam/m_early.jpg", ""}};
+    for (const auto& [name, offset] : taken) {
+        const std::string when = offset[0] == '+'   ? "2026:08:01 20:00:00"
+                                 : offset[0] == '-' ? "2026:08:01 08:00:00"
+                                                    : "2026:08:01 10:30:00";
+        test::PhotoParts parts{1, false, false, false, 90, when, *offset ? offset : "+00:00"};
+        test::WriteFile(dir / name, test::PhoneJpeg(Raster(32, 24, pf24bit), parts));
+    }
+    const Names inputs = {"in/b.jpg", "cam/a_newyork.jpg", "in/a.JPG", "cam/z_tokyo.jpg",
+                          "cam/m_early.jpg"};
+    const Names byDate = {"cam/m_early.jpg", "cam/z_tokyo.jpg", "cam/a_newyork.jpg", "in/b.jpg",
+                          "in/a.JPG"};
+    const Names byName = {"cam/a_newyork.jpg", "cam/m_early.jpg", "cam/z_tokyo.jpg", "in/a.JPG",
+                          "in/b.jpg"};
+    const std::pair<Names, Names> cases[] = {
+        {{"--sort", "date"}, byDate},
+        {{"--sort=date"}, byDate},
+        {{"--sort", "name"}, byName},
+        {{"--sort"}, byName},
+        {{}, inputs},
+    };
+    for (const auto& [sort, expected] : cases) {
+        Names args = {"--plan"};
+        args.insert(args.end(), sort.begin(), sort.end());
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        MakeRun run = Make(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        Names sources;
+        for (std::size_t at = 0; at < run.out.size(); at = run.out.find('\n', at) + 1)
+            sources.push_back(run.out.substr(at, run.out.find('\t', at) - at));
+        Names wanted;
+        for (const std::string& name : expected)
+            wanted.push_back(dir / name);
+        EXPECT_EQ(sources, wanted) << (sort.empty() ? "" : sort.back());
+    }
 }
 
 TEST_F(MakeCommandTest, ListFileGivesTheSameAlbumAsTheOptions) {

@@ -95,7 +95,7 @@ TEST_F(PhonePhotoTest, EveryOrientationShowsUprightInPreviewThumbnailAndTurnedOu
     }
 }
 
-TEST_F(PhonePhotoTest, ColourProfileReachesThumbnailAndTurnedOutputs) {
+TEST_F(PhonePhotoTest, ColourProfileReachesTurnedOutputsButNoThumbnailItOutweighs) {
     struct Case {
         int tag, rotation;
         bool lossless;
@@ -104,7 +104,10 @@ TEST_F(PhonePhotoTest, ColourProfileReachesThumbnailAndTurnedOutputs) {
                    Case{8, 3, true}}) {
         SCOPED_TRACE(std::to_string(c.tag) + " " + std::to_string(c.rotation));
         const std::string source = Source(test::PhoneJpeg(upright_, {c.tag}));
-        EXPECT_EQ(ReadJpegHeader(Thumbnail(source, c.rotation)).icc, test::TestProfile());
+        // The 3000-byte profile is larger than a 64-pixel thumbnail: converted instead.
+        const std::string thumbnail = Thumbnail(source, c.rotation);
+        EXPECT_LT(thumbnail.size(), test::TestProfile().size());
+        EXPECT_TRUE(ReadJpegHeader(thumbnail).icc.empty());
         if (c.rotation != 0) {
             OutputPicture output = Output(source, c.rotation, c.lossless, false);
             EXPECT_EQ(ReadJpegHeader(output.bytes).icc, test::TestProfile());

@@ -4,6 +4,7 @@
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
 
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <libexif/exif-data.h>
 
 #include <cstdlib>
@@ -62,7 +63,10 @@ std::string ExifBlock(const PhotoParts& parts, std::int32_t width, std::int32_t 
     AddText(data.get(), EXIF_IFD_0, EXIF_TAG_MAKE, "Albumon Phones");
     AddText(data.get(), EXIF_IFD_0, EXIF_TAG_MODEL, "Pocket 12");
     AddShort(data.get(), EXIF_IFD_0, EXIF_TAG_ORIENTATION, parts.orientation);
-    AddText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, "2026:05:04 10:11:12");
+    if (!parts.taken.empty())
+        AddText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, parts.taken);
+    if (!parts.offset.empty())
+        AddText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_OFFSET_TIME_ORIGINAL, parts.offset);
     AddRationals(data.get(), EXIF_IFD_EXIF, EXIF_TAG_EXPOSURE_TIME, {{1, 120}});
     AddShort(data.get(), EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION, width);
     AddShort(data.get(), EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION, height);
@@ -100,6 +104,26 @@ std::string TestProfile() {
     for (std::size_t i = 0; i < profile.size(); ++i)
         profile[i] = static_cast<char>((i * 31 + 7) & 0xFF);
     return profile;
+}
+
+// A valid RGB profile (Adobe RGB primaries) padded with a copyright text of padding bytes.
+std::string WideProfile(std::size_t padding) {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsMLU* text = cmsMLUalloc(nullptr, 1);
+    cmsMLUsetASCII(text, "en", "US", std::string(padding, 'x').c_str());
+    cmsWriteTag(profile, cmsSigCopyrightTag, text);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::string bytes(size, '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsMLUfree(text);
+    cmsFreeToneCurve(gamma);
+    cmsCloseProfile(profile);
+    return bytes;
 }
 
 Raster StoredFor(const Raster& upright, int orientation) {

@@ -16,10 +16,15 @@ struct PhotoParts {
     bool thumbnail = true;
     bool icc = true;
     int quality = 90;
+    std::string taken = "2026:05:04 10:11:12";  // DateTimeOriginal; empty: none
+    std::string offset;                         // OffsetTimeOriginal; empty: none
 };
 
 // A colour profile's bytes as a phone would embed (a fixed, recognisable body).
 std::string TestProfile();
+
+// A valid RGB profile (Adobe RGB primaries) padded with a copyright text of padding bytes.
+std::string WideProfile(std::size_t padding);
 
 // The picture stored as a camera with the given orientation tag stores it, so that shown as the
 // tag asks it is upright: the raster is the upright picture.

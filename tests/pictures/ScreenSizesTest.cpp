@@ -1,14 +1,15 @@
 // Screen-size pictures: their sizes and orientation for every EXIF orientation and turn, the
 // metadata they carry, the decode scale that covers them and the filtered downscale.
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include "Downscale.h"
+#include "Images.h"
 #include "JpegSegments.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "RasterTurns.h"
 #include "ScreenSizes.h"
+#include "TestSupport.h"
 
 namespace albumon {
 namespace {
@@ -43,48 +44,43 @@ std::string Quadrants(const Raster& raster) {
 }
 
 TEST(ScreenSizesTest, EverySizeIsUprightForEveryOrientationAndTurn) {
+    // Made from a scaled decode of their own, and, for a turned entry, from the full-size decode
+    // of its turned output.
     const Raster upright = QuadrantRaster(400, 300);
+    test::TempDir dir;
+    PictureView view;
     for (int tag = 1; tag <= 8; ++tag) {
         const TJPEGData data = DataOf(PhoneJpeg(upright, {tag}));
+        test::WriteFile(dir / "photo.jpg", data.bytes);
         for (int rotation = 0; rotation < 4; ++rotation) {
-            SCOPED_TRACE("orientation " + std::to_string(tag) + ", turns " +
-                         std::to_string(rotation));
             Raster expected = upright;
             for (int k = 0; k < rotation; ++k)
                 expected = TurnedRight(expected);
-            const ScreenSizes sizes = MakeScreenSizes(data, rotation, {160, 320, 1280});
-            EXPECT_EQ(sizes.width, expected.Width());
-            EXPECT_EQ(sizes.height, expected.Height());
-            ASSERT_EQ(sizes.pictures.size(), 2u);  // 1280 is larger than the photo
-            for (const ScreenPicture& picture : sizes.pictures) {
-                const JpegHeader header = ReadJpegHeader(picture.bytes);
-                const auto [w, h] = ScaledToSide(expected.Width(), expected.Height(), picture.side);
-                EXPECT_EQ(header.width, w);
-                EXPECT_EQ(header.height, h);
-                EXPECT_EQ(Quadrants(DecodeJpeg(picture.bytes, {})), Quadrants(expected));
+            Raster decoded;
+            MakeOutputPicture(view, dir / "photo.jpg", rotation, 80, {}, &decoded);
+            EXPECT_EQ(decoded.Width(), rotation == 0 ? 0 : data.header.width) << "full size";
+            const ScreenSizes own = MakeScreenSizes(data, rotation, {160, 320, 1280});
+            const ScreenSizes reused =
+                ScreenSizesOf(std::move(decoded), data.header, rotation, {160, 320, 1280});
+            for (const ScreenSizes* sizes : {&own, &reused}) {
+                if (sizes == &reused && rotation == 0)
+                    continue;
+                SCOPED_TRACE("orientation " + std::to_string(tag) + ", turns " +
+                             std::to_string(rotation) + (sizes == &own ? "" : ", reused"));
+                EXPECT_EQ(sizes->width, expected.Width());
+                EXPECT_EQ(sizes->height, expected.Height());
+                ASSERT_EQ(sizes->pictures.size(), 2u);  // 1280 is larger than the photo
+                for (const ScreenPicture& picture : sizes->pictures) {
+                    const JpegHeader header = ReadJpegHeader(picture.bytes);
+                    const auto [w, h] =
+                        ScaledToSide(expected.Width(), expected.Height(), picture.side);
+                    EXPECT_EQ(header.width, w);
+                    EXPECT_EQ(header.height, h);
+                    EXPECT_EQ(Quadrants(DecodeJpeg(picture.bytes, {})), Quadrants(expected));
+                }
             }
         }
     }
-}
-
-// A valid RGB profile (Adobe RGB primaries) padded with a long copyright text to size bytes.
-std::string WideProfile(std::size_t padding) {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsMLU* text = cmsMLUalloc(nullptr, 1);
-    cmsMLUsetASCII(text, "en", "US", std::string(padding, 'x').c_str());
-    cmsWriteTag(profile, cmsSigCopyrightTag, text);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::string bytes(size, '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsMLUfree(text);
-    cmsFreeToneCurve(gamma);
-    cmsCloseProfile(profile);
-    return bytes;
 }
 
 TEST(ScreenSizesTest, OnlyTheColourProfileIsKeptAndALargerOneIsConvertedToSrgb) {
@@ -106,7 +102,7 @@ TEST(ScreenSizesTest, OnlyTheColourProfileIsKeptAndALargerOneIsConvertedToSrgb) 
         EXPECT_EQ(others, 0u) << "no APPn segment but JFIF and the profile";
     }
     // A wide-gamut profile larger than the card: no profile, and the colours made sRGB.
-    const std::string wide = WideProfile(20000);
+    const std::string wide = test::WideProfile(20000);
     TJPEGData withWide = DataOf(phone);
     withWide.header.icc = wide;
     TJPEGData without = DataOf(phone);

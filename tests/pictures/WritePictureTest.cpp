@@ -7,6 +7,7 @@
 #include "Images.h"
 #include "JpegCodec.h"
 #include "JpegSegments.h"
+#include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
 
@@ -163,6 +164,42 @@ TEST_F(WritePictureTest, GraySourceGivesThreeComponentThumbnailAndOutput) {
     EXPECT_FALSE(output.grayscale);
     EXPECT_EQ(output.width, 240);
     EXPECT_EQ(output.height, 320);
+}
+
+TEST_F(WritePictureTest, ThumbnailKeepsOnlyAColourProfileNoLargerThanItself) {
+    // The same pictures with no profile, a small one and one larger than any thumbnail; the
+    // large one is a wide gamut, so its thumbnail's colours are converted to sRGB.
+    const struct {
+        std::string icc;
+        bool kept;
+    } cases[] = {{"", false}, {test::WideProfile(0), true}, {test::WideProfile(20000), false}};
+    const Raster upright = test::QuadrantRaster(1600, 1200);
+    for (int rotation : {0, 1}) {
+        const std::string plain =
+            *MakeThumbnail(view_, Source(EncodeJpeg(upright, {})), rotation, kPanel, 64);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.icc.size()) + " bytes, turns " +
+                         std::to_string(rotation));
+            EncodeOptions options;
+            options.icc = c.icc;
+            const std::string source = Source(EncodeJpeg(upright, options));
+            const std::string thumb = *MakeThumbnail(view_, source, rotation, kPanel, 64);
+            const std::string icc = ReadJpegHeader(thumb).icc;
+            EXPECT_EQ(icc, c.kept ? c.icc : "");
+            const std::vector<std::uint8_t> a = test::PixelBytes(DecodeJpeg(thumb, {}));
+            const std::vector<std::uint8_t> b = test::PixelBytes(DecodeJpeg(plain, {}));
+            ASSERT_EQ(a.size(), b.size());
+            int most = 0;  // the largest change of a channel
+            for (std::size_t i = 0; i < a.size(); ++i)
+                most = std::max(most, std::abs(a[i] - b[i]));
+            if (c.kept || c.icc.empty()) {
+                ASSERT_LE(c.icc.size(), plain.size());
+                EXPECT_EQ(most, 0) << "pixels as encoded";
+            } else {
+                EXPECT_GT(most, 10) << "colours converted";
+            }
+        }
+    }
 }
 
 TEST_F(WritePictureTest, ThumbnailLiesBesideTheOutputPictureWithThePrefix) {

@@ -2,6 +2,7 @@
 // design files stay byte for byte what a template without the new placeholders gets.
 #include <algorithm>
 
+#include "EntryPipeline.h"
 #include "SaveFixture.h"
 #include "SaveRecord.h"
 #include "TextFile.h"
@@ -64,6 +65,32 @@ TEST_F(SaveAlbumTest, ScreenSizesOnlyWhenTheTemplateAsksAndTheDesignStaysAsItWas
     const std::string index = test::ReadFile(dir / "asked/h.htm");
     EXPECT_NE(index.find("Picture[5]={width:1200,height:1600,cards:[160,320,480],views:[1280],"),
               std::string::npos);
+}
+
+TEST_F(SaveAlbumTest, ATurnedEntryIsDecodedOnceForItsOutputAndItsScreenSizes) {
+    // The screen sizes of a turned entry are those of its output's full-size decode; an unturned
+    // one's come from a scaled decode of their own.
+    const std::string path = dir / "in/big.jpg";
+    WriteJpeg(path, 1600, 1200);
+    TJPEGData data;
+    data.bytes = test::ReadFile(path);
+    data.header = ReadJpegHeader(data.bytes);
+    for (int rotation : {0, 1, 2}) {
+        SCOPED_TRACE(rotation);
+        const EntryJob job{path, rotation, 244, 64, 80, {}, ScreenSides(2048)};
+        const EntryResult result = ComputeEntry(view, job);
+        Raster decoded;
+        PictureView other;
+        MakeOutputPicture(other, path, rotation, 80, {}, &decoded);
+        const ScreenSizes expected =
+            rotation == 0
+                ? MakeScreenSizes(data, rotation, job.ScreenSides)
+                : ScreenSizesOf(std::move(decoded), data.header, rotation, job.ScreenSides);
+        ASSERT_EQ(result.Screens.pictures.size(), 4u);  // all but 2048
+        for (std::size_t k = 0; k < expected.pictures.size(); ++k)
+            EXPECT_TRUE(result.Screens.pictures[k].bytes == expected.pictures[k].bytes)
+                << expected.pictures[k].side;
+    }
 }
 
 }  // namespace
