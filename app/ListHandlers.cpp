@@ -53,6 +53,7 @@ void TForm1::RebuildInputList() {
         const std::string& path = album_.Entries[k].SourcePath;
         ListBoxIn->addItem(Text(FileNamePart(path)));
     }
+    DecorateInputRows();
 }
 
 void TForm1::ShowWithoutStoring() {

@@ -10,6 +10,7 @@
 #include "ConvertedPictures.h"
 #include "FileSystem.h"
 #include "Images.h"
+#include "InputList.h"
 #include "MessageBoxes.h"
 #include "Paths.h"
 #include "PictureBox.h"
@@ -63,6 +64,7 @@ void TForm1::SetMemoLines(const std::vector<std::string>& lines) {
 void TForm1::StoreAt(int slot) {
     StoreCurrentEntry(album_, slot, Editing(), Naming());
     RefreshOutputNames();
+    DecorateInputRow(slot, CommentaryPicturePath(album_));
 }
 
 void TForm1::StoreSelected() {
@@ -179,6 +181,7 @@ void TForm1::TurnSelected(void (*turn)(PictureView&), int quarterTurns) {
         Image1->hide();
         turn(*view_);
         album_.Entries[row].Rotation = (album_.Entries[row].Rotation + quarterTurns) % 4;
+        DecorateInputRow(row, CommentaryPicturePath(album_));
         // In a panel that is not square the turned picture has a fit of its own.
         if (Panel3->width() != Panel3->height())
             LoadPreview(album_.Entries[row]);

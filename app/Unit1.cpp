@@ -29,6 +29,7 @@
 #include "PictureView.h"
 #include "QtText.h"
 #include "Rw_ini.h"
+#include "ThumbnailCache.h"
 #include "UpDownSpinBox.h"
 
 namespace albumon {
@@ -49,6 +50,7 @@ TForm1::TForm1(const ProgramPaths& paths, QWidget* parent)
     resize(577, 490);  // the design size, and the smallest the layout allows
     CreateShellComponents();
     CreateControls();
+    CreateThumbnails();
     FileDrop1 = new TFileDrop(this);
     FileDrop1->setObjectName(QStringLiteral("FileDrop1"));
     FileDrop1->SetControl(ListBoxIn);

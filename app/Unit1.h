@@ -44,6 +44,7 @@ class TFileListBox;
 class TFolderDialog;
 class TFolderTreeViewEx;
 class TMailAndHP;
+class ThumbnailCache;
 class UpDownSpinBox;
 
 class TForm1 : public QWidget {
@@ -59,6 +60,8 @@ class TForm1 : public QWidget {
     void AddStartPaths(const std::vector<std::string>& paths);
     // Closes as the end of the session does: unsaved entries are not asked about.
     void CloseWithoutQuestion();
+    // The thumbnails of the input list and the file list (tests hold its decodes back).
+    ThumbnailCache& Thumbnails() { return *thumbnails_; }
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -128,6 +131,11 @@ class TForm1 : public QWidget {
     int SelectedRow() const;
     void SelectRow(int row);
     void RebuildInputList();
+    // The input rows' thumbnails and marks, and the file list's pictures.
+    void CreateThumbnails();
+    void DecorateInputRows();
+    void DecorateInputRow(int row, const std::string& commentaryPath);
+    void ThumbnailReady(const std::string& path);
     void RefreshOutputNames();
     void ShowWithoutStoring();
     bool KeepSelection();
@@ -197,6 +205,7 @@ class TForm1 : public QWidget {
     TFileListBox* FileListBox1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QAction* mnuRefresh = nullptr;
+    QAction* mnuIcons = nullptr;  // the file list's icon view with the pictures
     QLabel* Label14 = nullptr;
     QPushButton* BitBtnOpen = nullptr;
     // Picture page.
@@ -271,6 +280,7 @@ class TForm1 : public QWidget {
     ProgramPaths paths_;
     AlbumState album_;
     std::unique_ptr<PictureView> view_;
+    std::unique_ptr<ThumbnailCache> thumbnails_;
     bool fillingMemo_ = false;
     // The note the program put into the memo and the text the memo showed for it: stored as
     // it was read while the user leaves the text as it is.

@@ -3,6 +3,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -197,40 +198,75 @@ bool TakesPlanes(const heif_image_handle* handle) {
            heif_image_handle_get_height(handle) % 2 == 0;
 }
 
-}  // namespace
+// The pixels of one picture of the file (the primary or a thumbnail), upright.
+Raster DecodeItem(const heif_image_handle* handle, std::int64_t maxPixels) {
+    CheckPictureSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
+                     maxPixels);
+    Raster raster;
+    if (TakesPlanes(handle)) {
+        // The planes as a phone's HEVC stores them, converted once into the raster. libheif's
+        // own conversion, with its full-size interleaved copy, serves the other pictures.
+        HeifHandle<heif_image> planes = Decoded(handle, heif_colorspace_YCbCr, heif_chroma_420);
+        FromPlanes(planes.get(), raster);
+    }
+    if (raster.Empty()) {
+        const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+        HeifHandle<heif_image> image =
+            Decoded(handle, heif_colorspace_RGB,
+                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+        raster = Raster(heif_image_get_width(image.get(), heif_channel_interleaved),
+                        heif_image_get_height(image.get(), heif_channel_interleaved), pf24bit);
+        CopyPixels(image.get(), alpha, raster);
+    }
+    return raster;
+}
 
-DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
+HeifHandle<heif_image_handle> PrimaryOf(heif_context* context) {
+    heif_image_handle* rawHandle = nullptr;
+    Check(heif_context_get_primary_image_handle(context, &rawHandle));
+    return HeifHandle<heif_image_handle>(rawHandle);
+}
+
+HeifHandle<heif_context> ReadContext(const std::string& bytes) {
     HeifHandle<heif_context> context(heif_context_alloc());
     if (!context)
         throw EInvalidGraphic("HEIF エラー: メモリが足りません");
     Check(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
                                                      nullptr));
-    heif_image_handle* rawHandle = nullptr;
-    Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
-    HeifHandle<heif_image_handle> handle(rawHandle);
-    CheckPictureSize(heif_image_handle_get_width(handle.get()),
-                     heif_image_handle_get_height(handle.get()), maxPixels);
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    return context;
+}
+
+// The primary picture's stored thumbnail when it has one whose long side reaches minSide.
+HeifHandle<heif_image_handle> ThumbnailOf(const heif_image_handle* primary, int minSide) {
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_thumbnail_IDs(primary, &id, 1) < 1)
+        return nullptr;
+    heif_image_handle* raw = nullptr;
+    if (heif_image_handle_get_thumbnail(primary, id, &raw).code != heif_error_Ok || !raw)
+        return nullptr;
+    HeifHandle<heif_image_handle> thumbnail(raw);
+    const int side = std::max(heif_image_handle_get_width(raw), heif_image_handle_get_height(raw));
+    return side >= minSide ? std::move(thumbnail) : nullptr;
+}
+
+}  // namespace
+
+DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
+    HeifHandle<heif_context> context = ReadContext(bytes);
+    HeifHandle<heif_image_handle> handle = PrimaryOf(context.get());
     DecodedPicture picture;
-    if (TakesPlanes(handle.get())) {
-        // The planes as a phone's HEVC stores them, converted once into the raster. libheif's
-        // own conversion, with its full-size interleaved copy, serves the other pictures.
-        HeifHandle<heif_image> planes =
-            Decoded(handle.get(), heif_colorspace_YCbCr, heif_chroma_420);
-        FromPlanes(planes.get(), picture.raster);
-    }
-    if (picture.raster.Empty()) {
-        HeifHandle<heif_image> image =
-            Decoded(handle.get(), heif_colorspace_RGB,
-                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
-        picture.raster =
-            Raster(heif_image_get_width(image.get(), heif_channel_interleaved),
-                   heif_image_get_height(image.get(), heif_channel_interleaved), pf24bit);
-        CopyPixels(image.get(), alpha, picture.raster);
-    }
+    picture.raster = DecodeItem(handle.get(), maxPixels);
     picture.icc = ProfileOf(handle.get());
     picture.exif = ExifOf(handle.get());
     return picture;
+}
+
+Raster DecodeHeifPreview(const std::string& bytes, int minSide) {
+    HeifHandle<heif_context> context = ReadContext(bytes);
+    HeifHandle<heif_image_handle> primary = PrimaryOf(context.get());
+    if (HeifHandle<heif_image_handle> thumbnail = ThumbnailOf(primary.get(), minSide))
+        return DecodeItem(thumbnail.get(), kMaxPhotoPixels);
+    return DecodeItem(primary.get(), kMaxPhotoPixels);
 }
 
 }  // namespace albumon

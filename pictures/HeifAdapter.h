@@ -1,6 +1,7 @@
-// The boundary to libheif: the primary picture of a HEIF file (depth maps, gain maps, thumbnails
-// and auxiliary pictures left alone) decoded with its own rotation and mirror applied. libheif's
-// error structs stay inside; the picture operations see EInvalidGraphic.
+// The boundary to libheif: the primary picture of a HEIF file (depth maps, gain maps and auxiliary
+// pictures left alone; its stored thumbnail serves the window's lists) decoded with its own
+// rotation and mirror applied. libheif's error structs stay inside; the picture operations see
+// EInvalidGraphic.
 #pragma once
 
 #include <string>
@@ -14,5 +15,9 @@ namespace albumon {
 // white. Its profile is the ICC profile stored with it, else one made from its nclx description.
 // Raises EInvalidGraphic.
 DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels = kMaxPhotoPixels);
+
+// A small picture of HEIF data, upright: the thumbnail stored with the primary picture when its
+// long side reaches minSide, else the primary picture itself. Raises EInvalidGraphic.
+Raster DecodeHeifPreview(const std::string& bytes, int minSide);
 
 }  // namespace albumon

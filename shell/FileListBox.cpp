@@ -18,6 +18,9 @@ namespace albumon {
 
 namespace {
 
+// Side of the icon view's pictures, in pixels.
+constexpr int kIconSide = 64;
+
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
@@ -98,12 +101,47 @@ void TFileListBox::ReadFileNames(const std::string& folder) {
         const std::string la = AsciiLower(a), lb = AsciiLower(b);
         return la != lb ? la < lb : a < b;
     });
-    const QIcon icon = QFileIconProvider().icon(QAbstractFileIconProvider::File);
     clear();
-    for (const std::string& name : names) {
-        addItem(new QListWidgetItem(icon, Text(name)));
-    }
     directory_ = folder;
+    for (const std::string& name : names) {
+        auto* item = new QListWidgetItem(IconOf(name), Text(name));
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+        addItem(item);
+    }
+}
+
+QIcon TFileListBox::IconOf(const std::string& name) const {
+    if (IconView() && PictureIcon) {
+        QIcon picture = PictureIcon(directory_ + name);
+        if (!picture.isNull())
+            return picture;
+    }
+    return QFileIconProvider().icon(QAbstractFileIconProvider::File);
+}
+
+void TFileListBox::SetIconView(bool icons) {
+    if (icons == IconView())
+        return;
+    setViewMode(icons ? QListView::IconMode : QListView::ListMode);
+    setIconSize(icons ? QSize(kIconSide, kIconSide) : QSize(16, 16));
+    setGridSize(icons ? QSize(kIconSide + 32, kIconSide + 36) : QSize());
+    setUniformItemSizes(!icons);
+    setWordWrap(icons);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    for (int row = 0; row < count(); ++row)
+        item(row)->setIcon(IconOf(item(row)->data(Qt::UserRole).toByteArray().toStdString()));
+}
+
+void TFileListBox::PictureChanged(const std::string& path) {
+    if (!IconView() || path.size() <= directory_.size() ||
+        path.compare(0, directory_.size(), directory_) != 0)
+        return;
+    const QByteArray name = QByteArray::fromStdString(path.substr(directory_.size()));
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->data(Qt::UserRole).toByteArray() == name)
+            item(row)->setIcon(IconOf(name.toStdString()));
+    }
 }
 
 }  // namespace albumon

@@ -1,8 +1,10 @@
 // The file list of the input page: the names of a folder's files that match a mask, sorted,
-// each with a document icon.
+// each with a document icon; or, in its icon view, as large icons showing the pictures.
 #pragma once
 
+#include <QIcon>
 #include <QListWidget>
+#include <functional>
 #include <string>
 
 namespace albumon {
@@ -27,8 +29,17 @@ class TFileListBox : public QListWidget {
     // Reads the shown folder again.
     void Reread();
 
+    // The picture of a file (its full path) for the icon view; a null icon shows the document icon.
+    std::function<QIcon(const std::string& path)> PictureIcon;
+    // Shows the files as large icons with their pictures, or as the list of names.
+    void SetIconView(bool icons);
+    bool IconView() const { return viewMode() == QListView::IconMode; }
+    // The picture of a file changed (its full path): its icon is asked for again.
+    void PictureChanged(const std::string& path);
+
   private:
     void ReadFileNames(const std::string& folder);
+    QIcon IconOf(const std::string& name) const;
 
     std::string directory_;
 };

@@ -124,7 +124,7 @@ ChildRun RunChild(const std::string& program, const std::vector<std::string>& ar
 // A JPEG picture of random noise (large for its size); seed makes each different.
 void WriteNoiseJpeg(const std::string& path, int width, int height, unsigned seed);
 
-// The number of file descriptors this process holds open.
+// The number of file descriptors this process holds open, the eventfds of threads left out.
 int OpenDescriptors();
 
 // Files whose name shows an unfinished replacement (Albumon's or the archiver's temporary).

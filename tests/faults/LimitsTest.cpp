@@ -5,10 +5,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 
 #include "FaultFixture.h"
 #include "FileSystem.h"
 #include "PictureFixtures.h"
+#include "ThumbnailCache.h"
 
 namespace albumon::test {
 namespace {
@@ -60,6 +62,9 @@ TEST_F(LimitsTest, FiveHundredPicturesWithSixtyFourHandlesInTheWindow) {
         form->EditHedFix->setText(QString::fromStdString(head));
         Click(form->SaveBitBtn);
         ASSERT_TRUE(boxes.seen.empty()) << BoxTexts();
+        // The list's thumbnails are read on workers meanwhile: handles are counted once all are in.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return form->Thumbnails().Decodes() >= (album + 1) * kPerAlbum; }, 60000));
         EXPECT_EQ(OpenDescriptors(), open) << "handles left open by save " << album;
         const std::string last = data / ("out/" + head + ".files/" + head + "250.jpg");
         EXPECT_EQ(ReadFile(last), ReadFile(Picture((album + 1) * kPerAlbum - 1)));

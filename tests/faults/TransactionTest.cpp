@@ -100,9 +100,10 @@ TEST_F(TransactionTest, TwoSavesOfOneAlbumAtOnceNeverMix) {
         for (const char* n : {"2", "5"}) {
             const std::string status = ReadFile(data / (std::string(n) + ".status"));
             ok += status == "0\n";
-            if (status != "0\n")
+            if (status != "0\n") {
                 EXPECT_NE(ReadFile(data / (std::string(n) + ".err")).find(data / "out/無題.htm"),
                           std::string::npos);
+            }
         }
         EXPECT_GE(ok, 1);
         // The album in place is one save's whole: two or five pictures, each its own source.

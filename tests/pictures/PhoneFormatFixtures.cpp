@@ -1,6 +1,8 @@
 // HEIC, PNG and WebP test pictures made with libheif, libpng and libwebp.
 #include "PhoneFormatFixtures.h"
 
+#include <algorithm>
+
 #include <libheif/heif.h>
 #include <png.h>
 #include <webp/encode.h>
@@ -74,27 +76,39 @@ bool TransparentAt(std::int32_t y, std::int32_t x, std::int32_t width, std::int3
     return y < height / 2 && x >= width / 2;
 }
 
-std::string HeicFile(const Raster& upright, const HeifParts& parts) {
-    const Raster stored = StoredFor(upright, parts.orientation);
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
-                                                                        &heif_context_free);
+namespace {
+
+using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
+
+// The upright picture as HEIF pixels stored under an orientation.
+HeifImage StoredHeifImage(const Raster& upright, int orientation, bool alpha) {
+    const Raster stored = StoredFor(upright, orientation);
     heif_image* raw = nullptr;
-    Require(heif_image_create(
-        stored.Width(), stored.Height(), heif_colorspace_RGB,
-        parts.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &raw));
-    std::unique_ptr<heif_image, decltype(&heif_image_release)> image(raw, &heif_image_release);
+    Require(heif_image_create(stored.Width(), stored.Height(), heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                              &raw));
+    HeifImage image(raw, &heif_image_release);
     Require(heif_image_add_plane(image.get(), heif_channel_interleaved, stored.Width(),
                                  stored.Height(), 8));
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
-    const std::vector<std::uint8_t> rgba = StoredRgba(upright, parts.orientation, parts.alpha);
-    const int channels = parts.alpha ? 4 : 3;
+    const std::vector<std::uint8_t> rgba = StoredRgba(upright, orientation, alpha);
+    const int channels = alpha ? 4 : 3;
     for (std::int32_t y = 0; y < stored.Height(); ++y) {
         for (std::int32_t x = 0; x < stored.Width(); ++x) {
             for (int c = 0; c < channels; ++c)
                 plane[y * stride + x * channels + c] = rgba[(y * stored.Width() + x) * 4 + c];
         }
     }
+    return image;
+}
+
+}  // namespace
+
+std::string HeicFile(const Raster& upright, const HeifParts& parts) {
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                        &heif_context_free);
+    HeifImage image = StoredHeifImage(upright, parts.orientation, parts.alpha);
     if (parts.colour == hcIcc) {
         const std::string icc = P3Profile();
         Require(heif_image_set_raw_color_profile(image.get(), "prof", icc.data(), icc.size()));
@@ -125,6 +139,15 @@ std::string HeicFile(const Raster& upright, const HeifParts& parts) {
         const std::string exif = PhoneExif(parts.exifOrientation, parts.gps);
         Require(heif_context_add_exif_metadata(context.get(), handle, exif.data(),
                                                static_cast<int>(exif.size())));
+    }
+    if (parts.thumbnail) {
+        HeifImage small = StoredHeifImage(*parts.thumbnail, parts.orientation, false);
+        // libheif makes no thumbnail of a picture within the bounding box: one pixel less.
+        const int box = std::max(parts.thumbnail->Width(), parts.thumbnail->Height()) - 1;
+        heif_image_handle* thumbnail = nullptr;
+        Require(heif_context_encode_thumbnail(context.get(), small.get(), handle, encoder,
+                                              options.get(), box, &thumbnail));
+        heif_image_handle_release(thumbnail);
     }
     heif_image_handle_release(handle);
     std::string bytes;

@@ -31,6 +31,9 @@ struct HeifParts {
     int matrix = 6;          // the nclx description's matrix coefficients (with hcNclx)
     bool fullRange = true;   // its range flag
     bool chroma444 = false;  // HEVC 4:4:4 instead of 4:2:0
+    // Stored as the picture's thumbnail, under the same orientation (a picture of its own, so a
+    // test sees which of the two was decoded); null: none.
+    const Raster* thumbnail = nullptr;
 };
 
 // The upright picture stored as a phone stores it under parts.orientation, as HEIC data.

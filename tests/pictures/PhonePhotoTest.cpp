@@ -20,25 +20,7 @@ namespace {
 
 constexpr int kPanel = 244;
 
-// The quadrant colours of QuadrantRaster: 0 red, 1 green, 2 blue, 3 white.
-int ColourClass(test::Bgr p) {
-    if (p.red > 150 && p.green > 150 && p.blue > 150)
-        return 3;
-    if (p.red > 150)
-        return 0;
-    if (p.green > 150)
-        return 1;
-    return p.blue > 150 ? 2 : -1;
-}
-
-// The colours at the middle of the four quadrants: top left, top right, bottom left, bottom right.
-std::vector<int> Quadrants(const Raster& raster) {
-    const std::int32_t w = raster.Width(), h = raster.Height();
-    return {ColourClass(test::PixelAt(raster, h / 4, w / 4)),
-            ColourClass(test::PixelAt(raster, h / 4, 3 * w / 4)),
-            ColourClass(test::PixelAt(raster, 3 * h / 4, w / 4)),
-            ColourClass(test::PixelAt(raster, 3 * h / 4, 3 * w / 4))};
-}
+using test::Quadrants;
 
 // The upright picture: landscape, red top left, green top right, blue bottom left.
 const std::vector<int> kUpright = {0, 1, 2, 3};

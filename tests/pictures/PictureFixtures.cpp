@@ -100,6 +100,31 @@ Bgr PixelAt(const Raster& raster, std::int32_t y, std::int32_t x) {
     return {p[0], p[1], p[2]};
 }
 
+namespace {
+
+// The quadrant colours of QuadrantRaster: 0 red, 1 green, 2 blue, 3 white.
+int ColourClass(Bgr p) {
+    if (p.red > 150 && p.green > 150 && p.blue > 150)
+        return 3;
+    if (p.red > 150)
+        return 0;
+    if (p.green > 150)
+        return 1;
+    return p.blue > 150 ? 2 : -1;
+}
+
+}  // namespace
+
+std::vector<int> Quadrants(const Raster& raster) {
+    if (raster.Empty())
+        return {};
+    const std::int32_t w = raster.Width(), h = raster.Height();
+    return {ColourClass(PixelAt(raster, h / 4, w / 4)),
+            ColourClass(PixelAt(raster, h / 4, 3 * w / 4)),
+            ColourClass(PixelAt(raster, 3 * h / 4, w / 4)),
+            ColourClass(PixelAt(raster, 3 * h / 4, 3 * w / 4))};
+}
+
 std::string ColorJpeg(std::int32_t width, std::int32_t height, bool progressive) {
     EncodeOptions options;
     options.progressive = progressive;

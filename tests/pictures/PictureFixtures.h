@@ -30,6 +30,11 @@ struct Bgr {
 };
 Bgr PixelAt(const Raster& raster, std::int32_t y, std::int32_t x);
 
+// The colours of a 24-bit QuadrantRaster at the middle of its four quadrants (top left, top
+// right, bottom left, bottom right): 0 red, 1 green, 2 blue, 3 white, -1 none of them. The upright
+// picture gives {0, 1, 2, 3}; an empty raster gives none.
+std::vector<int> Quadrants(const Raster& raster);
+
 // JPEG files made from rasters.
 std::string ColorJpeg(std::int32_t width, std::int32_t height, bool progressive = false);
 std::string GrayJpeg(std::int32_t width, std::int32_t height);  // single component

@@ -1,8 +1,10 @@
 // Opens the real main window, browses to a folder of JPEG files and adds them, writes a note,
-// turns a picture, and saves a screenshot of each page, of the output folder picker, of the
+// turns a picture, and saves a screenshot of each page, of the grown window with the list's
+// pictures, marks and the file list's icon view, of the output folder picker, of the
 // question an empty save asks, of the notice a save with a warning leaves, and of the questions
 // before a save replaces another album and before a close loses unsaved pictures:
 // albumon-tour PICTURES OUTDIR.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
@@ -23,6 +26,7 @@
 #include "FTVEX_D3.h"
 #include "FolderDialog.h"
 #include "PictureView.h"
+#include "ThumbnailCache.h"
 #include "Unit1.h"
 
 namespace {
@@ -65,6 +69,31 @@ void ShotOfDialog(albumon::TForm1& form, const QString& path, const std::functio
     open();
 }
 
+// Lets the list's thumbnails come in (decodes on workers) before a screenshot.
+void WaitForThumbnails(albumon::TForm1& form, int decodes) {
+    if (!QTest::qWaitFor([&] { return form.Thumbnails().Decodes() >= decodes; }, 20000))
+        std::fprintf(stderr, "thumbnails still loading\n");
+    QTest::qWait(200);
+}
+
+// The window grown, on the input page: the input list's pictures with their marks (a note below,
+// a turn with a note above, a commentary's first line) and the file list as icons.
+void ShotOfGrownWindow(albumon::TForm1& form, const QString& path) {
+    form.ListBoxIn->setCurrentRow(1);
+    form.RadioButton1->click();
+    form.ListBoxIn->setCurrentRow(form.ListBoxIn->count() - 1);
+    form.InsBitBtnClick();
+    form.Memo->setPlainText(QStringLiteral("二日目は灯台まで歩きました。\n晴れ。"));
+    form.PageControl1->setCurrentWidget(form.TabSheet3);
+    form.mnuIcons->trigger();
+    const QSize design = form.size();
+    form.resize(960, 640);
+    WaitForThumbnails(form, form.ListBoxIn->count());
+    Shot(form, path);
+    form.mnuIcons->trigger();
+    form.resize(design);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,6 +113,7 @@ int main(int argc, char** argv) {
     form.FolderTreeView->SelectFolder(pictures.absolutePath().toStdString());
     Shot(form, out + "/1-input.png");
     form.BitBtnOpenClick();
+    WaitForThumbnails(form, form.ListBoxIn->count());
     Shot(form, out + "/1-input-added.png");
     form.PageControl1->setCurrentWidget(form.TabSheet2);
     form.ListBoxIn->setCurrentRow(0);
@@ -98,6 +128,7 @@ int main(int argc, char** argv) {
     Shot(form, out + "/3-naming.png");
     form.PageControl1->setCurrentWidget(form.TabSheet4);
     Shot(form, out + "/4-general.png");
+    ShotOfGrownWindow(form, out + "/1-thumbnails.png");
 
     // The output folder picker, in Japanese, on the output folder.
     form.PageControl1->setCurrentWidget(form.TabSheet1);
