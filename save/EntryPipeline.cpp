@@ -45,7 +45,9 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
         view.ClearPicture();
         return result;
     }
-    // A turned output's full-size decode serves the screen sizes too.
+    // The source as the thumbnail read it serves the location count and the screen sizes, and a
+    // turned output's full-size decode serves the screen sizes too.
+    std::shared_ptr<const TJPEGData> source = view.Jpeg() ? view.Jpeg()->Data() : nullptr;
     Raster decoded;
     try {
         result.Picture = MakeOutputPicture(view, job.SourcePath, job.Rotation, job.Quality,
@@ -62,7 +64,7 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
     view.ClearPicture();
     try {
         if (!result.PictureError)
-            AddScreenSizes(job, result, std::move(decoded));
+            AddScreenSizes(job, result, std::move(source), std::move(decoded));
     } catch (...) {
         result.PictureError = std::current_exception();
     }

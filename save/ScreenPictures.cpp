@@ -19,24 +19,29 @@ bool HasLocation(const std::string& bytes) {
 
 }  // namespace
 
-void AddScreenSizes(const EntryJob& job, EntryResult& result, Raster decoded) {
-    const bool screens = !job.ScreenSides.empty();
+void AddScreenSizes(const EntryJob& job, EntryResult& result,
+                    std::shared_ptr<const TJPEGData> source, Raster decoded) {
+    bool screens = !job.ScreenSides.empty();
     if (!screens && job.Photo.StripLocation)
         return;
-    TJPEGData data;
-    if (ReadWholeFile(job.SourcePath, data.bytes, kMaxPictureFileBytes) != 0)
-        throw EFOpenError(job.SourcePath);
-    result.HasLocation = !job.Photo.StripLocation && HasLocation(data.bytes);
+    if (!source) {
+        auto read = std::make_shared<TJPEGData>();
+        if (ReadWholeFile(job.SourcePath, read->bytes, kMaxPictureFileBytes) != 0)
+            throw EFOpenError(job.SourcePath);
+        try {
+            if (screens)
+                read->header = ReadJpegHeader(read->bytes);
+        } catch (const EInvalidGraphic&) {
+            screens = false;
+        }
+        source = std::move(read);
+    }
+    result.HasLocation = !job.Photo.StripLocation && HasLocation(source->bytes);
     if (!screens)
         return;
-    try {
-        data.header = ReadJpegHeader(data.bytes);
-    } catch (const EInvalidGraphic&) {
-        return;
-    }
-    result.Screens = decoded.Empty() ? MakeScreenSizes(data, job.Rotation, job.ScreenSides)
-                                     : ScreenSizesOf(std::move(decoded), data.header, job.Rotation,
-                                                     job.ScreenSides);
+    result.Screens = decoded.Empty() ? MakeScreenSizes(*source, job.Rotation, job.ScreenSides)
+                                     : ScreenSizesOf(std::move(decoded), source->header,
+                                                     job.Rotation, job.ScreenSides);
 }
 
 std::optional<std::string> ScreenNameProblem(const AlbumState& state) {

@@ -1,7 +1,8 @@
-// What a save adds to an entry beyond its thumbnail and picture, from one more read of the
-// source: its screen-size pictures, and whether its picture goes out with a location.
+// What a save adds to an entry beyond its thumbnail and picture, from the source as the
+// thumbnail read it: its screen-size pictures, and whether its picture goes out with a location.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,10 +15,12 @@ namespace albumon {
 class StagedSave;
 
 // Fills result.Screens (when job asks for screen sides) and result.HasLocation (when job keeps
-// locations). The screen sizes come from decoded when it holds the turned output's decode (see
+// locations) from source, the source file's bytes and header as already read (null: the file is
+// read here). The screen sizes come from decoded when it holds the turned output's decode (see
 // MakeOutputPicture), else from a scaled decode of their own. A source that cannot be read
 // raises EFOpenError; one that cannot be decoded gets no screen-size pictures.
-void AddScreenSizes(const EntryJob& job, EntryResult& result, Raster decoded = {});
+void AddScreenSizes(const EntryJob& job, EntryResult& result,
+                    std::shared_ptr<const TJPEGData> source, Raster decoded = {});
 
 // Why the album's screen-size pictures cannot be named: the name of the largest one an entry
 // would get is longer than a file name may be. Nothing when the template does not ask for
