@@ -102,7 +102,26 @@ void ThumbnailAndCopy(const std::string& source, const std::string& thumbnail,
     }
     const std::vector<unsigned char> encoded = Encode(thumb, tw, th, 75);
     WriteAll(thumbnail, encoded.data(), encoded.size());
-    WriteAll(copy, bytes.data(), bytes.size());
+    if (!copy.empty())
+        WriteAll(copy, bytes.data(), bytes.size());
+}
+
+void TurnedRight(const std::string& source, const std::string& turned, int quality) {
+    JDIMENSION w, h;
+    const std::vector<JSAMPLE> pixels = Decode(ReadAll(source), 1, false, w, h);
+    // Row y of the turned picture is column y of the source, read from the bottom up.
+    std::vector<JSAMPLE> out(pixels.size());
+    for (JDIMENSION y = 0; y < w; ++y) {
+        for (JDIMENSION x = 0; x < h; ++x) {
+            const JSAMPLE* from = &pixels[(static_cast<std::size_t>(h - 1 - x) * w + y) * 3];
+            JSAMPLE* to = &out[(static_cast<std::size_t>(y) * h + x) * 3];
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+    }
+    const std::vector<unsigned char> encoded = Encode(out, h, w, quality);
+    WriteAll(turned, encoded.data(), encoded.size());
 }
 
 }  // namespace albumon::bench

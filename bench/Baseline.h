@@ -30,8 +30,13 @@ inline std::vector<unsigned char> Encode(const std::vector<JSAMPLE>& pixels, JDI
 
 // The least a thumbnail and a copy need: read the source, decode it at the fit's scale (an
 // eighth, the scale of every benchmark picture) with the fast transform, nearest-sample to a
-// long side of 64 pixels, encode at 75, write the thumbnail, write the copy.
+// long side of 64 pixels, encode at 75, write the thumbnail, write the copy (none when copy is
+// empty).
 void ThumbnailAndCopy(const std::string& source, const std::string& thumbnail,
                       const std::string& copy);
+
+// A picture turned a quarter right: decoded at full size with the library's defaults, turned,
+// encoded at quality and written.
+void TurnedRight(const std::string& source, const std::string& turned, int quality);
 
 }  // namespace albumon::bench

@@ -1,7 +1,9 @@
 // The baseline's per-file work (thumbnail and copy) over a list of pictures on a number of
 // threads, as the album benchmark compares it with a whole save.
 // Usage: baseline_album [--screen | --heic] THREADS OUTFOLDER PICTURE...
-// Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE; with
+// Writes OUTFOLDER/$_NAME (the thumbnail) and OUTFOLDER/NAME (the copy) for every PICTURE; a
+// PICTURE written +PATH is turned a quarter right instead of copied (decoded at full size, turned,
+// encoded at 50, the quality of albumon-make's turned pictures); with
 // --screen also its screen sizes (card thumbnails 160, 320, 480, display copies 1280, 2048) at
 // the save's quality; with --heic only OUTFOLDER/NAME.jpg, each HEIC decoded by libheif and
 // encoded at quality 90.
@@ -26,6 +28,8 @@ std::string FileName(const std::string& path) {
 
 enum Work { wkCopy, wkScreen, wkHeic };
 
+constexpr int kTurnQuality = 50;
+
 void WorkThrough(const std::vector<std::string>& pictures, const std::string& out, Work work,
                  std::atomic<std::size_t>& next) {
     for (std::size_t k = next++; k < pictures.size(); k = next++) {
@@ -33,6 +37,12 @@ void WorkThrough(const std::vector<std::string>& pictures, const std::string& ou
         if (work == wkHeic) {
             const auto jpeg = albumon::bench::HeifToJpeg(albumon::bench::ReadAll(pictures[k]), 90);
             albumon::bench::WriteAll(out + "/" + name + ".jpg", jpeg.data(), jpeg.size());
+            continue;
+        }
+        if (pictures[k][0] == '+') {
+            const std::string path = pictures[k].substr(1);
+            albumon::bench::ThumbnailAndCopy(path, out + "/$_" + name, "");
+            albumon::bench::TurnedRight(path, out + "/" + name, kTurnQuality);
             continue;
         }
         albumon::bench::ThumbnailAndCopy(pictures[k], out + "/$_" + name, out + "/" + name);

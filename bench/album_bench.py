@@ -68,17 +68,26 @@ def design_template(build, folder):
     return folder
 
 
+def baseline_arguments(pictures):
+    """The baseline's picture list: a picture albumon-make turns is written +PATH, so that the
+    baseline turns it too."""
+    turns = turned(len(pictures))
+    return [("+" if number in turns else "") + picture
+            for number, picture in enumerate(pictures, start=1)]
+
+
 def programs(build, pictures, cores, template):
     maker = os.path.join(build, "bin", "albumon-make")
     baseline = os.path.join(build, "bin", "baseline_album")
+    turns = len(turned(len(pictures)))
     return [
-        Program("baseline, 1 thread", "thumbnails + copies",
-                lambda out: [baseline, "1", out] + pictures,
+        Program("baseline, 1 thread", f"thumbnails + copies ({turns} turned)",
+                lambda out: [baseline, "1", out] + baseline_arguments(pictures),
                 lambda out: count_files(out, "$_")),
-        Program(f"baseline, {cores} threads", "thumbnails + copies",
-                lambda out: [baseline, str(cores), out] + pictures,
+        Program(f"baseline, {cores} threads", f"thumbnails + copies ({turns} turned)",
+                lambda out: [baseline, str(cores), out] + baseline_arguments(pictures),
                 lambda out: count_files(out, "$_")),
-        Program("albumon-make", f"album ({len(turned(len(pictures)))} turned)",
+        Program("albumon-make", f"album ({turns} turned)",
                 lambda out: [maker, "-q", "-o", out, "--head", "bench", "--template", template]
                 + albumon_arguments(pictures),
                 lambda out: count_files(os.path.join(out, "bench.files"), "$_")),
