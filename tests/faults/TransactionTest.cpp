@@ -94,7 +94,7 @@ TEST_F(TransactionTest, TwoSavesOfOneAlbumAtOnceNeverMix) {
     const std::string both = "cd '" + data.path() + "'; for n in 2 5; do (TMPDIR=tmp '" + make +
                              "' -q --zip -o out in/p[0-$((n-1))].jpg 2>$n.err; echo $? >$n.status)"
                              " & done; wait";
-    for (int round = 0; round < 10; ++round) {
+    for (int round = 0; round < 20; ++round) {
         ASSERT_EQ(std::system(both.c_str()), 0);
         int ok = 0;
         for (const char* n : {"2", "5"}) {
