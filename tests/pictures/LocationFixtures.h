@@ -1,6 +1,7 @@
 // Photos tagged with the place they were taken in every way programs store one: EXIF GPS, an XMP
 // packet (attributes and elements), extended XMP, IPTC-IIM in a Photoshop block beside other
-// datasets, and an MPF secondary picture with GPS of its own; and what their outputs must show.
+// datasets, an MPF secondary picture and an EXIF thumbnail with places of their own; and what their
+// outputs must show.
 #pragma once
 
 #include <string>
@@ -16,6 +17,7 @@ struct LocatedParts {
     bool mpf = true;
     bool unreadable = false;  // an XMP packet and a Photoshop block that do not parse
     bool progressive = false;
+    bool thumbnail = false;  // an EXIF thumbnail with EXIF GPS and an XMP packet of its own
 };
 
 // A 64 x 48 phone photo (orientation 6) with the parts asked for.

@@ -105,6 +105,7 @@ TEST_F(LocationStripTest, EveryKindOfPlaceLeavesEveryOutputAndTheRestStays) {
           Kind{"extended", {false, true, true, false, false}},
           Kind{"iptc", {false, false, false, true, false}},
           Kind{"mpf", {false, false, false, false, true}},
+          Kind{"exif thumbnail", {false, false, false, false, false, false, false, true}},
           Kind{"all, progressive", {true, true, true, true, true, false, true}}}) {
         const std::string source = test::LocatedJpeg(kind.parts);
         for (int turn : {0, 1, 3}) {  // unturned, re-encoded, turned losslessly
