@@ -81,6 +81,23 @@ std::string Iim() {
            Dataset(2, 101, "Japan") + Dataset(2, 25, "evening");
 }
 
+// GPMF records: a device with its name, a stream of GPS fixes and a GPS time.
+std::string Telemetry() {
+    const auto record = [](const std::string& key, char type, std::size_t size,
+                           const std::string& data) {
+        return key + type + static_cast<char>(size) + BigEndian(data.size() / size, 2) + data +
+               std::string((4 - data.size() % 4) % 4, '\0');
+    };
+    const std::string fixes =
+        record("GPSF", 'L', 4, BigEndian(3, 4)) +
+        record("GPS5", 'l', 20,
+               BigEndian(356581000, 4) + BigEndian(1397414000, 4) + std::string(12, '\0'));
+    const std::string device = record("DVNM", 'c', 1, kTelemetryKept) +
+                               record("STRM", '\0', 1, fixes) +
+                               record("GPSU", 'U', 16, "261209203000.000");
+    return MarkerSegment(0xE6, std::string("GoPro\0", 6) + record("DEVC", '\0', 1, device));
+}
+
 // The file with the thumbnail of its EXIF block replaced by thumbnail.
 std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail) {
     const std::string payload = ExifPayload(jpeg);
@@ -171,6 +188,8 @@ std::string LocatedJpeg(const LocatedParts& parts) {
         broken[4 + 14 + 8 + 3] = '\x7F';  // a resource far longer than its block
         segments += broken;
     }
+    if (parts.telemetry)
+        segments += Telemetry();
     if (parts.mpf)
         segments += MarkerSegment(0xE2, std::string("MPF\0II*\0\x08\0\0\0", 12));
     jpeg = WithSegments(jpeg, segments);
