@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "LocationStrip.h"
+#include "MakerNotes.h"
 
 namespace albumon {
 
@@ -60,7 +61,8 @@ void SetNumber(ExifData* data, ExifIfd ifd, ExifTag tag, unsigned value) {
     }
 }
 
-std::string Save(ExifData* data) {
+// The block written back; a maker note it moved keeps its offsets pointing at its values.
+std::string Save(ExifData* data, const std::string& original) {
     unsigned char* bytes = nullptr;
     unsigned int size = 0;
     exif_data_save_data(data, &bytes, &size);
@@ -68,7 +70,9 @@ std::string Save(ExifData* data) {
     std::unique_ptr<unsigned char, decltype(&std::free)> owned(bytes, &std::free);
     if (!bytes || size == 0 || size > kMaxPayload)
         return {};
-    return std::string(reinterpret_cast<const char*>(bytes), size);
+    std::string rewritten(reinterpret_cast<const char*>(bytes), size);
+    KeepMakerNoteOffsets(original, rewritten);
+    return rewritten;
 }
 
 }  // namespace
@@ -179,7 +183,10 @@ std::optional<std::int64_t> ExifTakenTime(const std::string& payload) {
     return offset ? UtcSeconds(*time, *offset) : LocalSeconds(*time);
 }
 
-std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation) {
+std::string UprightExif(const std::string& original, int width, int height, bool withoutLocation) {
+    std::string payload = original;
+    if (withoutLocation)
+        BlankMakerNotePlaces(payload);
     ExifHandle data = Load(payload);
     if (!data)
         return {};
@@ -193,7 +200,7 @@ std::string UprightExif(const std::string& payload, int width, int height, bool 
     RemoveAll(data->ifd[EXIF_IFD_1]);
     if (withoutLocation)
         RemoveAll(data->ifd[EXIF_IFD_GPS]);
-    return Save(data.get());
+    return Save(data.get(), payload);
 }
 
 namespace {
@@ -243,7 +250,9 @@ bool SetThumbnail(ExifData* data, const std::string& bytes) {
 
 }  // namespace
 
-BlockEdit ExifLocationEdit(const std::string& payload) {
+BlockEdit ExifLocationEdit(const std::string& original) {
+    std::string payload = original;
+    const bool placesBlanked = BlankMakerNotePlaces(payload);
     const std::optional<bool> pointer = HasGpsPointer(payload);
     ExifHandle data = Load(payload);
     if (!pointer || !data)
@@ -254,11 +263,11 @@ BlockEdit ExifLocationEdit(const std::string& payload) {
                                              reinterpret_cast<const char*>(data->data), data->size))
                                        : LocationFree{};
     if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0 && !thumbnail.changed)
-        return BlockEdit::Kept();
+        return placesBlanked ? BlockEdit::Replaced(std::move(payload)) : BlockEdit::Kept();
     RemoveAll(data->ifd[EXIF_IFD_GPS]);
     if (thumbnail.changed && !SetThumbnail(data.get(), thumbnail.bytes))
         return BlockEdit::Unreadable();
-    std::string rewritten = Save(data.get());
+    std::string rewritten = Save(data.get(), payload);
     if (rewritten.empty() || HasGpsPointer(rewritten) != false)
         return BlockEdit::Unreadable();
     BlockEdit edit = BlockEdit::Replaced(std::move(rewritten));

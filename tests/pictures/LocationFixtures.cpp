@@ -98,23 +98,82 @@ std::string Telemetry() {
     return MarkerSegment(0xE6, std::string("GoPro\0", 6) + record("DEVC", '\0', 1, device));
 }
 
-// The file with the thumbnail of its EXIF block replaced by thumbnail.
-std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail) {
-    const std::string payload = ExifPayload(jpeg);
-    std::unique_ptr<ExifData, decltype(&exif_data_unref)> data(exif_data_new(), &exif_data_unref);
+using ExifHandle = std::unique_ptr<ExifData, decltype(&exif_data_unref)>;
+
+ExifHandle LoadExif(const std::string& payload) {
+    ExifHandle data(exif_data_new(), &exif_data_unref);
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_set_option(data.get(), EXIF_DATA_OPTION_DONT_CHANGE_MAKER_NOTE);
     exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(payload.data()),
                         static_cast<unsigned int>(payload.size()));
+    return data;
+}
+
+std::string SavedExif(ExifData* data) {
+    unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(data, &bytes, &size);
+    const std::string block(reinterpret_cast<char*>(bytes), size);
+    std::free(bytes);
+    return block;
+}
+
+// The file with the thumbnail of its EXIF block replaced by thumbnail.
+std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail) {
+    ExifHandle data = LoadExif(ExifPayload(jpeg));
     std::free(data->data);
     data->data = static_cast<unsigned char*>(std::malloc(thumbnail.size()));
     std::memcpy(data->data, thumbnail.data(), thumbnail.size());
     data->size = static_cast<unsigned int>(thumbnail.size());
-    unsigned char* bytes = nullptr;
-    unsigned int size = 0;
-    exif_data_save_data(data.get(), &bytes, &size);
-    const std::string block(reinterpret_cast<char*>(bytes), size);
-    std::free(bytes);
-    return WithExifPayload(jpeg, block);
+    return WithExifPayload(jpeg, SavedExif(data.get()));
+}
+
+const std::string kPanasonic("Panasonic\0\0\0", 12);
+
+std::string Number(std::size_t value, int size, bool little) {
+    const std::string big = BigEndian(value, size);
+    return little ? std::string(big.rbegin(), big.rend()) : big;
+}
+
+// The maker note that starts at at in the TIFF structure: its directory (ASCII and undefined
+// values only), then the values that do not fit an entry, offsets counted from the TIFF header.
+std::string PanasonicNote(std::size_t at, bool little) {
+    const auto& tags = PanasonicTags();
+    std::string entries = Number(tags.size(), 2, little), values;
+    const std::size_t valuesAt = at + kPanasonic.size() + 2 + tags.size() * 12 + 4;
+    for (const MakerNoteTag& tag : tags) {
+        const bool text = tag.tag == 0x51 || tag.tag == 0x52;  // lens type and serial number
+        entries += Number(static_cast<std::size_t>(tag.tag), 2, little) +
+                   Number(text ? 2 : 7, 2, little) + Number(tag.value.size(), 4, little);
+        if (tag.value.size() <= 4) {
+            entries += tag.value + std::string(4 - tag.value.size(), '\0');
+        } else {
+            entries += Number(valuesAt + values.size(), 4, little);
+            values += tag.value + std::string(tag.value.size() % 2, '\0');
+        }
+    }
+    return kPanasonic + entries + std::string(4, '\0') + values;
+}
+
+// The file with a Panasonic maker note in its EXIF block. libexif places the note; a stand-in
+// of its size finds where, and the note is written there.
+std::string WithPanasonicNote(const std::string& jpeg) {
+    ExifHandle data = LoadExif(ExifPayload(jpeg));
+    const std::string standIn(PanasonicNote(0, true).size(), '\xA5');
+    ExifEntry* entry = exif_entry_new();
+    entry->tag = EXIF_TAG_MAKER_NOTE;
+    entry->format = EXIF_FORMAT_UNDEFINED;
+    entry->components = standIn.size();
+    entry->size = static_cast<unsigned int>(standIn.size());
+    entry->data = static_cast<unsigned char*>(std::malloc(standIn.size()));
+    std::memcpy(entry->data, standIn.data(), standIn.size());
+    exif_content_add_entry(data->ifd[EXIF_IFD_EXIF], entry);
+    exif_entry_unref(entry);
+    const bool little = exif_data_get_byte_order(data.get()) == EXIF_BYTE_ORDER_INTEL;
+    std::string payload = SavedExif(data.get());
+    const std::size_t at = payload.find(standIn);
+    payload.replace(at, standIn.size(), PanasonicNote(at - 6, little));
+    return WithExifPayload(jpeg, payload);
 }
 
 }  // namespace
@@ -190,6 +249,8 @@ std::string LocatedJpeg(const LocatedParts& parts) {
     }
     if (parts.telemetry)
         segments += Telemetry();
+    if (parts.makerNote)
+        jpeg = WithPanasonicNote(jpeg);
     if (parts.mpf)
         segments += MarkerSegment(0xE2, std::string("MPF\0II*\0\x08\0\0\0", 12));
     jpeg = WithSegments(jpeg, segments);
@@ -209,6 +270,54 @@ const std::vector<std::string>& KeptTexts() {
     static const std::vector<std::string> texts = {"Hanako Yamada", "(c) 2026 Hanako",
                                                    "Evening at the harbour", "harbour", "evening"};
     return texts;
+}
+
+const std::vector<MakerNoteTag>& PanasonicTags() {
+    const auto padded = [](const std::string& text, std::size_t size) {
+        return text + std::string(size - text.size(), '\0');
+    };
+    static const std::vector<MakerNoteTag> tags = {{0x02, false, "0121"},
+                                                   {0x25, false, padded("F541605190015", 16)},
+                                                   {0x51, false, padded("LUMIX G VARIO 12-32", 20)},
+                                                   {0x52, false, padded("XA0123456", 10)},
+                                                   {0x67, true, padded("Tokyo Tower", 64)},
+                                                   {0x69, true, padded("Japan", 72)},
+                                                   {0x6B, true, padded("Tokyo", 72)},
+                                                   {0x6D, true, padded("Minato", 72)},
+                                                   {0x6F, true, padded("Tokyo Tower", 128)},
+                                                   {0x80, true, padded("Minato", 72)}};
+    return tags;
+}
+
+std::optional<std::string> PanasonicValue(const std::string& jpeg, int tag) {
+    const std::string payload = ExifPayload(jpeg);
+    ExifHandle data = LoadExif(payload);
+    const ExifEntry* note = exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], EXIF_TAG_MAKER_NOTE);
+    if (!note || !note->data)
+        return std::nullopt;
+    const std::size_t at =
+        payload.find(std::string(reinterpret_cast<char*>(note->data), note->size));
+    if (at == std::string::npos || at + kPanasonic.size() + 2 > payload.size())
+        return std::nullopt;
+    const ExifByteOrder order = exif_data_get_byte_order(data.get());
+    const auto number = [&](std::size_t from, int size) -> std::size_t {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(payload.data() + from);
+        return size == 2 ? exif_get_short(bytes, order) : exif_get_long(bytes, order);
+    };
+    const std::size_t count = number(at + kPanasonic.size(), 2);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t entry = at + kPanasonic.size() + 2 + k * 12;
+        if (entry + 12 > payload.size())
+            return std::nullopt;
+        if (number(entry, 2) != static_cast<std::size_t>(tag))
+            continue;
+        const std::size_t size = number(entry + 4, 4);
+        const std::size_t value = size <= 4 ? entry + 8 : 6 + number(entry + 8, 4);
+        if (value + size > payload.size())
+            return std::nullopt;
+        return payload.substr(value, size);
+    }
+    return std::nullopt;
 }
 
 bool AnyExifGps(const std::string& bytes) {

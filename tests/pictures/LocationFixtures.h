@@ -1,10 +1,10 @@
 // Photos tagged with the place they were taken in every way programs store one: EXIF GPS, an XMP
 // packet (attributes and elements), extended XMP, IPTC-IIM in a Photoshop block beside other
-// datasets, action camera telemetry, an MPF secondary picture and an EXIF thumbnail with places
-// of their own; and what their
-// outputs must show.
+// datasets, action camera telemetry, an MPF secondary picture, an EXIF thumbnail with places of
+// their own and a camera maker note naming the place; and what their outputs must show.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +20,7 @@ struct LocatedParts {
     bool progressive = false;
     bool thumbnail = false;  // an EXIF thumbnail with EXIF GPS and an XMP packet of its own
     bool telemetry = false;  // an action camera's APP6 telemetry with GPS records
+    bool makerNote = false;  // a Panasonic maker note with place names beside other tags
 };
 
 // A 64 x 48 phone photo (orientation 6) with the parts asked for.
@@ -34,6 +35,18 @@ constexpr const char* kTelemetryKept = "Hero Camera";
 
 // The extended XMP's other property, and the text of a property of its own.
 constexpr const char* kExtendedKept = "depth-map-of-the-harbour";
+
+// The tags of the Panasonic maker note: whether each names the place, and its value.
+struct MakerNoteTag {
+    int tag;
+    bool place;
+    std::string value;
+};
+const std::vector<MakerNoteTag>& PanasonicTags();
+
+// The value of tag in the Panasonic maker note of the file's EXIF block, read through the maker
+// note's offsets; none when there is no such tag or it points outside the block.
+std::optional<std::string> PanasonicValue(const std::string& jpeg, int tag);
 
 // The APP1 segment of an XMP packet or of a part of extended XMP, and an IPTC-IIM dataset.
 std::string XmpSegment(const std::string& packet);

@@ -89,6 +89,16 @@ class LocationStripTest : public ::testing::Test {
         EXPECT_FALSE(test::AnyExifGps(bytes));
     }
 
+    // Every tag of the maker note reads back through its offsets: the places blank or not.
+    static void ExpectMakerNote(const std::string& bytes, bool placesBlank) {
+        for (const test::MakerNoteTag& tag : test::PanasonicTags()) {
+            const bool blank = tag.place && placesBlank;
+            EXPECT_EQ(test::PanasonicValue(bytes, tag.tag),
+                      blank ? std::string(tag.value.size(), '\0') : tag.value)
+                << tag.tag;
+        }
+    }
+
     test::TempDir dir_;
     PictureView view_;
 };
@@ -107,7 +117,11 @@ TEST_F(LocationStripTest, EveryKindOfPlaceLeavesEveryOutputAndTheRestStays) {
           Kind{"mpf", {false, false, false, false, true}},
           Kind{"exif thumbnail", {false, false, false, false, false, false, false, true}},
           Kind{"telemetry", {false, false, false, false, false, false, false, false, true}},
-          Kind{"all, progressive", {true, true, true, true, true, false, true}}}) {
+          Kind{"maker note", {false, false, false, false, false, false, false, false, false, true}},
+          Kind{"maker note, exif",
+               {true, false, false, false, false, false, false, false, false, true}},
+          Kind{"all, progressive",
+               {true, true, true, true, true, false, true, false, false, true}}}) {
         const std::string source = test::LocatedJpeg(kind.parts);
         for (int turn : {0, 1, 3}) {  // unturned, re-encoded, turned losslessly
             SCOPED_TRACE(std::string(kind.name) + " turn " + std::to_string(turn));
@@ -119,6 +133,8 @@ TEST_F(LocationStripTest, EveryKindOfPlaceLeavesEveryOutputAndTheRestStays) {
             EXPECT_EQ(test::ReadExifFacts(output.bytes).model, "Pocket 12");
             EXPECT_EQ(WalkJpeg(output.bytes).end, output.bytes.size());  // nothing after the end
             EXPECT_TRUE(Payloads(output.bytes, 0xE2, std::string("MPF\0", 4)).empty());
+            if (kind.parts.makerNote)
+                ExpectMakerNote(output.bytes, true);
             if (turn == 1)
                 continue;  // a re-encode carries EXIF and the colour profile only, as ever
             EXPECT_TRUE(ReadJpegHeader(output.bytes).icc == test::TestProfile());
@@ -146,6 +162,8 @@ TEST_F(LocationStripTest, EveryKindOfPlaceLeavesEveryOutputAndTheRestStays) {
         }
         // Without the option the unturned output is the source itself.
         EXPECT_TRUE(Output(source, 0, false, false).copySource);
+        if (kind.parts.makerNote)
+            ExpectMakerNote(Output(source, 3, true, false).bytes, false);
     }
 }
 

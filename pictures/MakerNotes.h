@@ -1,0 +1,21 @@
+// Place names in the maker note of a camera's EXIF block: blanked where they lie, and a maker
+// note's offsets kept pointing at its values when a rewrite of the block moves it.
+#pragma once
+
+#include <string>
+
+namespace albumon {
+
+// Overwrites with NULs, same length and nothing moved, the place names the maker note of an
+// EXIF payload ("Exif\0\0" and a TIFF structure) holds: Panasonic's location, country, state,
+// city, landmark and second city, and Nikon's location info (country code and place; its
+// version and text encoding stay). False when nothing changed: no such names, or a maker note of
+// another maker or one that cannot be walked (left as it is: it is no place block known here).
+bool BlankMakerNotePlaces(std::string& payload);
+
+// After a rewrite of the payload original moved its maker note elsewhere in rewritten: points a
+// Panasonic maker note's offsets (counted from the TIFF header, not the maker note) at its values
+// again. Offsets to values outside the maker note are left alone.
+void KeepMakerNoteOffsets(const std::string& original, std::string& rewritten);
+
+}  // namespace albumon
