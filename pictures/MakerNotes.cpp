@@ -92,7 +92,7 @@ const Entry* Find(const std::vector<Entry>& entries, std::uint32_t tag) {
     return found == entries.end() ? nullptr : &*found;
 }
 
-// The maker note's bytes: where they start and how many.
+// A run of bytes of the payload: where it starts and how long it is.
 struct Span {
     std::size_t at = 0, size = 0;
 };
@@ -116,13 +116,26 @@ std::optional<Span> MakerNote(const std::string& payload) {
     return Span{*at, note->size};
 }
 
-// A maker note's directory as one maker writes it: its entries, the base its offsets count from
-// and the byte order.
+// A maker note's directory as one maker writes it: its entries, the base its offsets count from,
+// the byte order, and the bytes where values may lie (the maker note but its directory).
 struct MakerDirectory {
     std::vector<Entry> entries;
     std::size_t base = kTiff;
     Order order;
+    Span note;
+    Span directory;
+
+    bool HoldsValue(std::size_t at, std::size_t size) const {
+        const bool inNote =
+            at >= note.at && at - note.at <= note.size && note.size - (at - note.at) >= size;
+        return inNote && (at + size <= directory.at || at >= directory.at + directory.size);
+    }
 };
+
+// The directory of entries at at, with its count before and next pointer after them.
+Span DirectorySpan(std::size_t at, const std::vector<Entry>& entries) {
+    return {at, 2 + entries.size() * 12 + 4};
+}
 
 // Panasonic: "Panasonic\0\0\0", then a directory in either byte order whose offsets count from
 // the TIFF header of the EXIF block.
@@ -131,9 +144,12 @@ std::optional<MakerDirectory> Panasonic(const std::string& payload, Span note) {
     if (note.size < header.size() || payload.compare(note.at, header.size(), header) != 0)
         return std::nullopt;
     const Order exifOrder = *HeaderOrder(payload, kTiff);
+    const std::size_t at = note.at + header.size();
     for (const Order order : {exifOrder, Order{!exifOrder.little}}) {
-        if (auto entries = Directory(payload, note.at + header.size(), order))
-            return MakerDirectory{std::move(*entries), kTiff, order};
+        if (auto entries = Directory(payload, at, order)) {
+            const Span directory = DirectorySpan(at, *entries);
+            return MakerDirectory{std::move(*entries), kTiff, order, note, directory};
+        }
     }
     return std::nullopt;
 }
@@ -148,10 +164,12 @@ std::optional<MakerDirectory> Nikon(const std::string& payload, Span note) {
     const std::optional<Order> order = HeaderOrder(payload, base);
     if (!order)
         return std::nullopt;
-    auto entries = Directory(payload, base + *Read(payload, base + 4, 4, *order), *order);
+    const std::size_t at = base + *Read(payload, base + 4, 4, *order);
+    auto entries = Directory(payload, at, *order);
     if (!entries)
         return std::nullopt;
-    return MakerDirectory{std::move(*entries), base, *order};
+    const Span directory = DirectorySpan(at, *entries);
+    return MakerDirectory{std::move(*entries), base, *order, note, directory};
 }
 
 // A tag holding a place, and how many bytes at the start of its value say nothing of it.
@@ -161,6 +179,8 @@ struct PlaceTag {
 };
 
 // Sets the value bytes of the place tags to NUL from their kept bytes on; whether one was not.
+// A value is blanked where it lies in the maker note, never where an offset points outside it
+// or into its directory (other structures of the block may lie there).
 bool Blank(std::string& payload, const MakerDirectory& directory,
            const std::vector<PlaceTag>& places) {
     bool changed = false;
@@ -168,7 +188,8 @@ bool Blank(std::string& payload, const MakerDirectory& directory,
         const Entry* entry = Find(directory.entries, place.tag);
         const std::optional<std::size_t> at =
             entry ? ValueAt(payload, *entry, directory.base, directory.order) : std::nullopt;
-        if (!at || entry->size <= place.kept)
+        if (!at || entry->size <= place.kept ||
+            (entry->size > 4 && !directory.HoldsValue(*at, entry->size)))
             continue;
         const auto begin = payload.begin() + static_cast<std::ptrdiff_t>(*at + place.kept);
         const auto end = payload.begin() + static_cast<std::ptrdiff_t>(*at + entry->size);
