@@ -61,6 +61,25 @@ void SetNumber(ExifData* data, ExifIfd ifd, ExifTag tag, unsigned value) {
     }
 }
 
+// Where the maker note lies among the payload's bytes, as libexif reads the block.
+std::optional<MakerNoteSpan> MakerNoteIn(const std::string& payload) {
+    ExifHandle data = Load(payload);
+    const ExifEntry* entry = data ? exif_data_get_entry(data.get(), EXIF_TAG_MAKER_NOTE) : nullptr;
+    if (!entry || !entry->data || entry->size == 0)
+        return std::nullopt;
+    const std::size_t at =
+        payload.find(std::string_view(reinterpret_cast<const char*>(entry->data), entry->size));
+    if (at == std::string::npos)
+        return std::nullopt;
+    return MakerNoteSpan{at, entry->size};
+}
+
+// Blanks the place names of the payload's maker note; whether there were any.
+bool BlankNotePlaces(std::string& payload) {
+    const std::optional<MakerNoteSpan> note = MakerNoteIn(payload);
+    return note && BlankMakerNotePlaces(payload, *note);
+}
+
 // The block written back; a maker note it moved keeps its offsets pointing at its values.
 std::string Save(ExifData* data, const std::string& original) {
     unsigned char* bytes = nullptr;
@@ -71,7 +90,10 @@ std::string Save(ExifData* data, const std::string& original) {
     if (!bytes || size == 0 || size > kMaxPayload)
         return {};
     std::string rewritten(reinterpret_cast<const char*>(bytes), size);
-    KeepMakerNoteOffsets(original, rewritten);
+    const std::optional<MakerNoteSpan> before = MakerNoteIn(original);
+    const std::optional<MakerNoteSpan> after = MakerNoteIn(rewritten);
+    if (before && after)
+        KeepMakerNoteOffsets(*before, rewritten, *after);
     return rewritten;
 }
 
@@ -186,7 +208,7 @@ std::optional<std::int64_t> ExifTakenTime(const std::string& payload) {
 std::string UprightExif(const std::string& original, int width, int height, bool withoutLocation) {
     std::string payload = original;
     if (withoutLocation)
-        BlankMakerNotePlaces(payload);
+        BlankNotePlaces(payload);
     ExifHandle data = Load(payload);
     if (!data)
         return {};
@@ -252,7 +274,7 @@ bool SetThumbnail(ExifData* data, const std::string& bytes) {
 
 BlockEdit ExifLocationEdit(const std::string& original) {
     std::string payload = original;
-    const bool placesBlanked = BlankMakerNotePlaces(payload);
+    const bool placesBlanked = BlankNotePlaces(payload);
     const std::optional<bool> pointer = HasGpsPointer(payload);
     ExifHandle data = Load(payload);
     if (!pointer || !data)

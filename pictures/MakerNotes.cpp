@@ -92,29 +92,7 @@ const Entry* Find(const std::vector<Entry>& entries, std::uint32_t tag) {
     return found == entries.end() ? nullptr : &*found;
 }
 
-// A run of bytes of the payload: where it starts and how long it is.
-struct Span {
-    std::size_t at = 0, size = 0;
-};
-
-std::optional<Span> MakerNote(const std::string& payload) {
-    constexpr std::uint32_t kExifPointer = 0x8769, kMakerNote = 0x927C;
-    const std::optional<Order> order = HeaderOrder(payload, kTiff);
-    if (!order)
-        return std::nullopt;
-    const auto first = Directory(payload, kTiff + *Read(payload, kTiff + 4, 4, *order), *order);
-    const Entry* pointer = first ? Find(*first, kExifPointer) : nullptr;
-    if (!pointer)
-        return std::nullopt;
-    const auto exif =
-        Directory(payload, kTiff + *Read(payload, pointer->at + 8, 4, *order), *order);
-    const Entry* note = exif ? Find(*exif, kMakerNote) : nullptr;
-    const std::optional<std::size_t> at =
-        note ? ValueAt(payload, *note, kTiff, *order) : std::nullopt;
-    if (!at)
-        return std::nullopt;
-    return Span{*at, note->size};
-}
+using Span = MakerNoteSpan;
 
 // A maker note's directory as one maker writes it: its entries, the base its offsets count from,
 // the byte order, and the bytes where values may lie (the maker note but its directory).
@@ -201,39 +179,38 @@ bool Blank(std::string& payload, const MakerDirectory& directory,
 
 }  // namespace
 
-bool BlankMakerNotePlaces(std::string& payload) {
-    const std::optional<Span> note = MakerNote(payload);
-    if (!note)
+bool BlankMakerNotePlaces(std::string& payload, MakerNoteSpan note) {
+    if (!HeaderOrder(payload, kTiff) || note.at > payload.size() ||
+        payload.size() - note.at < note.size)
         return false;
-    if (const auto panasonic = Panasonic(payload, *note)) {
+    if (const auto panasonic = Panasonic(payload, note)) {
         return Blank(payload, *panasonic,
                      {{0x67, 0}, {0x69, 0}, {0x6B, 0}, {0x6D, 0}, {0x6F, 0}, {0x80, 0}});
     }
-    if (const auto nikon = Nikon(payload, *note)) {
+    if (const auto nikon = Nikon(payload, note)) {
         // version (4 bytes) and text encoding (1), then country code, level and place
         return Blank(payload, *nikon, {{0x39, 5}});
     }
     return false;
 }
 
-void KeepMakerNoteOffsets(const std::string& original, std::string& rewritten) {
-    const std::optional<Span> before = MakerNote(original);
-    const std::optional<Span> after = MakerNote(rewritten);
-    if (!before || !after || before->at == after->at || before->size != after->size ||
-        rewritten.compare(after->at, after->size, original, before->at, before->size) != 0)
+void KeepMakerNoteOffsets(MakerNoteSpan before, std::string& rewritten, MakerNoteSpan after) {
+    if (before.at == after.at || before.size != after.size || !HeaderOrder(rewritten, kTiff) ||
+        after.at > rewritten.size() || rewritten.size() - after.at < after.size)
         return;
-    const std::optional<MakerDirectory> directory = Panasonic(rewritten, *after);
+    const std::optional<MakerDirectory> directory = Panasonic(rewritten, after);
     if (!directory)
         return;
+    // Every offset moves with the maker note, so one that pointed outside it still does.
     for (const Entry& entry : directory->entries) {
         if (entry.size <= 4)
             continue;
-        const std::uint32_t offset = *Read(rewritten, entry.at + 8, 4, directory->order);
-        const std::size_t at = kTiff + offset;
-        if (at < before->at || at - before->at >= before->size)
-            continue;
-        Write(rewritten, entry.at + 8,
-              static_cast<std::uint32_t>(at - before->at + after->at - kTiff), directory->order);
+        const std::int64_t moved =
+            std::int64_t{*Read(rewritten, entry.at + 8, 4, directory->order)} +
+            static_cast<std::int64_t>(after.at) - static_cast<std::int64_t>(before.at);
+        const bool fits = moved >= 0 && moved <= std::int64_t{0xFFFFFFFF};
+        Write(rewritten, entry.at + 8, fits ? static_cast<std::uint32_t>(moved) : 0xFFFFFFFF,
+              directory->order);
     }
 }
 

@@ -6,16 +6,20 @@
 
 namespace albumon {
 
-// Overwrites with NULs, same length and nothing moved, the place names the maker note of an
-// EXIF payload ("Exif\0\0" and a TIFF structure) holds: Panasonic's location, country, state,
+// Where a maker note's bytes lie in an EXIF payload.
+struct MakerNoteSpan {
+    std::size_t at = 0, size = 0;
+};
+
+// Overwrites with NULs, same length and nothing moved, the place names the maker note at note of
+// an EXIF payload ("Exif\0\0" and a TIFF structure) holds: Panasonic's location, country, state,
 // city, landmark and second city, and Nikon's location info (country code and place; its
 // version and text encoding stay). False when nothing changed: no such names, or a maker note of
 // another maker or one that cannot be walked (left as it is: it is no place block known here).
-bool BlankMakerNotePlaces(std::string& payload);
+bool BlankMakerNotePlaces(std::string& payload, MakerNoteSpan note);
 
-// After a rewrite of the payload original moved its maker note elsewhere in rewritten: points a
-// Panasonic maker note's offsets (counted from the TIFF header, not the maker note) at its values
-// again. Offsets to values outside the maker note are left alone.
-void KeepMakerNoteOffsets(const std::string& original, std::string& rewritten);
+// After a rewrite moved a maker note from before to after, its bytes copied as they were: moves
+// a Panasonic maker note's offsets (counted from the TIFF header, not the maker note) with it.
+void KeepMakerNoteOffsets(MakerNoteSpan before, std::string& rewritten, MakerNoteSpan after);
 
 }  // namespace albumon

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "BlockEdit.h"
@@ -155,11 +156,13 @@ std::string PanasonicNote(std::size_t at, bool little) {
     return kPanasonic + entries + std::string(4, '\0') + values;
 }
 
-// The file with a Panasonic maker note in its EXIF block. libexif places the note; a stand-in
-// of its size finds where, and the note is written there.
-std::string WithPanasonicNote(const std::string& jpeg) {
+}  // namespace
+
+// libexif places the note; a stand-in of its size finds where, and the note is written there.
+std::string WithMakerNote(const std::string& jpeg,
+                          const std::function<std::string(std::size_t, bool)>& note) {
     ExifHandle data = LoadExif(ExifPayload(jpeg));
-    const std::string standIn(PanasonicNote(0, true).size(), '\xA5');
+    const std::string standIn(note(0, true).size(), '\xA5');
     ExifEntry* entry = exif_entry_new();
     entry->tag = EXIF_TAG_MAKER_NOTE;
     entry->format = EXIF_FORMAT_UNDEFINED;
@@ -172,11 +175,21 @@ std::string WithPanasonicNote(const std::string& jpeg) {
     const bool little = exif_data_get_byte_order(data.get()) == EXIF_BYTE_ORDER_INTEL;
     std::string payload = SavedExif(data.get());
     const std::size_t at = payload.find(standIn);
-    payload.replace(at, standIn.size(), PanasonicNote(at - 6, little));
+    payload.replace(at, standIn.size(), note(at - 6, little));
     return WithExifPayload(jpeg, payload);
 }
 
-}  // namespace
+std::string NikonNote(bool placeBlank) {
+    const std::string place = "JPN\x01Minato, Tokyo" + std::string(70 - 13, '\0');
+    const std::string info = "0100\x01" + (placeBlank ? std::string(place.size(), '\0') : place);
+    return std::string("Nikon\0\x02\x10\0\0MM\0*\0\0\0\x08\0\x02", 20) +
+           std::string(
+               "\0\x01\0\x07\0\0\0\x04"
+               "0210",
+               12) +
+           std::string("\0\x39\0\x07", 4) + BigEndian(info.size(), 4) +
+           BigEndian(8 + 2 + 2 * 12 + 4, 4) + std::string(4, '\0') + info;
+}
 
 std::string XmpSegment(const std::string& packet) {
     return MarkerSegment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet);
@@ -250,7 +263,7 @@ std::string LocatedJpeg(const LocatedParts& parts) {
     if (parts.telemetry)
         segments += Telemetry();
     if (parts.makerNote)
-        jpeg = WithPanasonicNote(jpeg);
+        jpeg = WithMakerNote(jpeg, PanasonicNote);
     if (parts.mpf)
         segments += MarkerSegment(0xE2, std::string("MPF\0II*\0\x08\0\0\0", 12));
     jpeg = WithSegments(jpeg, segments);

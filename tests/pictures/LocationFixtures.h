@@ -4,6 +4,7 @@
 // their own and a camera maker note naming the place; and what their outputs must show.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,15 @@ const std::vector<MakerNoteTag>& PanasonicTags();
 // The value of tag in the Panasonic maker note of the file's EXIF block, read through the maker
 // note's offsets; none when there is no such tag or it points outside the block.
 std::optional<std::string> PanasonicValue(const std::string& jpeg, int tag);
+
+// The file with a maker note in its EXIF block, made by note for the offset from the TIFF header
+// it lands at and the block's byte order.
+std::string WithMakerNote(const std::string& jpeg,
+                          const std::function<std::string(std::size_t, bool)>& note);
+
+// A Nikon maker note whose location info (version, text encoding, country code "JPN", level and
+// place "Minato, Tokyo") has the place part blank or not; its offsets count from its own header.
+std::string NikonNote(bool placeBlank);
 
 // The APP1 segment of an XMP packet or of a part of extended XMP, and an IPTC-IIM dataset.
 std::string XmpSegment(const std::string& packet);

@@ -210,6 +210,21 @@ TEST_F(LocationStripTest, ExtendedXmpIsWrittenAgainUnderTheDigestOfItsNewText) {
     EXPECT_EQ(left.Value(NS_DC, "format"), "image/jpeg");
 }
 
+TEST_F(LocationStripTest, NikonLocationInfoKeepsOnlyItsVersionAndEncoding) {
+    const std::string plain = test::PhoneJpeg(test::QuadrantRaster(16, 16), {1, false});
+    const auto nikon = [](bool blank) {
+        return [blank](std::size_t, bool) { return test::NikonNote(blank); };
+    };
+    const std::string source = test::WithMakerNote(plain, nikon(false));
+    ASSERT_NE(source.find(test::NikonNote(false)), std::string::npos);
+    for (int turn : {0, 3}) {
+        SCOPED_TRACE(turn);
+        const std::string output = Output(source, turn, true, true).bytes;
+        ExpectNoPlace(output);
+        EXPECT_NE(output.find(test::NikonNote(true)), std::string::npos);
+    }
+}
+
 // The IPTC-IIM datasets of a record: (record, number, value).
 std::vector<std::tuple<int, int, std::string>> Datasets(const std::string& iim) {
     std::vector<std::tuple<int, int, std::string>> datasets;
