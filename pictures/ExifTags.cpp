@@ -61,23 +61,40 @@ void SetNumber(ExifData* data, ExifIfd ifd, ExifTag tag, unsigned value) {
     }
 }
 
-// Where the maker note lies among the payload's bytes, as libexif reads the block.
-std::optional<MakerNoteSpan> MakerNoteIn(const std::string& payload) {
-    ExifHandle data = Load(payload);
-    const ExifEntry* entry = data ? exif_data_get_entry(data.get(), EXIF_TAG_MAKER_NOTE) : nullptr;
-    if (!entry || !entry->data || entry->size == 0)
-        return std::nullopt;
-    const std::size_t at =
-        payload.find(std::string_view(reinterpret_cast<const char*>(entry->data), entry->size));
-    if (at == std::string::npos)
-        return std::nullopt;
-    return MakerNoteSpan{at, entry->size};
+ExifEntry* MakerNoteEntry(ExifData* data) {
+    ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], EXIF_TAG_MAKER_NOTE);
+    return entry && entry->data && entry->size > 0 ? entry : nullptr;
 }
 
-// Blanks the place names of the payload's maker note; whether there were any.
-bool BlankNotePlaces(std::string& payload) {
-    const std::optional<MakerNoteSpan> note = MakerNoteIn(payload);
-    return note && BlankMakerNotePlaces(payload, *note);
+// Where data's maker note lies among the payload's bytes: where the EXIF directory points, when
+// libexif read the same bytes there. Lost when a maker note that may name places is elsewhere.
+struct NoteFound {
+    std::optional<MakerNoteSpan> span;
+    bool lost = false;
+};
+
+NoteFound MakerNoteIn(const std::string& payload, ExifData* data) {
+    const ExifEntry* entry = MakerNoteEntry(data);
+    if (!entry)
+        return {};
+    const std::string_view note(reinterpret_cast<const char*>(entry->data), entry->size);
+    const std::optional<MakerNoteSpan> at = MakerNoteAt(payload);
+    if (at && at->size == note.size() && payload.compare(at->at, at->size, note) == 0)
+        return {at, false};
+    return {std::nullopt, IsPlaceMakerNote(note)};
+}
+
+// Blanks the place names of the payload's maker note and loads data again from it; a maker note
+// that may name places but cannot be found in the payload goes from data. Whether it went.
+bool LeaveOutNotePlaces(std::string& payload, ExifHandle& data) {
+    const NoteFound note = MakerNoteIn(payload, data.get());
+    if (note.lost) {
+        exif_content_remove_entry(data->ifd[EXIF_IFD_EXIF], MakerNoteEntry(data.get()));
+        return true;
+    }
+    if (note.span && BlankMakerNotePlaces(payload, *note.span))
+        data = Load(payload);
+    return false;
 }
 
 // The block written back; a maker note it moved keeps its offsets pointing at its values.
@@ -90,10 +107,10 @@ std::string Save(ExifData* data, const std::string& original) {
     if (!bytes || size == 0 || size > kMaxPayload)
         return {};
     std::string rewritten(reinterpret_cast<const char*>(bytes), size);
-    const std::optional<MakerNoteSpan> before = MakerNoteIn(original);
-    const std::optional<MakerNoteSpan> after = MakerNoteIn(rewritten);
-    if (before && after)
-        KeepMakerNoteOffsets(*before, rewritten, *after);
+    const NoteFound before = MakerNoteIn(original, data);
+    const NoteFound after = MakerNoteIn(rewritten, data);
+    if (before.span && after.span)
+        KeepMakerNoteOffsets(*before.span, rewritten, *after.span);
     return rewritten;
 }
 
@@ -207,9 +224,9 @@ std::optional<std::int64_t> ExifTakenTime(const std::string& payload) {
 
 std::string UprightExif(const std::string& original, int width, int height, bool withoutLocation) {
     std::string payload = original;
-    if (withoutLocation)
-        BlankNotePlaces(payload);
     ExifHandle data = Load(payload);
+    if (data && withoutLocation)
+        LeaveOutNotePlaces(payload, data);
     if (!data)
         return {};
     SetNumber(data.get(), EXIF_IFD_0, EXIF_TAG_ORIENTATION, 1);
@@ -274,17 +291,18 @@ bool SetThumbnail(ExifData* data, const std::string& bytes) {
 
 BlockEdit ExifLocationEdit(const std::string& original) {
     std::string payload = original;
-    const bool placesBlanked = BlankNotePlaces(payload);
     const std::optional<bool> pointer = HasGpsPointer(payload);
     ExifHandle data = Load(payload);
+    const bool noteLost = pointer && data && LeaveOutNotePlaces(payload, data);
     if (!pointer || !data)
         return BlockEdit::Unreadable();
+    const bool placesBlanked = payload != original;
     // The thumbnail is a JPEG file of its own, with its own EXIF, XMP and what else it carries.
     const LocationFree thumbnail = data->data
                                        ? JpegWithoutLocation(std::string(
                                              reinterpret_cast<const char*>(data->data), data->size))
                                        : LocationFree{};
-    if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0 && !thumbnail.changed)
+    if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0 && !thumbnail.changed && !noteLost)
         return placesBlanked ? BlockEdit::Replaced(std::move(payload)) : BlockEdit::Kept();
     RemoveAll(data->ifd[EXIF_IFD_GPS]);
     if (thumbnail.changed && !SetThumbnail(data.get(), thumbnail.bytes))
@@ -293,7 +311,7 @@ BlockEdit ExifLocationEdit(const std::string& original) {
     if (rewritten.empty() || HasGpsPointer(rewritten) != false)
         return BlockEdit::Unreadable();
     BlockEdit edit = BlockEdit::Replaced(std::move(rewritten));
-    edit.unreadable = thumbnail.unreadable;
+    edit.unreadable = thumbnail.unreadable || noteLost;
     return edit;
 }
 

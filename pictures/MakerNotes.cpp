@@ -94,6 +94,9 @@ const Entry* Find(const std::vector<Entry>& entries, std::uint32_t tag) {
 
 using Span = MakerNoteSpan;
 
+const std::string kPanasonicHeader("Panasonic\0\0\0", 12);
+const std::string kNikonHeader("Nikon\0\x02", 7);
+
 // A maker note's directory as one maker writes it: its entries, the base its offsets count from,
 // the byte order, and the bytes where values may lie (the maker note but its directory).
 struct MakerDirectory {
@@ -118,7 +121,7 @@ Span DirectorySpan(std::size_t at, const std::vector<Entry>& entries) {
 // Panasonic: "Panasonic\0\0\0", then a directory in either byte order whose offsets count from
 // the TIFF header of the EXIF block.
 std::optional<MakerDirectory> Panasonic(const std::string& payload, Span note) {
-    const std::string header("Panasonic\0\0\0", 12);
+    const std::string& header = kPanasonicHeader;
     if (note.size < header.size() || payload.compare(note.at, header.size(), header) != 0)
         return std::nullopt;
     const Order exifOrder = *HeaderOrder(payload, kTiff);
@@ -134,7 +137,7 @@ std::optional<MakerDirectory> Panasonic(const std::string& payload, Span note) {
 
 // Nikon: "Nikon\0\2", then a TIFF header of its own at 10 that its offsets count from.
 std::optional<MakerDirectory> Nikon(const std::string& payload, Span note) {
-    const std::string header("Nikon\0\x02", 7);
+    const std::string& header = kNikonHeader;
     constexpr std::size_t kOwnTiff = 10;
     if (note.size < kOwnTiff + 8 || payload.compare(note.at, header.size(), header) != 0)
         return std::nullopt;
@@ -178,6 +181,30 @@ bool Blank(std::string& payload, const MakerDirectory& directory,
 }
 
 }  // namespace
+
+std::optional<MakerNoteSpan> MakerNoteAt(const std::string& payload) {
+    constexpr std::uint32_t kExifPointer = 0x8769, kMakerNote = 0x927C;
+    const std::optional<Order> order = HeaderOrder(payload, kTiff);
+    if (!order)
+        return std::nullopt;
+    const auto first = Directory(payload, kTiff + *Read(payload, kTiff + 4, 4, *order), *order);
+    const Entry* pointer = first ? Find(*first, kExifPointer) : nullptr;
+    if (!pointer)
+        return std::nullopt;
+    const auto exif =
+        Directory(payload, kTiff + *Read(payload, pointer->at + 8, 4, *order), *order);
+    const Entry* note = exif ? Find(*exif, kMakerNote) : nullptr;
+    const std::optional<std::size_t> at =
+        note ? ValueAt(payload, *note, kTiff, *order) : std::nullopt;
+    if (!at)
+        return std::nullopt;
+    return MakerNoteSpan{*at, note->size};
+}
+
+bool IsPlaceMakerNote(std::string_view note) {
+    return note.substr(0, kPanasonicHeader.size()) == kPanasonicHeader ||
+           note.substr(0, kNikonHeader.size()) == kNikonHeader;
+}
 
 bool BlankMakerNotePlaces(std::string& payload, MakerNoteSpan note) {
     if (!HeaderOrder(payload, kTiff) || note.at > payload.size() ||

@@ -2,7 +2,9 @@
 // note's offsets kept pointing at its values when a rewrite of the block moves it.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace albumon {
 
@@ -10,6 +12,13 @@ namespace albumon {
 struct MakerNoteSpan {
     std::size_t at = 0, size = 0;
 };
+
+// Where the maker note entry of the EXIF directory points; none when a directory on the way
+// cannot be walked.
+std::optional<MakerNoteSpan> MakerNoteAt(const std::string& payload);
+
+// Whether a maker note is of a kind that may name places (Panasonic, Nikon).
+bool IsPlaceMakerNote(std::string_view note);
 
 // Overwrites with NULs, same length and nothing moved, the place names the maker note at note of
 // an EXIF payload ("Exif\0\0" and a TIFF structure) holds: Panasonic's location, country, state,
