@@ -292,6 +292,10 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
     if (photo.StripLocation) {
         if (OutputPicture free = WithoutLocation(result.bytes); !free.copySource)
             result = std::move(free);
+        // What of the source's EXIF could not be read was left out of the upright block.
+        result.metadataDropped =
+            result.metadataDropped ||
+            (data && !data->header.exif.empty() && ExifLocationEdit(data->header.exif).unreadable);
     }
     result.losslessFellBack = fellBack;
     return result;

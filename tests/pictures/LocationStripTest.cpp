@@ -334,5 +334,27 @@ TEST_F(LocationStripTest, UnreadableBlocksAreDroppedWholeAndReported) {
     EXPECT_FALSE(JpegWithoutLocation("not a picture").changed);
 }
 
+// A maker note libexif reads past an entry count larger than the block, where the directory
+// cannot be walked to it, cannot have its places blanked: it goes whole.
+TEST_F(LocationStripTest, MakerNoteBeyondABrokenDirectoryGoesWholeAndIsReported) {
+    const std::string located =
+        test::LocatedJpeg({false, false, false, false, false, false, false, false, false, true});
+    std::string payload = ExifPayload(located);
+    const std::size_t pointer = payload.find(std::string("\x87\x69\0\x04\0\0\0\x01", 8));
+    ASSERT_NE(pointer, std::string::npos);
+    const std::size_t directory = 6 + static_cast<unsigned char>(payload[pointer + 10]) * 256 +
+                                  static_cast<unsigned char>(payload[pointer + 11]);
+    payload.replace(directory, 2, "\xFF\xFF");  // more entries than the block holds
+    const std::string source = WithExifPayload(located, payload);
+    for (int turn : {0, 3}) {
+        SCOPED_TRACE(turn);
+        const OutputPicture output = Output(source, turn, true, true);
+        EXPECT_TRUE(output.metadataDropped);
+        ExpectNoPlace(output.bytes);
+        EXPECT_EQ(test::ReadExifFacts(output.bytes).model, "Pocket 12");
+        EXPECT_EQ(output.bytes.find("LUMIX"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace albumon
