@@ -1,6 +1,7 @@
 // The EXIF block of a photo, read and rewritten through libexif: its orientation, when it was
 // taken, and the block an upright copy of the photo carries (orientation 1, no stale thumbnail,
-// GPS left out on request). The block is an APP1 payload starting "Exif\0\0".
+// GPS and the maker note's place names left out on request). The block is an APP1 payload
+// starting "Exif\0\0".
 #pragma once
 
 #include <cstdint>
@@ -21,13 +22,18 @@ std::optional<std::int64_t> ExifTakenTime(const std::string& payload);
 
 // The payload for a picture written upright: orientation set to 1, the embedded thumbnail
 // dropped, the pixel size tags set to width x height, and with withoutLocation the GPS part
-// removed. Empty when the block cannot be rewritten (then no EXIF is better than a wrong one).
+// removed and the place names of the maker note blanked (one that cannot be placed among the
+// block's bytes left out). A maker note the rewrite moves keeps its offsets pointing at its
+// values. Empty when the block cannot be rewritten (then no EXIF is better than a wrong one).
 std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation);
 
 // The payload vetted for location: kept when it has no GPS part (neither a GPS directory
-// pointer in its first directory nor GPS entries) and its thumbnail carries no location data,
-// rewritten with the GPS part removed and the thumbnail without location data, or unreadable
-// when its first directory cannot be walked or the rewrite fails.
+// pointer in its first directory nor GPS entries), its thumbnail carries no location data and
+// its maker note no place names; the same bytes with those names blanked when that is all;
+// rewritten with the GPS part removed and the thumbnail without location data otherwise; or
+// unreadable when its first directory cannot be walked or the rewrite fails. A maker note that
+// may name places but cannot be placed among the bytes is left out and the edit marked
+// unreadable.
 BlockEdit ExifLocationEdit(const std::string& payload);
 
 }  // namespace albumon
