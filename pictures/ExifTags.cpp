@@ -289,7 +289,8 @@ bool SetThumbnail(ExifData* data, const std::string& bytes) {
 
 }  // namespace
 
-BlockEdit ExifLocationEdit(const std::string& original) {
+BlockEdit ExifLocationEdit(const std::string& original, int nesting) {
+    constexpr int kDeepestThumbnail = 2;
     std::string payload = original;
     const std::optional<bool> pointer = HasGpsPointer(payload);
     ExifHandle data = Load(payload);
@@ -297,11 +298,14 @@ BlockEdit ExifLocationEdit(const std::string& original) {
     if (!pointer || !data)
         return BlockEdit::Unreadable();
     const bool placesBlanked = payload != original;
+    if (data->data && nesting >= kDeepestThumbnail)
+        return BlockEdit::Unreadable();
     // The thumbnail is a JPEG file of its own, with its own EXIF, XMP and what else it carries.
-    const LocationFree thumbnail = data->data
-                                       ? JpegWithoutLocation(std::string(
-                                             reinterpret_cast<const char*>(data->data), data->size))
-                                       : LocationFree{};
+    const LocationFree thumbnail =
+        data->data
+            ? JpegWithoutLocation(
+                  std::string(reinterpret_cast<const char*>(data->data), data->size), nesting + 1)
+            : LocationFree{};
     if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0 && !thumbnail.changed && !noteLost)
         return placesBlanked ? BlockEdit::Replaced(std::move(payload)) : BlockEdit::Kept();
     RemoveAll(data->ifd[EXIF_IFD_GPS]);

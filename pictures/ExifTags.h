@@ -33,7 +33,8 @@ std::string UprightExif(const std::string& payload, int width, int height, bool 
 // rewritten with the GPS part removed and the thumbnail without location data otherwise; or
 // unreadable when its first directory cannot be walked or the rewrite fails. A maker note that
 // may name places but cannot be placed among the bytes is left out and the edit marked
-// unreadable.
-BlockEdit ExifLocationEdit(const std::string& payload);
+// unreadable. nesting counts the thumbnails the block lies in: a thumbnail of a thumbnail's
+// thumbnail is no camera's, and its block counts as unreadable.
+BlockEdit ExifLocationEdit(const std::string& payload, int nesting = 0);
 
 }  // namespace albumon

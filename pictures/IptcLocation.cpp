@@ -92,11 +92,11 @@ bool IsBookkeeping(unsigned record, unsigned dataset) {
 
 // The copies of the EXIF block (0x0422, 0x0423) and of the XMP packet (0x0424) Photoshop keeps
 // among its resources, vetted as the blocks themselves are; any other resource is kept.
-BlockEdit CopyEdit(const Resource& resource) {
+BlockEdit CopyEdit(const Resource& resource, int nesting) {
     static const std::string kExifHeader("Exif\0\0", 6);
     static const std::string kXmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
     if (resource.id == 0x0422 || resource.id == 0x0423) {
-        BlockEdit edit = ExifLocationEdit(kExifHeader + resource.data);
+        BlockEdit edit = ExifLocationEdit(kExifHeader + resource.data, nesting);
         if (!edit.data.empty())
             edit.data.erase(0, kExifHeader.size());
         return edit;
@@ -149,7 +149,7 @@ std::optional<RecordEdit> RecordWithoutPlace(const std::string& bytes) {
 
 }  // namespace
 
-BlockEdit PhotoshopLocationEdit(const std::string& resources) {
+BlockEdit PhotoshopLocationEdit(const std::string& resources, int nesting) {
     std::optional<std::vector<Resource>> parsed = Resources(resources);
     if (!parsed)
         return BlockEdit::Unreadable();
@@ -164,7 +164,7 @@ BlockEdit PhotoshopLocationEdit(const std::string& resources) {
             recordChanged = recordChanged || record->changed;
             records.push_back(std::move(*record));
         }
-        copies.push_back(CopyEdit(resource));
+        copies.push_back(CopyEdit(resource, nesting));
         changed = changed || copies.back().changed;
         unreadable = unreadable || copies.back().unreadable;
     }

@@ -15,6 +15,7 @@ namespace albumon {
 // left with nothing give empty data. The copies of EXIF (0x0422, 0x0423) and XMP (0x0424) some
 // programs keep there lose their place as the blocks themselves do, or go when unreadable.
 // Unreadable as a whole when the resources or the record do not parse.
-BlockEdit PhotoshopLocationEdit(const std::string& resources);
+// nesting: as for the EXIF block the resources are found beside.
+BlockEdit PhotoshopLocationEdit(const std::string& resources, int nesting = 0);
 
 }  // namespace albumon

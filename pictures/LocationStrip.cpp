@@ -36,8 +36,11 @@ struct Group {
 
 class Stripper {
   public:
-    explicit Stripper(const std::string& bytes)
-        : bytes_(bytes), layout_(WalkJpeg(bytes)), replacements_(layout_.segments.size()) {}
+    Stripper(const std::string& bytes, int nesting)
+        : bytes_(bytes),
+          nesting_(nesting),
+          layout_(WalkJpeg(bytes)),
+          replacements_(layout_.segments.size()) {}
 
     LocationFree Run() {
         LocationFree result;
@@ -79,7 +82,7 @@ class Stripper {
                 Drop(k);
             }
         } else if (StartsWith(payload, kExifHeader)) {
-            Apply(k, ExifLocationEdit(payload), kApp1);
+            Apply(k, ExifLocationEdit(payload, nesting_), kApp1);
         } else if (IsXmpPacket(payload)) {
             xmpSegments_.push_back(k);
             xmpPackets_.push_back(std::move(payload));
@@ -129,7 +132,7 @@ class Stripper {
         std::string resources;
         for (const std::string& part : photoshop_.payloads)
             resources += part;
-        const BlockEdit edit = PhotoshopLocationEdit(resources);
+        const BlockEdit edit = PhotoshopLocationEdit(resources, nesting_);
         unreadable_ = unreadable_ || edit.unreadable;
         if (!edit.changed)
             return;
@@ -141,6 +144,7 @@ class Stripper {
     }
 
     const std::string& bytes_;
+    const int nesting_;
     const JpegLayout layout_;
     std::vector<std::optional<std::string>> replacements_;
     Group photoshop_;
@@ -151,8 +155,8 @@ class Stripper {
 
 }  // namespace
 
-LocationFree JpegWithoutLocation(const std::string& bytes) {
-    return Stripper(bytes).Run();
+LocationFree JpegWithoutLocation(const std::string& bytes, int nesting) {
+    return Stripper(bytes, nesting).Run();
 }
 
 }  // namespace albumon

@@ -20,6 +20,7 @@ struct LocationFree {
 // out with that block). Other APP1 and APP13 blocks, blocks that cannot be read and bytes after a
 // break in the marker structure are dropped whole. Everything else, the entropy-coded data above
 // all, is copied as it is. Data that does not start as a JPEG file is returned unchanged.
-LocationFree JpegWithoutLocation(const std::string& bytes);
+// nesting counts the EXIF thumbnails the file lies in (0 for the picture itself).
+LocationFree JpegWithoutLocation(const std::string& bytes, int nesting = 0);
 
 }  // namespace albumon

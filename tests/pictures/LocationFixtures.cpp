@@ -119,16 +119,6 @@ std::string SavedExif(ExifData* data) {
     return block;
 }
 
-// The file with the thumbnail of its EXIF block replaced by thumbnail.
-std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail) {
-    ExifHandle data = LoadExif(ExifPayload(jpeg));
-    std::free(data->data);
-    data->data = static_cast<unsigned char*>(std::malloc(thumbnail.size()));
-    std::memcpy(data->data, thumbnail.data(), thumbnail.size());
-    data->size = static_cast<unsigned int>(thumbnail.size());
-    return WithExifPayload(jpeg, SavedExif(data.get()));
-}
-
 const std::string kPanasonic("Panasonic\0\0\0", 12);
 
 std::string Number(std::size_t value, int size, bool little) {
@@ -157,6 +147,16 @@ std::string PanasonicNote(std::size_t at, bool little) {
 }
 
 }  // namespace
+
+// The file with the thumbnail of its EXIF block replaced by thumbnail.
+std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail) {
+    ExifHandle data = LoadExif(ExifPayload(jpeg));
+    std::free(data->data);
+    data->data = static_cast<unsigned char*>(std::malloc(thumbnail.size()));
+    std::memcpy(data->data, thumbnail.data(), thumbnail.size());
+    data->size = static_cast<unsigned int>(thumbnail.size());
+    return WithExifPayload(jpeg, SavedExif(data.get()));
+}
 
 // libexif places the note; a stand-in of its size finds where, and the note is written there.
 std::string WithMakerNote(const std::string& jpeg,

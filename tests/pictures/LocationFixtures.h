@@ -70,6 +70,9 @@ std::string PhotoshopSegment(const std::vector<std::pair<int, std::string>>& res
 // The file with segments placed right after its first marker segment.
 std::string WithSegments(const std::string& jpeg, const std::string& segments);
 
+// The file with the thumbnail of its EXIF block replaced by thumbnail.
+std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail);
+
 // Whether some EXIF block anywhere in the bytes (secondary pictures included) has GPS entries.
 bool AnyExifGps(const std::string& bytes);
 

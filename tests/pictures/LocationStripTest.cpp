@@ -340,6 +340,16 @@ TEST_F(LocationStripTest, UnreadableBlocksAreDroppedWholeAndReported) {
         test::WithSegments(plain, MarkerSegment(0xE6, std::string("GoPro\0", 6) + nested)));
     EXPECT_TRUE(deep.unreadable);
     EXPECT_TRUE(deep.bytes == plain);
+    // The photo carries a thumbnail of its own. A thumbnail holding a thumbnail is still read; one
+    // level further is no camera's, and the walk stops there instead of descending as deep as the
+    // bytes allow.
+    std::string nestedThumbnails = plain;
+    for (int level = 1; level <= 2; ++level) {
+        nestedThumbnails = test::WithExifThumbnail(plain, nestedThumbnails);
+        const LocationFree stripped = JpegWithoutLocation(nestedThumbnails);
+        EXPECT_EQ(stripped.unreadable, level == 2) << level;
+        EXPECT_EQ(stripped.changed, level == 2) << level;
+    }
     EXPECT_FALSE(JpegWithoutLocation("not a picture").changed);
 }
 
