@@ -114,7 +114,8 @@ void TForm1::FormClose() {
         album_.WindowLeft = x();
         album_.WindowTop = y();
         album_.WindowWidth = width();
-        album_.WindowHeight = height();
+        // The room a save's notice took is given back: the next start opens without it.
+        album_.WindowHeight = height() - noticeRoom_;
     }
     TakeGeneralPageSettings();
     album_.KeepNameDefault = !RadioButton6->isChecked();

@@ -154,6 +154,13 @@ TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
     Drop({Q(data / "in/p2.jpg")});
     EXPECT_FALSE(form->NoticeBar->isVisible());
     EXPECT_EQ(form->size(), before);
+    // Closed with the notice shown, the window keeps its own size for the next start.
+    Click(form->SaveBitBtn);
+    ASSERT_TRUE(form->NoticeBar->isVisible());
+    Close();
+    EXPECT_NE(
+        ReadFile(Program("albumon.INI")).find("Height=" + std::to_string(before.height()) + "\r\n"),
+        std::string::npos);
 }
 
 TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
