@@ -283,7 +283,7 @@ void TFolderTreeViewEx::ReadChildrenLater(QTreeWidgetItem* node) {
         QMetaObject::invokeMethod(
             this,
             [this, node, epoch, names = std::move(names)] {
-                if (epoch == epoch_ && IsReading(node)) {
+                if (epoch == epoch_ && Holds(node) && IsReading(node)) {
                     BusyScope busy(*this);
                     FillChildren(node, names);
                 }
@@ -305,7 +305,8 @@ void TFolderTreeViewEx::MarkSubfoldersLater(QTreeWidgetItem* node) {
         QMetaObject::invokeMethod(
             this,
             [this, node, epoch, paths, marks] {
-                if (epoch != epoch_ || node->childCount() != static_cast<int>(paths.size()))
+                if (epoch != epoch_ || !Holds(node) ||
+                    node->childCount() != static_cast<int>(paths.size()))
                     return;
                 for (int i = 0; i < node->childCount(); ++i) {
                     QTreeWidgetItem* child = node->child(i);
@@ -316,6 +317,16 @@ void TFolderTreeViewEx::MarkSubfoldersLater(QTreeWidgetItem* node) {
             },
             Qt::QueuedConnection);
     });
+}
+
+// Whether a node a late result was meant for is still in the tree: a folder removed meanwhile
+// took its node along. The node is only compared, never read, until it is found.
+bool TFolderTreeViewEx::Holds(const QTreeWidgetItem* node) const {
+    for (QTreeWidgetItemIterator it(const_cast<TFolderTreeViewEx*>(this)); *it; ++it) {
+        if (*it == node)
+            return true;
+    }
+    return false;
 }
 
 void TFolderTreeViewEx::NodeExpanded(QTreeWidgetItem* node) {

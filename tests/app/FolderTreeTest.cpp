@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTreeWidgetItem>
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "Errors.h"
@@ -117,6 +119,24 @@ TEST_F(FolderTreeTest, SlowFolderIsReadWithoutBlockingTheWindow) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !TFolderTreeViewEx::IsReading(node); }, 5000));
     EXPECT_EQ(ChildLabels(node), (QStringList{"one", "two"}));
     EXPECT_FALSE(TFolderTreeViewEx::IsReading(node));
+
+    // A folder removed while its children are read goes from the tree; their late arrival
+    // finds nothing of it.
+    ForceDirectories(data / "gone/inner");
+    const std::string gone = data / "gone";
+    std::atomic<bool> release = false;
+    tree.Reader = [gone, &release](const std::string& folder) {
+        while (folder == gone && !release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return ReadSubfolderNames(folder);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.NodeOf(gone) != nullptr; }));
+    tree.expandItem(tree.NodeOf(gone));
+    std::filesystem::remove_all(gone);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.NodeOf(gone) == nullptr; }));
+    release = true;
+    QTest::qWait(200);
+    EXPECT_EQ(ChildLabels(tree.NodeOf(data.path())), QStringList{"slow"});
 }
 
 TEST_F(FolderTreeTest, HugeFolderReadInTheBackgroundAndNotRefreshed) {
