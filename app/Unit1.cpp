@@ -123,9 +123,12 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A save under way needs its note files: the window closes when it has ended.
+    // A save under way needs its note files: the window closes when it has ended. The
+    // session's end answers "No" to a question before the save: nothing is written.
     if (saving_) {
         closeAfterSave_ = true;
+        if (closeWithoutQuestion_)
+            DeclineQuestions(this);
         event->ignore();
         return;
     }

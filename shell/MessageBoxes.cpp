@@ -2,6 +2,7 @@
 #include "MessageBoxes.h"
 #include "QtText.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <string>
 
@@ -33,6 +34,13 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     box.setObjectName(QStringLiteral("QuestionBox"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+void DeclineQuestions(QWidget* parent) {
+    for (QMessageBox* box : parent->findChildren<QMessageBox*>(QStringLiteral("QuestionBox"))) {
+        if (box->isVisible())
+            box->button(QMessageBox::No)->click();
+    }
 }
 
 }  // namespace albumon

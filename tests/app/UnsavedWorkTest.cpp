@@ -1,10 +1,13 @@
 // The questions before the user's work could be lost: a save over an album the list was not read
 // from, and a close with entries changed since they were last saved or opened.
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "FileSystem.h"
 #include "PhotoFixtures.h"
@@ -113,6 +116,23 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
     Click(form->SaveBitBtn);
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(form->Album().EntryCount, 1);
+}
+
+// The session's end while the question is up answers it "No": nothing is written, the window
+// closes without waiting for the user.
+TEST_F(UnsavedWorkTest, SessionEndDuringTheReplaceQuestionWritesNothing) {
+    OpenWithAlbum();
+    DropOthers();
+    boxes.leaveOpen = {QStringLiteral("既にあります")};
+    QTimer::singleShot(50, form.get(), [this] { form->CloseWithoutQuestion(); });
+    // Should the window still wait, the user would come back and say "Yes".
+    QTimer::singleShot(1000, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    Click(form->SaveBitBtn);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(ReadFile(data / "out/旅行.htm") == "earlier album");
 }
 
 // Each change since the list was opened makes the close ask; "No" keeps the window open. A list
