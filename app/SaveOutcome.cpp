@@ -9,6 +9,7 @@
 #include "QtText.h"
 #include "SaveAlbum.h"
 #include "SaveNoticeBar.h"
+#include "SaveRecord.h"
 #include "Unit1.h"
 
 namespace albumon {
@@ -43,10 +44,13 @@ void TForm1::ShowSaveNotice(const std::string& head, int pictures,
 }
 
 // A list that was not read back from the album of this title would replace that album, and
-// with it the only copy of its notes: ask first.
+// with it the only copy of its notes: ask first. The album is there while its index page is,
+// or its folder keeps the record of a save (the notes stay when the index page went).
 bool TForm1::ConfirmReplaceAlbum(const std::string& head) {
-    if (album_.EntryCount == 0 || !FileExists(album_.OutPath + head + ".htm") ||
-        EntriesReadFrom(album_, AlbumFolderPath(album_, head)))
+    const std::string folder = AlbumFolderPath(album_, head);
+    const bool there =
+        FileExists(album_.OutPath + head + ".htm") || FileExists(folder + "/" + kSaveRecordName);
+    if (album_.EntryCount == 0 || !there || EntriesReadFrom(album_, folder))
         return true;
     return AskYesNo(this, QStringLiteral("「%1」は既にあります。置き換えますか？").arg(Text(head)));
 }

@@ -1,5 +1,7 @@
 // The questions before the user's work could be lost: a save over an album the list was not read
 // from, and a close with entries changed since they were last saved or opened.
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -108,6 +110,16 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
         boxes.seen.clear();
         Close();
     }
+    // An album folder a save wrote still holds the album's notes when its index page went.
+    OpenWithAlbum();
+    ::unlink(index.c_str());
+    WriteFile(data / "out/旅行.files/.albumon.saved", "Albumon saved files 1\n");
+    DropOthers();
+    Click(form->SaveBitBtn);
+    EXPECT_EQ(boxes.seen.size(), 1u);
+    EXPECT_FALSE(FileExists(index));
+    boxes.seen.clear();
+    Close();
     // The list is cleared by the save: a new list under the same title asks again.
     OpenWithAlbum();
     ReopenAlbum();
