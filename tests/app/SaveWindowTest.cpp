@@ -163,6 +163,29 @@ TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
         std::string::npos);
 }
 
+// Many warnings keep the notice, and the window, short: the first few are listed, the count of
+// the rest follows, and the whole list is the tip of the warnings.
+TEST_F(SaveWindowTest, ManyWarningsKeepTheNoticeShort) {
+    OpenWithOutput();
+    QStringList bad;
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = data / ("in/bad" + std::to_string(i) + ".jpg");
+        WriteFile(path, "not a picture");
+        bad << Q(path);
+    }
+    Drop(bad);
+    const int before = form->height();
+    Click(form->SaveBitBtn);
+    ASSERT_TRUE(form->NoticeBar->isVisible());
+    const QStringList shown = form->NoticeBar->Warnings->text().split(QLatin1Char('\n'));
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_TRUE(shown[0].contains(bad[0])) << shown[0].toStdString();
+    EXPECT_EQ(shown[3], QStringLiteral("ほか 9 件"));
+    for (const QString& path : bad)
+        EXPECT_TRUE(form->NoticeBar->Warnings->toolTip().contains(path)) << path.toStdString();
+    EXPECT_LT(form->height(), before + before / 3);
+}
+
 TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
     OpenWithOutput();
     ::unlink((data / "in/p2.jpg").c_str());
