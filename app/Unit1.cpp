@@ -115,7 +115,7 @@ void TForm1::FormClose() {
         album_.WindowTop = y();
         album_.WindowWidth = width();
         // The room a save's notice took is given back: the next start opens without it.
-        album_.WindowHeight = height() - noticeRoom_;
+        album_.WindowHeight = height() - noticeGrowth_;
     }
     TakeGeneralPageSettings();
     album_.KeepNameDefault = !RadioButton6->isChecked();

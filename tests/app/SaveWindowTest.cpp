@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -184,6 +185,28 @@ TEST_F(SaveWindowTest, ManyWarningsKeepTheNoticeShort) {
     for (const QString& path : bad)
         EXPECT_TRUE(form->NoticeBar->Warnings->toolTip().contains(path)) << path.toStdString();
     EXPECT_LT(form->height(), before + before / 3);
+}
+
+// A window reaching down to the screen's bottom grows no further: its controls give the notice
+// its room, and get it back when the notice goes.
+TEST_F(SaveWindowTest, NoticeStaysOnTheScreen) {
+    for (const bool designSize : {false, true}) {
+        OpenWithOutput();
+        const QRect screen = form->screen()->availableGeometry();
+        if (!designSize)
+            form->resize(form->width(), screen.height() - 10);
+        form->move(screen.left(), screen.bottom() + 1 - form->frameGeometry().height());
+        const QSize before = form->size();
+        boxes.sayYes = true;  // the second replaces the first
+        Click(form->SaveBitBtn);
+        ASSERT_TRUE(form->NoticeBar->isVisible());
+        if (!designSize)
+            EXPECT_LE(form->frameGeometry().bottom(), screen.bottom());
+        EXPECT_LE(form->NoticeBar->geometry().bottom(), form->height());
+        Click(form->NoticeBar->DismissButton);
+        EXPECT_EQ(form->size(), before) << designSize;
+        Close();
+    }
 }
 
 TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {
