@@ -96,6 +96,7 @@ void TForm1::ApplySettingsToControls() {
     ComboDisplaySize->setCurrentIndex(album_.DisplaySize <= 0     ? 0
                                       : album_.DisplaySize > 2560 ? 2
                                                                   : 1);
+    mnuIcons->setChecked(album_.FileListIcons);
 }
 
 void TForm1::TakeGeneralPageSettings() {
@@ -119,6 +120,7 @@ void TForm1::FormClose() {
     }
     TakeGeneralPageSettings();
     album_.KeepNameDefault = !RadioButton6->isChecked();
+    album_.FileListIcons = mnuIcons->isChecked();
     WriteSettings(paths_.SettingsFile, album_);
 }
 

@@ -9,9 +9,12 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string_view>
+
+#include "LocationStrip.h"
 
 namespace albumon {
 
@@ -226,6 +229,18 @@ std::optional<bool> HasGpsPointer(const std::string& payload) {
     return false;
 }
 
+// Replaces the block's thumbnail by bytes; false when there is no memory for them.
+bool SetThumbnail(ExifData* data, const std::string& bytes) {
+    auto* copy = static_cast<unsigned char*>(std::malloc(bytes.size()));
+    if (!copy)
+        return false;
+    std::memcpy(copy, bytes.data(), bytes.size());
+    std::free(data->data);  // libexif's default allocator is malloc
+    data->data = copy;
+    data->size = static_cast<unsigned int>(bytes.size());
+    return true;
+}
+
 }  // namespace
 
 BlockEdit ExifLocationEdit(const std::string& payload) {
@@ -233,13 +248,22 @@ BlockEdit ExifLocationEdit(const std::string& payload) {
     ExifHandle data = Load(payload);
     if (!pointer || !data)
         return BlockEdit::Unreadable();
-    if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0)
+    // The thumbnail is a JPEG file of its own, with its own EXIF, XMP and what else it carries.
+    const LocationFree thumbnail = data->data
+                                       ? JpegWithoutLocation(std::string(
+                                             reinterpret_cast<const char*>(data->data), data->size))
+                                       : LocationFree{};
+    if (!*pointer && data->ifd[EXIF_IFD_GPS]->count == 0 && !thumbnail.changed)
         return BlockEdit::Kept();
     RemoveAll(data->ifd[EXIF_IFD_GPS]);
+    if (thumbnail.changed && !SetThumbnail(data.get(), thumbnail.bytes))
+        return BlockEdit::Unreadable();
     std::string rewritten = Save(data.get());
     if (rewritten.empty() || HasGpsPointer(rewritten) != false)
         return BlockEdit::Unreadable();
-    return BlockEdit::Replaced(std::move(rewritten));
+    BlockEdit edit = BlockEdit::Replaced(std::move(rewritten));
+    edit.unreadable = thumbnail.unreadable;
+    return edit;
 }
 
 }  // namespace albumon

@@ -25,8 +25,9 @@ std::optional<std::int64_t> ExifTakenTime(const std::string& payload);
 std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation);
 
 // The payload vetted for location: kept when it has no GPS part (neither a GPS directory
-// pointer in its first directory nor GPS entries), rewritten with the GPS part removed, or
-// unreadable when its first directory cannot be walked or the rewrite fails.
+// pointer in its first directory nor GPS entries) and its thumbnail carries no location data,
+// rewritten with the GPS part removed and the thumbnail without location data, or unreadable
+// when its first directory cannot be walked or the rewrite fails.
 BlockEdit ExifLocationEdit(const std::string& payload);
 
 }  // namespace albumon

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ExifTags.h"
+#include "GoproLocation.h"
 #include "IptcLocation.h"
 #include "JpegSegments.h"
 #include "XmpLocation.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr unsigned char kApp1 = 0xE1;
 constexpr unsigned char kApp2 = 0xE2;
+constexpr unsigned char kApp6 = 0xE6;
 constexpr unsigned char kApp13 = 0xED;
 constexpr std::size_t kMaxPayload = 65533;
 const std::string kExifHeader("Exif\0\0", 6);
@@ -59,10 +61,14 @@ class Stripper {
   private:
     void Sort(std::size_t k) {
         const JpegSegment& segment = layout_.segments[k];
-        if (segment.marker != kApp1 && segment.marker != kApp2 && segment.marker != kApp13)
+        if (segment.marker != kApp1 && segment.marker != kApp2 && segment.marker != kApp6 &&
+            segment.marker != kApp13)
             return;
         std::string payload = bytes_.substr(segment.offset + 4, segment.length - 4);
-        if (segment.marker == kApp2) {
+        if (segment.marker == kApp6) {
+            if (IsGoproTelemetry(payload))
+                Apply(k, GoproLocationEdit(payload), kApp6);
+        } else if (segment.marker == kApp2) {
             if (StartsWith(payload, kMpfHeader))
                 replacements_[k] = "";
         } else if (segment.marker == kApp13) {
@@ -73,10 +79,7 @@ class Stripper {
                 Drop(k);
             }
         } else if (StartsWith(payload, kExifHeader)) {
-            const BlockEdit edit = ExifLocationEdit(payload);
-            unreadable_ = unreadable_ || edit.unreadable;
-            if (edit.changed)
-                replacements_[k] = edit.data.empty() ? "" : MarkerSegment(kApp1, edit.data);
+            Apply(k, ExifLocationEdit(payload), kApp1);
         } else if (IsXmpPacket(payload)) {
             xmpSegments_.push_back(k);
             xmpPackets_.push_back(std::move(payload));
@@ -86,6 +89,13 @@ class Stripper {
         } else {
             Drop(k);
         }
+    }
+
+    // Puts what an edit of segment k's payload decided in its place.
+    void Apply(std::size_t k, const BlockEdit& edit, unsigned char marker) {
+        unreadable_ = unreadable_ || edit.unreadable;
+        if (edit.changed)
+            replacements_[k] = edit.data.empty() ? "" : MarkerSegment(marker, edit.data);
     }
 
     void Drop(std::size_t k) {

@@ -12,10 +12,11 @@ struct LocationFree {
     std::string bytes;
 };
 
-// The JPEG file without any location data: the GPS part of its EXIF blocks, the place properties
-// of its XMP (main packet and extended XMP), the place datasets of the IPTC-IIM record in its
-// Photoshop APP13 block, and everything after the end of its first picture (the secondary
-// pictures an MPF APP2 block lists carry EXIF of their own: they are left out with that block).
+// The JPEG file without any location data: the GPS part of its EXIF blocks (their thumbnails
+// included), the place properties of its XMP (main packet and extended XMP), the place datasets
+// of the IPTC-IIM record in its Photoshop APP13 block, the GPS records of an action camera's APP6
+// telemetry, and everything after the end of its first picture (the secondary pictures an MPF
+// APP2 block lists carry EXIF of their own: they are left out with that block).
 // Other APP1 and APP13 blocks, blocks that cannot be read and bytes after a break in the marker
 // structure are dropped whole. Everything else, the entropy-coded data above all, is copied as
 // it is. Data that does not start as a JPEG file is returned unchanged.

@@ -49,6 +49,10 @@ bool IsPlace(const xmlNs* ns, const xmlChar* name) {
         return Named(name, "Location") || Named(name, "CountryCode");
     if (Is(ns, "http://iptc.org/std/Iptc4xmpExt/2008-02-29/"))
         return Named(name, "LocationCreated") || Named(name, "LocationShown");
+    // A drone's position, and the ground point its range finder measured.
+    if (Is(ns, "http://www.dji.com/drone-dji/1.0/"))
+        return std::strncmp(text, "Gps", 3) == 0 || std::strncmp(text, "LRFTarget", 9) == 0 ||
+               Named(name, "AbsoluteAltitude");
     return false;
 }
 

@@ -20,7 +20,8 @@ struct XmpEdit {
 
 // The XMP payloads (main packets, then extended parts) without the properties of a place, in any
 // RDF form and at any depth: exif:GPS... (and exifEX:GPS...), photoshop:City, State and Country,
-// Iptc4xmpCore:Location and CountryCode, Iptc4xmpExt:LocationCreated and LocationShown. Extended
+// Iptc4xmpCore:Location and CountryCode, Iptc4xmpExt:LocationCreated and LocationShown, and a
+// drone's drone-dji:Gps..., AbsoluteAltitude and LRFTarget... (its range finder's aim). Extended
 // XMP is joined by the GUID of the main packet's xmpNote:HasExtendedXMP and, when it changes,
 // written again in parts under the MD5 of its new text, the main packet pointing to it. A packet
 // left with no property is dropped (extended XMP with the main packet's pointer); a packet that

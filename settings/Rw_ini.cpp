@@ -76,6 +76,7 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
     if (values.DisplaySize < 0)
         values.DisplaySize = 2048;
     values.ConvertQuality = std::clamp(ReadInteger(file, "Option", "ConvertQuality", 90), 1, 100);
+    values.FileListIcons = ReadInteger(file, "Option", "Icons", 0) != 0;
 }
 
 void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
@@ -93,6 +94,7 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     WriteInteger(file, "Option", "NoGPS", values.StripLocation ? 1 : 0);
     WriteInteger(file, "Option", "Display", values.DisplaySize);
     WriteInteger(file, "Option", "ConvertQuality", values.ConvertQuality);
+    WriteInteger(file, "Option", "Icons", values.FileListIcons ? 1 : 0);
     WriteInteger(file, "Size", "Width", values.WindowWidth);
     WriteInteger(file, "Size", "Height", values.WindowHeight);
 }

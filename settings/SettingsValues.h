@@ -22,6 +22,7 @@ struct SettingsValues {
     bool StripLocation = false;  // leave location data out of the album's pictures
     int ConvertQuality = 90;     // 1..100: the JPEGs made from HEIF, PNG and WebP pictures
     int DisplaySize = 2048;      // long side of the display copies; 0 makes none
+    bool FileListIcons = false;  // the folder's file list shows its pictures as icons
 };
 
 }  // namespace albumon

@@ -1,5 +1,6 @@
 // Start-up and shut-down of the window: defaults, settings applied and written back, the work
 // folder, and a settings file that cannot be written.
+#include <QAction>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "FileListBox.h"
 #include "FileSystem.h"
 #include "UpDownSpinBox.h"
 #include "WindowFixture.h"
@@ -36,13 +38,17 @@ TEST_F(LifecycleTest, DefaultsWithoutSettingsFile) {
 TEST_F(LifecycleTest, SettingsAppliedAndWrittenBack) {
     WriteFile(Program("albumon.INI"),
               "; mine\r\n[Pos]\r\nTop=120\r\nLeft=0x20\r\n[File]\r\nComp=80\r\nZip=2\r\n"
-              "NameDef=1\r\n[Thumb]\r\nHead=th_\r\nSize=abc\r\n[Other]\r\nKey=1\r\n");
+              "NameDef=1\r\n[Thumb]\r\nHead=th_\r\nSize=abc\r\n[Other]\r\nKey=1\r\n"
+              "[Option]\r\nIcons=1\r\n");
     Open();
     EXPECT_EQ(form->pos(), QPoint(32, 120));
     EXPECT_EQ(form->UpDownCompress->value(), 80);
     EXPECT_EQ(form->UpDownTSize->value(), 64);
     EXPECT_TRUE(form->CheckBoxComp->isChecked());
     EXPECT_TRUE(form->RadioButton7->isChecked());
+    EXPECT_TRUE(form->mnuIcons->isChecked());
+    EXPECT_TRUE(form->FileListBox1->IconView());
+    form->mnuIcons->setChecked(false);
     form->ThumbTopEdit->setText("  t_ ");
     form->UpDownTSize->setValue(100);
     form->RadioButton6->setChecked(true);
@@ -55,6 +61,7 @@ TEST_F(LifecycleTest, SettingsAppliedAndWrittenBack) {
     EXPECT_NE(ini.find("Head=t_\r\n"), std::string::npos);
     EXPECT_NE(ini.find("Size=100\r\n"), std::string::npos);
     EXPECT_NE(ini.find("NameDef=0\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("Icons=0\r\n"), std::string::npos);
     EXPECT_NE(ini.find("[Other]\r\nKey=1"), std::string::npos);
 }
 

@@ -1,4 +1,5 @@
-// albumon-make writes the very album the window's "保存" writes for the same list.
+// albumon-make writes the very album the window's "保存" writes for the same list and choices.
+#include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -6,6 +7,8 @@
 #include <map>
 
 #include "FileSystem.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -28,7 +31,7 @@ using MakeEqualsWindowTest = WindowTest;
 TEST_F(MakeEqualsWindowTest, SameFilesSameBytes) {
     WriteJpeg(data / "in/a.jpg", 300, 200);
     WriteJpeg(data / "in/b.jpg", 120, 160);
-    WriteJpeg(data / "in/c.jpg", 64, 64);
+    WriteFile(data / "in/c.jpg", PhoneJpeg(QuadrantRaster(64, 64), {1, true}));  // with GPS
     WriteFile(data / "note.txt", "夕方の海\r\n<i>静か</i>\r\n");
     ForceDirectories(data / "window");
     WriteFile(Program("albumon.INI"), "[File]\r\nOut=" + data.path() + "/window/\r\nZip=1\r\n");
@@ -40,11 +43,12 @@ TEST_F(MakeEqualsWindowTest, SameFilesSameBytes) {
     Click(form->RotRBitBtn);
     ClickRow(1);
     TypeMemo("夕方の海\n<i>静か</i>");
+    form->CheckBoxNoGps->setChecked(true);
     Click(form->SaveBitBtn);
     ASSERT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
 
-    std::string command = std::string("'") + ALBUMON_MAKE + "' -q --zip -o '" + data.path() +
-                          "/make' '" + (data / "in/a.jpg") + "' --rotate 1 '" +
+    std::string command = std::string("'") + ALBUMON_MAKE + "' -q --zip --strip-location -o '" +
+                          data.path() + "/make' '" + (data / "in/a.jpg") + "' --rotate 1 '" +
                           (data / "in/b.jpg") + "' --note-below '" + (data / "note.txt") + "' '" +
                           (data / "in/c.jpg") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
@@ -55,6 +59,7 @@ TEST_F(MakeEqualsWindowTest, SameFilesSameBytes) {
     // with the save's record in the album folder and one screen-size picture
     EXPECT_EQ(window.size(), 12u);
     EXPECT_TRUE(window == made);
+    EXPECT_FALSE(ReadExifFacts(window["無題.files/無題003.jpg"]).gps);
     auto names = [&](const std::string& folder) {
         std::string listing = data / "names.txt";
         EXPECT_EQ(

@@ -3,6 +3,8 @@
 
 #include <libexif/exif-data.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "BlockEdit.h"
@@ -22,8 +24,8 @@ std::string BigEndian(std::size_t value, int size) {
     return bytes;
 }
 
-// Places in attributes and elements, in two descriptions, beside a creator, copyright, caption
-// and keywords.
+// Places in attributes and elements, in two descriptions (a drone's position among them), beside a
+// creator, copyright, caption and keywords.
 std::string MainPacket(const std::string& guid) {
     return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
@@ -32,7 +34,10 @@ std::string MainPacket(const std::string& guid) {
            "xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\" "
            "xmlns:Iptc4xmpCore=\"http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/\" "
            "xmlns:xmpNote=\"http://ns.adobe.com/xmp/note/\" exif:GPSLatitude=\"35,39.48N\" "
-           "photoshop:City=\"Tokyo\" Iptc4xmpCore:CountryCode=\"JPN\"" +
+           "photoshop:City=\"Tokyo\" Iptc4xmpCore:CountryCode=\"JPN\" "
+           "xmlns:drone-dji=\"http://www.dji.com/drone-dji/1.0/\" "
+           "drone-dji:GpsLatitude=\"35.658100\" drone-dji:GpsLongtitude=\"139.741400\" "
+           "drone-dji:AbsoluteAltitude=\"+40.25\" drone-dji:GimbalYawDegree=\"-12.5\"" +
            (guid.empty() ? "" : " xmpNote:HasExtendedXMP=\"" + guid + "\"") +
            "><exif:GPSLongitude>139,44.1E</exif:GPSLongitude>"
            "<photoshop:State>Tokyo</photoshop:State>"
@@ -74,6 +79,42 @@ std::string Iim() {
            Dataset(2, 26, "JPN-13") + Dataset(2, 27, "Minato") + Dataset(2, 90, "Tokyo") +
            Dataset(2, 92, "Minato") + Dataset(2, 95, "Tokyo") + Dataset(2, 100, "JPN") +
            Dataset(2, 101, "Japan") + Dataset(2, 25, "evening");
+}
+
+// GPMF records: a device with its name, a stream of GPS fixes and a GPS time.
+std::string Telemetry() {
+    const auto record = [](const std::string& key, char type, std::size_t size,
+                           const std::string& data) {
+        return key + type + static_cast<char>(size) + BigEndian(data.size() / size, 2) + data +
+               std::string((4 - data.size() % 4) % 4, '\0');
+    };
+    const std::string fixes =
+        record("GPSF", 'L', 4, BigEndian(3, 4)) +
+        record("GPS5", 'l', 20,
+               BigEndian(356581000, 4) + BigEndian(1397414000, 4) + std::string(12, '\0'));
+    const std::string device = record("DVNM", 'c', 1, kTelemetryKept) +
+                               record("STRM", '\0', 1, fixes) +
+                               record("GPSU", 'U', 16, "261209203000.000");
+    return MarkerSegment(0xE6, std::string("GoPro\0", 6) + record("DEVC", '\0', 1, device));
+}
+
+// The file with the thumbnail of its EXIF block replaced by thumbnail.
+std::string WithExifThumbnail(const std::string& jpeg, const std::string& thumbnail) {
+    const std::string payload = ExifPayload(jpeg);
+    std::unique_ptr<ExifData, decltype(&exif_data_unref)> data(exif_data_new(), &exif_data_unref);
+    exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(payload.data()),
+                        static_cast<unsigned int>(payload.size()));
+    std::free(data->data);
+    data->data = static_cast<unsigned char*>(std::malloc(thumbnail.size()));
+    std::memcpy(data->data, thumbnail.data(), thumbnail.size());
+    data->size = static_cast<unsigned int>(thumbnail.size());
+    unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(data.get(), &bytes, &size);
+    const std::string block(reinterpret_cast<char*>(bytes), size);
+    std::free(bytes);
+    return WithExifPayload(jpeg, block);
 }
 
 }  // namespace
@@ -121,6 +162,11 @@ std::string LocatedJpeg(const LocatedParts& parts) {
         options.icc = TestProfile();
         jpeg = EncodeJpeg(QuadrantRaster(48, 64), options);
     }
+    if (parts.thumbnail) {
+        jpeg = WithExifThumbnail(
+            jpeg, WithSegments(PhoneJpeg(QuadrantRaster(16, 12), {1, true, false, false}),
+                               XmpSegment(MainPacket(""))));
+    }
     std::string segments;
     if (parts.xmp) {
         const std::string text = ExtendedText();
@@ -142,6 +188,8 @@ std::string LocatedJpeg(const LocatedParts& parts) {
         broken[4 + 14 + 8 + 3] = '\x7F';  // a resource far longer than its block
         segments += broken;
     }
+    if (parts.telemetry)
+        segments += Telemetry();
     if (parts.mpf)
         segments += MarkerSegment(0xE2, std::string("MPF\0II*\0\x08\0\0\0", 12));
     jpeg = WithSegments(jpeg, segments);
@@ -152,7 +200,8 @@ std::string LocatedJpeg(const LocatedParts& parts) {
 
 const std::vector<std::string>& PlaceTexts() {
     static const std::vector<std::string> texts = {
-        "Tokyo", "Minato", "Japan", "JPN", "35,39.48N", "139,44.1E", "40/1", "GPS", "Location"};
+        "Tokyo",     "Minato",     "Japan",  "JPN", "35,39.48N", "139,44.1E", "40/1",
+        "35.658100", "139.741400", "+40.25", "GPS", "Gps",       "Location"};
     return texts;
 }
 

@@ -1,6 +1,8 @@
 // Photos tagged with the place they were taken in every way programs store one: EXIF GPS, an XMP
 // packet (attributes and elements), extended XMP, IPTC-IIM in a Photoshop block beside other
-// datasets, and an MPF secondary picture with GPS of its own; and what their outputs must show.
+// datasets, action camera telemetry, an MPF secondary picture and an EXIF thumbnail with places
+// of their own; and what their
+// outputs must show.
 #pragma once
 
 #include <string>
@@ -16,6 +18,8 @@ struct LocatedParts {
     bool mpf = true;
     bool unreadable = false;  // an XMP packet and a Photoshop block that do not parse
     bool progressive = false;
+    bool thumbnail = false;  // an EXIF thumbnail with EXIF GPS and an XMP packet of its own
+    bool telemetry = false;  // an action camera's APP6 telemetry with GPS records
 };
 
 // A 64 x 48 phone photo (orientation 6) with the parts asked for.
@@ -24,6 +28,9 @@ std::string LocatedJpeg(const LocatedParts& parts);
 // Texts that tell the place; texts of the other metadata the photo carries (XMP and IPTC).
 const std::vector<std::string>& PlaceTexts();
 const std::vector<std::string>& KeptTexts();
+
+// The telemetry's device name, kept.
+constexpr const char* kTelemetryKept = "Hero Camera";
 
 // The extended XMP's other property, and the text of a property of its own.
 constexpr const char* kExtendedKept = "depth-map-of-the-harbour";

@@ -105,6 +105,8 @@ TEST_F(LocationStripTest, EveryKindOfPlaceLeavesEveryOutputAndTheRestStays) {
           Kind{"extended", {false, true, true, false, false}},
           Kind{"iptc", {false, false, false, true, false}},
           Kind{"mpf", {false, false, false, false, true}},
+          Kind{"exif thumbnail", {false, false, false, false, false, false, false, true}},
+          Kind{"telemetry", {false, false, false, false, false, false, false, false, true}},
           Kind{"all, progressive", {true, true, true, true, true, false, true}}}) {
         const std::string source = test::LocatedJpeg(kind.parts);
         for (int turn : {0, 1, 3}) {  // unturned, re-encoded, turned losslessly
@@ -122,6 +124,9 @@ TEST_F(LocationStripTest, EveryKindOfPlaceLeavesEveryOutputAndTheRestStays) {
             EXPECT_TRUE(ReadJpegHeader(output.bytes).icc == test::TestProfile());
             if (turn == 0) {
                 EXPECT_EQ(Scans(output.bytes), Scans(source));
+            }
+            if (kind.parts.telemetry) {
+                EXPECT_NE(output.bytes.find(test::kTelemetryKept), std::string::npos);
             }
             if (kind.parts.xmp || kind.parts.iptc) {
                 for (const std::string& text : test::KeptTexts())

@@ -24,6 +24,7 @@ SettingsValues Read(const std::string& ini) {
     values.MakeZip = values.KeepNameDefault = values.LosslessTurns = values.StripLocation = true;
     values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
     values.DisplaySize = -999;
+    values.FileListIcons = true;
     ReadSettings(ini, {"/opt/albumon/", "/opt/albumon/Def/"}, values);
     return values;
 }
@@ -44,6 +45,7 @@ SettingsValues Sample() {
     values.KeepNameDefault = true;
     values.LosslessTurns = true;
     values.DisplaySize = 3072;
+    values.FileListIcons = true;
     return values;
 }
 
@@ -63,6 +65,7 @@ void ExpectSame(const SettingsValues& a, const SettingsValues& b) {
     EXPECT_EQ(a.LosslessTurns, b.LosslessTurns);
     EXPECT_EQ(a.StripLocation, b.StripLocation);
     EXPECT_EQ(a.DisplaySize, b.DisplaySize);
+    EXPECT_EQ(a.FileListIcons, b.FileListIcons);
 }
 
 TEST(RwIniTest, SettingsFileLiesBesideTheExecutable) {
@@ -120,6 +123,7 @@ TEST(RwIniTest, EveryValueRoundTrips) {
     values.KeepNameDefault = false;
     values.LosslessTurns = false;
     values.StripLocation = true;
+    values.FileListIcons = false;
     values.WindowTop = -2147483647 - 1;
     WriteSettings(dir / "s.INI", values);
     ExpectSame(Read(dir / "s.INI"), values);
@@ -128,13 +132,14 @@ TEST(RwIniTest, EveryValueRoundTrips) {
 TEST(RwIniTest, FirstWriteLayout) {
     TempDir dir;
     WriteSettings(dir / "s.INI", Sample());
-    EXPECT_EQ(ReadFile(dir / "s.INI"),
-              "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
-              "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
-              "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
-              "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n"
-              "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
+    EXPECT_EQ(
+        ReadFile(dir / "s.INI"),
+        "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
+        "[File]\r\nIn=/home/ユーザー/写真 2024\r\nOut=/home/ユーザー/album/\r\n"
+        "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
+        "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
+        "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\nIcons=1\r\n"
+        "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
 }
 
 TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
@@ -143,14 +148,15 @@ TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
               "; settings of my album maker\r\n[Window]\r\nState=max\r\n"
               "[file]\r\nout = /old/\r\nExtra=keep me\r\n\r\n[Thumb]\r\nSize=0x50\r\n");
     WriteSettings(dir / "s.INI", Sample());
-    EXPECT_EQ(ReadFile(dir / "s.INI"),
-              "; settings of my album maker\r\n[Window]\r\nState=max\r\n"
-              "[file]\r\nOut=/home/ユーザー/album/\r\nExtra=keep me\r\n"
-              "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
-              "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
-              "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
-              "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\n"
-              "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
+    EXPECT_EQ(
+        ReadFile(dir / "s.INI"),
+        "; settings of my album maker\r\n[Window]\r\nState=max\r\n"
+        "[file]\r\nOut=/home/ユーザー/album/\r\nExtra=keep me\r\n"
+        "In=/home/ユーザー/写真 2024\r\nDef=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\n"
+        "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
+        "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
+        "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\nIcons=1\r\n"
+        "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
     ExpectSame(Read(dir / "s.INI"), Sample());
 }
 
