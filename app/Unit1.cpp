@@ -126,11 +126,12 @@ void TForm1::FormClose() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A save under way needs its note files: the window closes when it has ended. The
-    // session's end answers "No" to a question before the save: nothing is written.
+    // session's end answers the save's boxes: "No" to a question (nothing is written), "OK"
+    // to an error.
     if (saving_) {
         closeAfterSave_ = true;
         if (closeWithoutQuestion_)
-            DeclineQuestions(this);
+            AnswerOpenBoxes(this);
         event->ignore();
         return;
     }

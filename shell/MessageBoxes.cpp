@@ -36,10 +36,14 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-void DeclineQuestions(QWidget* parent) {
-    for (QMessageBox* box : parent->findChildren<QMessageBox*>(QStringLiteral("QuestionBox"))) {
-        if (box->isVisible())
-            box->button(QMessageBox::No)->click();
+void AnswerOpenBoxes(QWidget* parent) {
+    for (QMessageBox* box : parent->findChildren<QMessageBox*>()) {
+        if (!box->isVisible())
+            continue;
+        QAbstractButton* no = box->button(QMessageBox::No);
+        QAbstractButton* answer = no != nullptr ? no : box->button(QMessageBox::Ok);
+        if (answer != nullptr)
+            answer->click();
     }
 }
 

@@ -2,6 +2,7 @@
 // from, and a close with entries changed since they were last saved or opened.
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -130,21 +131,35 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
     EXPECT_EQ(form->Album().EntryCount, 1);
 }
 
-// The session's end while the question is up answers it "No": nothing is written, the window
-// closes without waiting for the user.
-TEST_F(UnsavedWorkTest, SessionEndDuringTheReplaceQuestionWritesNothing) {
-    OpenWithAlbum();
-    DropOthers();
-    boxes.leaveOpen = {QStringLiteral("既にあります")};
-    QTimer::singleShot(50, form.get(), [this] { form->CloseWithoutQuestion(); });
-    // Should the window still wait, the user would come back and say "Yes".
-    QTimer::singleShot(1000, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Yes)->click();
-    });
-    Click(form->SaveBitBtn);
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(ReadFile(data / "out/旅行.htm") == "earlier album");
+// The session's end while a box of the save is up answers it as the session ends: "No" to the
+// question, so that nothing is written, "OK" to an error; the window closes without waiting.
+TEST_F(UnsavedWorkTest, SessionEndDuringABoxOfTheSaveClosesAtOnce) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"旅行", "既にあります"},  // the replace question
+        {"京都", "開けません"},    // the error of a save that failed
+    };
+    for (const auto& [head, box] : cases) {
+        OpenWithAlbum();
+        DropOthers();
+        form->EditHedFix->setText(Q(head));
+        ::unlink((data / "in/b.jpg").c_str());
+        boxes.leaveOpen = {Q(box)};
+        QTimer::singleShot(50, form.get(), [this] { form->CloseWithoutQuestion(); });
+        // Should the window still wait, the user comes back and answers "Yes" or "OK".
+        bool waited = false;
+        QTimer::singleShot(1000, [&waited] {
+            if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                waited = true;
+                QAbstractButton* yes = open->button(QMessageBox::Yes);
+                (yes != nullptr ? yes : open->button(QMessageBox::Ok))->click();
+            }
+        });
+        Click(form->SaveBitBtn);
+        EXPECT_FALSE(form->isVisible()) << head;
+        EXPECT_FALSE(waited) << head;
+        EXPECT_TRUE(ReadFile(data / "out/旅行.htm") == "earlier album") << head;
+        Close();
+    }
 }
 
 // Each change since the list was opened makes the close ask; "No" keeps the window open. A list
