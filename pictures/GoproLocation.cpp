@@ -10,13 +10,17 @@ namespace {
 
 const std::string kHeader("GoPro\0", 6);
 constexpr std::size_t kRecordHeader = 8;
+// Cameras nest a few levels deep; anything deeper is not telemetry and must not exhaust the stack.
+constexpr int kDeepest = 16;
 
 struct Records {
     std::string data;
     bool removed = false;
 };
 
-std::optional<Records> WithoutGps(const std::string& bytes) {
+std::optional<Records> WithoutGps(const std::string& bytes, int depth = 0) {
+    if (depth > kDeepest)
+        return std::nullopt;
     Records result;
     std::size_t at = 0;
     while (at < bytes.size() && bytes.find_first_not_of('\0', at) != std::string::npos) {
@@ -32,7 +36,7 @@ std::optional<Records> WithoutGps(const std::string& bytes) {
         if (bytes.compare(at, 3, "GPS") == 0) {
             result.removed = true;
         } else if (byte(4) == 0 && sampleSize > 0) {
-            std::optional<Records> inner = WithoutGps(data);
+            std::optional<Records> inner = WithoutGps(data, depth + 1);
             const std::size_t count = inner ? inner->data.size() / sampleSize : 0;
             if (!inner || inner->data.size() % sampleSize != 0 || count > 0xFFFF)
                 return std::nullopt;

@@ -298,6 +298,15 @@ TEST_F(LocationStripTest, UnreadableBlocksAreDroppedWholeAndReported) {
                                 "dc:format=\"&p;\"/></rdf:RDF></x:xmpmeta>")));
     EXPECT_TRUE(typed.unreadable);
     EXPECT_EQ(typed.bytes, plain);
+    // Telemetry nested thousands deep is no camera's: dropped whole, without a deep descent.
+    std::string nested = "GPSU" + std::string("U\x01\x00\x04", 4) + "1234";
+    for (int level = 0; level < 5000; ++level)
+        nested = "DEVC" + std::string(1, '\0') + "\x01" + static_cast<char>(nested.size() >> 8) +
+                 static_cast<char>(nested.size() & 0xFF) + nested;
+    const LocationFree deep = JpegWithoutLocation(
+        test::WithSegments(plain, MarkerSegment(0xE6, std::string("GoPro\0", 6) + nested)));
+    EXPECT_TRUE(deep.unreadable);
+    EXPECT_TRUE(deep.bytes == plain);
     EXPECT_FALSE(JpegWithoutLocation("not a picture").changed);
 }
 
