@@ -89,7 +89,7 @@ class TFolderTreeViewEx : public QTreeWidget {
     int busyDepth_ = 0;           // nested wait-cursor scopes
     bool quiet_ = false;          // selection changes made by the tree itself raise no event
     std::string lastName_;        // reported again when no node is selected
-    QFileSystemWatcher watcher_;  // the open folders
+    QFileSystemWatcher watcher_;  // the open folders and the selected one
     QTimer changes_;              // gathers the watcher's reports
     std::set<std::string> changed_;  // folders reported changed since the last read
 };

@@ -96,6 +96,18 @@ TEST_F(FolderTreeTest, OpenFoldersFollowTheDisk) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return beta->childCount() == 0; }));
     EXPECT_EQ(tree.currentItem(), beta);
     EXPECT_EQ(reported.back(), data / "beta");
+    // The selected folder, not open, shows its expand mark once a folder is made in it.
+    ForceDirectories(data / "echo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.NodeOf(data / "echo") != nullptr; }));
+    QTreeWidgetItem* echo = tree.NodeOf(data / "echo");
+    tree.setCurrentItem(echo);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return echo->childIndicatorPolicy() == QTreeWidgetItem::DontShowIndicator; }));
+    ForceDirectories(data / "echo/inner");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return echo->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator; }));
+    tree.expandItem(echo);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ChildLabels(echo) == QStringList{"inner"}; }));
 }
 
 TEST_F(FolderTreeTest, SlowFolderIsReadWithoutBlockingTheWindow) {
