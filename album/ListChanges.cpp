@@ -51,8 +51,18 @@ void NoteOpenedAlbum(AlbumState& state, const std::string& albumFolder) {
 
 bool EntriesReadFrom(const AlbumState& state, const std::string& albumFolder) {
     const std::string real = RealFolder(albumFolder);
-    return std::find(state.OpenedAlbums.begin(), state.OpenedAlbums.end(), real) !=
-           state.OpenedAlbums.end();
+    if (std::find(state.OpenedAlbums.begin(), state.OpenedAlbums.end(), real) ==
+        state.OpenedAlbums.end())
+        return false;
+    // Only while the list still holds a picture of that album: once they were all deleted,
+    // what is left would replace the album as any other list would.
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const std::string& source = state.Entries[k].SourcePath;
+        if (!source.empty() &&
+            RealFolder(std::filesystem::path(source).parent_path().string()) == real)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace albumon

@@ -20,7 +20,7 @@ bool HasUnsavedChanges(const AlbumState& state);
 // Records that entries were read back from the album folder albumFolder ("<head>.files").
 void NoteOpenedAlbum(AlbumState& state, const std::string& albumFolder);
 
-// True when entries of the list were read back from the album folder albumFolder, which may be
+// True when the list holds entries read back from the album folder albumFolder, which may be
 // spelt differently (a link, "..") than when it was opened.
 bool EntriesReadFrom(const AlbumState& state, const std::string& albumFolder);
 

@@ -12,6 +12,9 @@ namespace albumon {
 
 namespace {
 
+// Warnings listed in the notice; the count of the rest follows, the whole list is their tip.
+constexpr qsizetype kListedWarnings = 3;
+
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -61,7 +64,12 @@ void SaveNoticeBar::ShowSaved(int pictures, const QString& indexPage, const QStr
     indexPage_ = indexPage;
     Text->setText(QStringLiteral("保存しました: %1 枚 — %2").arg(pictures).arg(indexPage));
     Text->setToolTip(Text->text());
-    Warnings->setText(warnings.join(QLatin1Char('\n')));
+    QStringList listed = warnings.mid(0, kListedWarnings);
+    if (warnings.size() > kListedWarnings)
+        listed << QStringLiteral("ほか %1 件").arg(warnings.size() - kListedWarnings);
+    Warnings->setText(listed.join(QLatin1Char('\n')));
+    Warnings->setToolTip(warnings.size() > kListedWarnings ? warnings.join(QLatin1Char('\n'))
+                                                           : QString());
     show();
     emit heightChanged();
 }

@@ -1,6 +1,8 @@
 // What the window asks before a save or a close could lose the user's work, and the notice a
 // successful save leaves below the controls.
 #include <QCoreApplication>
+#include <QScreen>
+#include <algorithm>
 
 #include "FileSystem.h"
 #include "GrowLayout.h"
@@ -9,6 +11,7 @@
 #include "QtText.h"
 #include "SaveAlbum.h"
 #include "SaveNoticeBar.h"
+#include "SaveRecord.h"
 #include "Unit1.h"
 
 namespace albumon {
@@ -19,18 +22,27 @@ void TForm1::CreateSaveNotice() {
 }
 
 // The notice lies below every control of the window: the window grows by its height, and
-// nothing else moves or is covered.
+// nothing else moves or is covered. A maximized window keeps its size, and one reaching the
+// screen's bottom grows only as far as that: there the controls give the notice its room.
 void TForm1::MakeRoomForNotice() {
     const int room = NoticeBar->isHidden()            ? 0
                      : NoticeBar->hasHeightForWidth() ? NoticeBar->heightForWidth(width())
                                                       : NoticeBar->sizeHint().height();
-    const int change = room - noticeRoom_;
     const int height = this->height();  // before the layout's new minimum can enlarge it
-    noticeRoom_ = room;
     grow_->SetFooter(NoticeBar, room);
     grow_->activate();
-    // A maximized window keeps its size: there the controls give the notice its room.
-    if (change != 0 && !isMaximized() && !isFullScreen())
+    if (isMaximized() || isFullScreen())
+        return;
+    int growth = room;
+    if (const QScreen* screen = this->screen()) {
+        const int below = screen->availableGeometry().bottom() - frameGeometry().bottom();
+        growth = std::clamp(below + noticeGrowth_, 0, room);
+    }
+    // The controls keep their design size: below it the window grows all the same.
+    growth = std::max(growth, minimumHeight() - height + noticeGrowth_);
+    const int change = growth - noticeGrowth_;
+    noticeGrowth_ = growth;
+    if (change != 0)
         resize(width(), height + change);
 }
 
@@ -43,10 +55,13 @@ void TForm1::ShowSaveNotice(const std::string& head, int pictures,
 }
 
 // A list that was not read back from the album of this title would replace that album, and
-// with it the only copy of its notes: ask first.
+// with it the only copy of its notes: ask first. The album is there while its index page is,
+// or its folder keeps the record of a save (the notes stay when the index page went).
 bool TForm1::ConfirmReplaceAlbum(const std::string& head) {
-    if (album_.EntryCount == 0 || !FileExists(album_.OutPath + head + ".htm") ||
-        EntriesReadFrom(album_, AlbumFolderPath(album_, head)))
+    const std::string folder = AlbumFolderPath(album_, head);
+    const bool there =
+        FileExists(album_.OutPath + head + ".htm") || FileExists(folder + "/" + kSaveRecordName);
+    if (album_.EntryCount == 0 || !there || EntriesReadFrom(album_, folder))
         return true;
     return AskYesNo(this, QStringLiteral("「%1」は既にあります。置き換えますか？").arg(Text(head)));
 }

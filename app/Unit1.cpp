@@ -115,7 +115,8 @@ void TForm1::FormClose() {
         album_.WindowLeft = x();
         album_.WindowTop = y();
         album_.WindowWidth = width();
-        album_.WindowHeight = height();
+        // The room a save's notice took is given back: the next start opens without it.
+        album_.WindowHeight = height() - noticeGrowth_;
     }
     TakeGeneralPageSettings();
     album_.KeepNameDefault = !RadioButton6->isChecked();
@@ -124,9 +125,13 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A save under way needs its note files: the window closes when it has ended.
+    // A save under way needs its note files: the window closes when it has ended. The
+    // session's end answers the save's boxes: "No" to a question (nothing is written), "OK"
+    // to an error.
     if (saving_) {
         closeAfterSave_ = true;
+        if (closeWithoutQuestion_)
+            AnswerOpenBoxes(this);
         event->ignore();
         return;
     }

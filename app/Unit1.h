@@ -294,7 +294,7 @@ class TForm1 : public QWidget {
     bool closeWithoutQuestion_ = false;
     bool askingToClose_ = false;
     GrowLayout* grow_ = nullptr;  // places the controls, and the notice below them
-    int noticeRoom_ = 0;          // the height the window grew by for the notice
+    int noticeGrowth_ = 0;        // the height the window grew by for the notice
 };
 
 }  // namespace albumon

@@ -157,7 +157,8 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent) {
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
         if (node->data(0, PlainFolderRole).toBool())
             node->setIcon(0, icons_.folder);
-        Watch(node, false);
+        if (node != currentItem())
+            Watch(node, false);
     });
     changes_.setSingleShot(true);
     changes_.setInterval(WatchDelayMs);
@@ -166,10 +167,17 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent) {
         changes_.start();
     });
     connect(&changes_, &QTimer::timeout, this, [this] { ReadChangedFolders(); });
-    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-        if (!quiet_)
-            RaiseChange(current);
-    });
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                // The selected folder is watched as well, open or not: a folder made in it
+                // gives it its expand mark.
+                if (previous != nullptr && !previous->isExpanded())
+                    Watch(previous, false);
+                if (current != nullptr)
+                    Watch(current, true);
+                if (!quiet_)
+                    RaiseChange(current);
+            });
     BuildTree();
 }
 
@@ -283,7 +291,7 @@ void TFolderTreeViewEx::ReadChildrenLater(QTreeWidgetItem* node) {
         QMetaObject::invokeMethod(
             this,
             [this, node, epoch, names = std::move(names)] {
-                if (epoch == epoch_ && IsReading(node)) {
+                if (epoch == epoch_ && Holds(node) && IsReading(node)) {
                     BusyScope busy(*this);
                     FillChildren(node, names);
                 }
@@ -305,7 +313,8 @@ void TFolderTreeViewEx::MarkSubfoldersLater(QTreeWidgetItem* node) {
         QMetaObject::invokeMethod(
             this,
             [this, node, epoch, paths, marks] {
-                if (epoch != epoch_ || node->childCount() != static_cast<int>(paths.size()))
+                if (epoch != epoch_ || !Holds(node) ||
+                    node->childCount() != static_cast<int>(paths.size()))
                     return;
                 for (int i = 0; i < node->childCount(); ++i) {
                     QTreeWidgetItem* child = node->child(i);
@@ -316,6 +325,16 @@ void TFolderTreeViewEx::MarkSubfoldersLater(QTreeWidgetItem* node) {
             },
             Qt::QueuedConnection);
     });
+}
+
+// Whether a node a late result was meant for is still in the tree: a folder removed meanwhile
+// took its node along. The node is only compared, never read, until it is found.
+bool TFolderTreeViewEx::Holds(const QTreeWidgetItem* node) const {
+    for (QTreeWidgetItemIterator it(const_cast<TFolderTreeViewEx*>(this)); *it; ++it) {
+        if (*it == node)
+            return true;
+    }
+    return false;
 }
 
 void TFolderTreeViewEx::NodeExpanded(QTreeWidgetItem* node) {
@@ -477,7 +496,7 @@ void TFolderTreeViewEx::RefreshTree() {
         scrollToItem(node, QAbstractItemView::PositionAtTop);
 }
 
-// An open folder is watched (the computer itself is no folder); a closed one is not.
+// An open folder is watched, and the selected one (the computer itself is no folder).
 void TFolderTreeViewEx::Watch(QTreeWidgetItem* node, bool open) {
     const std::string path = FolderNameOf(node);
     if (path.empty())
@@ -504,9 +523,15 @@ void TFolderTreeViewEx::ReadChangedFolders() {
                     if (epoch != epoch_)
                         return;
                     for (QTreeWidgetItemIterator it(this); *it; ++it) {
-                        if ((*it)->data(0, StateRole).toInt() == nsRead &&
-                            (*it)->parent() != nullptr && FolderNameOf(*it) == folder)
+                        if ((*it)->parent() == nullptr || FolderNameOf(*it) != folder)
+                            continue;
+                        const int state = (*it)->data(0, StateRole).toInt();
+                        if (state == nsRead)
                             MergeChildren(*it, names);
+                        else if (state == nsUnread)  // read when opened: only its mark
+                            (*it)->setChildIndicatorPolicy(names.empty()
+                                                               ? QTreeWidgetItem::DontShowIndicator
+                                                               : QTreeWidgetItem::ShowIndicator);
                     }
                 },
                 Qt::QueuedConnection);

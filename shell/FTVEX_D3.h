@@ -81,14 +81,15 @@ class TFolderTreeViewEx : public QTreeWidget {
     void Watch(QTreeWidgetItem* node, bool open);
     void ReadChangedFolders();
     void MergeChildren(QTreeWidgetItem* node, const std::vector<std::string>& names);
+    bool Holds(const QTreeWidgetItem* node) const;
 
     Icons icons_;
     QThreadPool workers_;
-    int epoch_ = 0;               // bumped whenever nodes are deleted, so late results are dropped
+    int epoch_ = 0;               // bumped when the tree is built anew, so late results are dropped
     int busyDepth_ = 0;           // nested wait-cursor scopes
     bool quiet_ = false;          // selection changes made by the tree itself raise no event
     std::string lastName_;        // reported again when no node is selected
-    QFileSystemWatcher watcher_;  // the open folders
+    QFileSystemWatcher watcher_;  // the open folders and the selected one
     QTimer changes_;              // gathers the watcher's reports
     std::set<std::string> changed_;  // folders reported changed since the last read
 };

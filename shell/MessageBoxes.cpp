@@ -2,6 +2,7 @@
 #include "MessageBoxes.h"
 #include "QtText.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <string>
 
@@ -33,6 +34,17 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     box.setObjectName(QStringLiteral("QuestionBox"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+void AnswerOpenBoxes(QWidget* parent) {
+    for (QMessageBox* box : parent->findChildren<QMessageBox*>()) {
+        if (!box->isVisible())
+            continue;
+        QAbstractButton* no = box->button(QMessageBox::No);
+        QAbstractButton* answer = no != nullptr ? no : box->button(QMessageBox::Ok);
+        if (answer != nullptr)
+            answer->click();
+    }
 }
 
 }  // namespace albumon

@@ -21,6 +21,9 @@ void ShowUserError(QWidget* parent, const QString& text);
 // A question with "Yes" and "No" (the default), titled "確認"; true when the user says yes.
 bool AskYesNo(QWidget* parent, const QString& text);
 
+// Answers every box of parent that is open: "No" to a question, "OK" to a message.
+void AnswerOpenBoxes(QWidget* parent);
+
 // Runs a handler body; any error it raises ends it and is shown in the default error box.
 template <typename Body>
 void RunHandler(QWidget* parent, Body&& body) {

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTreeWidgetItem>
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "Errors.h"
@@ -94,6 +96,18 @@ TEST_F(FolderTreeTest, OpenFoldersFollowTheDisk) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return beta->childCount() == 0; }));
     EXPECT_EQ(tree.currentItem(), beta);
     EXPECT_EQ(reported.back(), data / "beta");
+    // The selected folder, not open, shows its expand mark once a folder is made in it.
+    ForceDirectories(data / "echo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.NodeOf(data / "echo") != nullptr; }));
+    QTreeWidgetItem* echo = tree.NodeOf(data / "echo");
+    tree.setCurrentItem(echo);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return echo->childIndicatorPolicy() == QTreeWidgetItem::DontShowIndicator; }));
+    ForceDirectories(data / "echo/inner");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return echo->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator; }));
+    tree.expandItem(echo);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ChildLabels(echo) == QStringList{"inner"}; }));
 }
 
 TEST_F(FolderTreeTest, SlowFolderIsReadWithoutBlockingTheWindow) {
@@ -117,6 +131,24 @@ TEST_F(FolderTreeTest, SlowFolderIsReadWithoutBlockingTheWindow) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !TFolderTreeViewEx::IsReading(node); }, 5000));
     EXPECT_EQ(ChildLabels(node), (QStringList{"one", "two"}));
     EXPECT_FALSE(TFolderTreeViewEx::IsReading(node));
+
+    // A folder removed while its children are read goes from the tree; their late arrival
+    // finds nothing of it.
+    ForceDirectories(data / "gone/inner");
+    const std::string gone = data / "gone";
+    std::atomic<bool> release = false;
+    tree.Reader = [gone, &release](const std::string& folder) {
+        while (folder == gone && !release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return ReadSubfolderNames(folder);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.NodeOf(gone) != nullptr; }));
+    tree.expandItem(tree.NodeOf(gone));
+    std::filesystem::remove_all(gone);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.NodeOf(gone) == nullptr; }));
+    release = true;
+    QTest::qWait(200);
+    EXPECT_EQ(ChildLabels(tree.NodeOf(data.path())), QStringList{"slow"});
 }
 
 TEST_F(FolderTreeTest, HugeFolderReadInTheBackgroundAndNotRefreshed) {

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -154,6 +155,58 @@ TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
     Drop({Q(data / "in/p2.jpg")});
     EXPECT_FALSE(form->NoticeBar->isVisible());
     EXPECT_EQ(form->size(), before);
+    // Closed with the notice shown, the window keeps its own size for the next start.
+    Click(form->SaveBitBtn);
+    ASSERT_TRUE(form->NoticeBar->isVisible());
+    Close();
+    EXPECT_NE(
+        ReadFile(Program("albumon.INI")).find("Height=" + std::to_string(before.height()) + "\r\n"),
+        std::string::npos);
+}
+
+// Many warnings keep the notice, and the window, short: the first few are listed, the count of
+// the rest follows, and the whole list is the tip of the warnings.
+TEST_F(SaveWindowTest, ManyWarningsKeepTheNoticeShort) {
+    OpenWithOutput();
+    QStringList bad;
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = data / ("in/bad" + std::to_string(i) + ".jpg");
+        WriteFile(path, "not a picture");
+        bad << Q(path);
+    }
+    Drop(bad);
+    const int before = form->height();
+    Click(form->SaveBitBtn);
+    ASSERT_TRUE(form->NoticeBar->isVisible());
+    const QStringList shown = form->NoticeBar->Warnings->text().split(QLatin1Char('\n'));
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_TRUE(shown[0].contains(bad[0])) << shown[0].toStdString();
+    EXPECT_EQ(shown[3], QStringLiteral("ほか 9 件"));
+    for (const QString& path : bad)
+        EXPECT_TRUE(form->NoticeBar->Warnings->toolTip().contains(path)) << path.toStdString();
+    EXPECT_LT(form->height(), before + before / 3);
+}
+
+// A window reaching down to the screen's bottom grows no further: its controls give the notice
+// its room, and get it back when the notice goes.
+TEST_F(SaveWindowTest, NoticeStaysOnTheScreen) {
+    for (const bool designSize : {false, true}) {
+        OpenWithOutput();
+        const QRect screen = form->screen()->availableGeometry();
+        if (!designSize)
+            form->resize(form->width(), screen.height() - 10);
+        form->move(screen.left(), screen.bottom() + 1 - form->frameGeometry().height());
+        const QSize before = form->size();
+        boxes.sayYes = true;  // the second replaces the first
+        Click(form->SaveBitBtn);
+        ASSERT_TRUE(form->NoticeBar->isVisible());
+        if (!designSize)
+            EXPECT_LE(form->frameGeometry().bottom(), screen.bottom());
+        EXPECT_LE(form->NoticeBar->geometry().bottom(), form->height());
+        Click(form->NoticeBar->DismissButton);
+        EXPECT_EQ(form->size(), before) << designSize;
+        Close();
+    }
 }
 
 TEST_F(SaveWindowTest, MissingSourceEndsTheSaveAndKeepsTheEntries) {

@@ -1,10 +1,16 @@
 // The questions before the user's work could be lost: a save over an album the list was not read
 // from, and a close with entries changed since they were last saved or opened.
+#include <unistd.h>
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "FileSystem.h"
 #include "PhotoFixtures.h"
@@ -105,6 +111,16 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
         boxes.seen.clear();
         Close();
     }
+    // An album folder a save wrote still holds the album's notes when its index page went.
+    OpenWithAlbum();
+    ::unlink(index.c_str());
+    WriteFile(data / "out/旅行.files/.albumon.saved", "Albumon saved files 1\n");
+    DropOthers();
+    Click(form->SaveBitBtn);
+    EXPECT_EQ(boxes.seen.size(), 1u);
+    EXPECT_FALSE(FileExists(index));
+    boxes.seen.clear();
+    Close();
     // The list is cleared by the save: a new list under the same title asks again.
     OpenWithAlbum();
     ReopenAlbum();
@@ -113,6 +129,37 @@ TEST_F(UnsavedWorkTest, SavingOverAnAlbumTheListWasNotReadFromAsksFirst) {
     Click(form->SaveBitBtn);
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(form->Album().EntryCount, 1);
+}
+
+// The session's end while a box of the save is up answers it as the session ends: "No" to the
+// question, so that nothing is written, "OK" to an error; the window closes without waiting.
+TEST_F(UnsavedWorkTest, SessionEndDuringABoxOfTheSaveClosesAtOnce) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"旅行", "既にあります"},  // the replace question
+        {"京都", "開けません"},    // the error of a save that failed
+    };
+    for (const auto& [head, box] : cases) {
+        OpenWithAlbum();
+        DropOthers();
+        form->EditHedFix->setText(Q(head));
+        ::unlink((data / "in/b.jpg").c_str());
+        boxes.leaveOpen = {Q(box)};
+        QTimer::singleShot(50, form.get(), [this] { form->CloseWithoutQuestion(); });
+        // Should the window still wait, the user comes back and answers "Yes" or "OK".
+        bool waited = false;
+        QTimer::singleShot(1000, [&waited] {
+            if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                waited = true;
+                QAbstractButton* yes = open->button(QMessageBox::Yes);
+                (yes != nullptr ? yes : open->button(QMessageBox::Ok))->click();
+            }
+        });
+        Click(form->SaveBitBtn);
+        EXPECT_FALSE(form->isVisible()) << head;
+        EXPECT_FALSE(waited) << head;
+        EXPECT_TRUE(ReadFile(data / "out/旅行.htm") == "earlier album") << head;
+        Close();
+    }
 }
 
 // Each change since the list was opened makes the close ask; "No" keeps the window open. A list

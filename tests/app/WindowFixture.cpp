@@ -22,8 +22,9 @@ namespace albumon::test {
 
 class MessageBoxWatcher::Impl {
   public:
-    Impl(std::vector<Seen>& seen, const bool& sayYes, const QStringList& quiet)
-        : seen_(seen), sayYes_(sayYes), quiet_(quiet) {
+    Impl(std::vector<Seen>& seen, const bool& sayYes, const QStringList& quiet,
+         const QStringList& open)
+        : seen_(seen), sayYes_(sayYes), quiet_(quiet), open_(open) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] { CloseOpenBoxes(); });
         timer_.start();
@@ -35,9 +36,13 @@ class MessageBoxWatcher::Impl {
             auto* box = qobject_cast<QMessageBox*>(widget);
             if (box == nullptr || !box->isVisible())
                 continue;
-            const bool quiet = std::any_of(quiet_.begin(), quiet_.end(), [box](const QString& t) {
-                return box->text().contains(t);
-            });
+            const auto holds = [box](const QStringList& texts) {
+                return std::any_of(texts.begin(), texts.end(),
+                                   [box](const QString& t) { return box->text().contains(t); });
+            };
+            if (holds(open_))
+                continue;
+            const bool quiet = holds(quiet_);
             if (quiet) {
                 box->button(QMessageBox::Yes)->click();
                 continue;
@@ -59,11 +64,12 @@ class MessageBoxWatcher::Impl {
     std::vector<Seen>& seen_;
     const bool& sayYes_;
     const QStringList& quiet_;
+    const QStringList& open_;
     QTimer timer_;
 };
 
 MessageBoxWatcher::MessageBoxWatcher()
-    : impl_(std::make_unique<Impl>(seen, sayYes, acceptQuietly)) {}
+    : impl_(std::make_unique<Impl>(seen, sayYes, acceptQuietly, leaveOpen)) {}
 MessageBoxWatcher::~MessageBoxWatcher() = default;
 
 void WriteJpeg(const std::string& path, int width, int height) {

@@ -34,6 +34,8 @@ class MessageBoxWatcher {
     // Questions holding one of these texts are answered "Yes" and not recorded (suites whose
     // subject is not the question).
     QStringList acceptQuietly;
+    // Questions holding one of these texts are left open for the test to answer.
+    QStringList leaveOpen;
 
   private:
     class Impl;
