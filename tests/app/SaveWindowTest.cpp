@@ -200,8 +200,9 @@ TEST_F(SaveWindowTest, NoticeStaysOnTheScreen) {
         boxes.sayYes = true;  // the second replaces the first
         Click(form->SaveBitBtn);
         ASSERT_TRUE(form->NoticeBar->isVisible());
-        if (!designSize)
+        if (!designSize) {
             EXPECT_LE(form->frameGeometry().bottom(), screen.bottom());
+        }
         EXPECT_LE(form->NoticeBar->geometry().bottom(), form->height());
         Click(form->NoticeBar->DismissButton);
         EXPECT_EQ(form->size(), before) << designSize;
