@@ -10,9 +10,9 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: albumon [OPTION]... [FILE|FOLDER]...\n"
-    "Opens Albumon's window, the HTML photo album maker, with the JPEG files and folders\n"
-    "named (a folder's pictures in name order; an earlier album's HEAD.files folder is\n"
-    "opened again with its head text and notes).\n"
+    "Opens Albumon's window, the HTML photo album maker, with the photo files (JPEG,\n"
+    "HEIC/HEIF, PNG, WebP) and folders named (a folder's pictures in name order; an\n"
+    "earlier album's HEAD.files folder is opened again with its head text and notes).\n"
     "\n"
     "  -h, --help          this text\n"
     "  --version           the version\n";
