@@ -24,12 +24,20 @@ constexpr std::uint64_t kLargestRecord = 16 << 20;
 // output folder.
 constexpr std::string_view kStageMarks[2][2] = {{"+a ", "+o "}, {"=a ", "=o "}};
 
-// The size of a plain file (not a link), or nothing.
-std::optional<std::uint64_t> PlainFileSize(const std::string& path) {
+// The stamp of a plain file (not a link), or nothing.
+std::optional<FileStamp> PlainFileStamp(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return static_cast<std::uint64_t>(st.st_size);
+    return FileStamp{static_cast<std::uint64_t>(st.st_size),
+                     std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Whether a file is still as the save left it: a user's edit changes its time even when it
+// keeps the size.
+bool AsSaved(const std::optional<FileStamp>& now, const FileStamp& saved) {
+    return now && now->size == saved.size &&
+           (!saved.modifiedNs || now->modifiedNs == saved.modifiedNs);
 }
 
 bool PlainName(std::string_view name) {
@@ -58,19 +66,34 @@ bool ParseStage(std::string_view item, RecordContents& record) {
     return false;
 }
 
-// One "size name" item of the record, or a staging folder's; false when it is malformed.
+// "size" or "size:time" of a record's item.
+std::optional<FileStamp> ParseStamp(std::string_view text) {
+    FileStamp stamp;
+    const char* last = text.data() + text.size();
+    std::from_chars_result read = std::from_chars(text.data(), last, stamp.size);
+    if (read.ec == std::errc() && read.ptr != last && *read.ptr == ':') {
+        std::int64_t time = 0;
+        read = std::from_chars(read.ptr + 1, last, time);
+        stamp.modifiedNs = time;
+    }
+    if (read.ec != std::errc() || read.ptr != last)
+        return std::nullopt;
+    return stamp;
+}
+
+// One "size:time name" (or, from older records, "size name") item of the record, or a staging
+// folder's; false when it is malformed.
 bool ParseItem(std::string_view item, RecordContents& record) {
     if (!item.empty() && (item[0] == '+' || item[0] == '='))
         return ParseStage(item, record);
     const auto space = item.find(' ');
     if (space == std::string_view::npos)
         return false;
-    std::uint64_t size = 0;
-    const auto [end, error] = std::from_chars(item.data(), item.data() + space, size);
+    const std::optional<FileStamp> stamp = ParseStamp(item.substr(0, space));
     const std::string_view name = item.substr(space + 1);
-    if (error != std::errc() || end != item.data() + space || !PlainName(name))
+    if (!stamp || !PlainName(name))
         return false;
-    record.files[std::string(name)] = size;
+    record.files[std::string(name)] = *stamp;
     return true;
 }
 
@@ -91,9 +114,9 @@ std::optional<RecordContents> ParseRecord(const std::string& bytes) {
 
 std::optional<std::string> RecordBytes(const std::string& album) {
     const std::string path = album + "/" + kSaveRecordName;
-    const auto size = PlainFileSize(path);
+    const auto stamp = PlainFileStamp(path);
     std::string bytes;
-    if (!size || *size > kLargestRecord || ReadWholeFile(path, bytes) != 0)
+    if (!stamp || stamp->size > kLargestRecord || ReadWholeFile(path, bytes) != 0)
         return std::nullopt;
     return bytes;
 }
@@ -158,13 +181,13 @@ void SaveRecord::NoteStages(std::vector<StageNote> stages) {
     Write(earlier_ ? earlier_->files : SavedFiles(), stages_);
 }
 
-SavedFiles SaveRecord::Sized() const {
+SavedFiles SaveRecord::Stamped() const {
     SavedFiles files;
     for (const auto& [name, unused] : written_) {
         if (!PlainName(name))
             continue;
-        if (const auto size = PlainFileSize(album_ + "/" + name))
-            files[name] = *size;
+        if (const auto stamp = PlainFileStamp(album_ + "/" + name))
+            files[name] = *stamp;
     }
     return files;
 }
@@ -173,9 +196,9 @@ SavedFiles SaveRecord::Sized() const {
 SavedFiles SaveRecord::Stale() const {
     SavedFiles stale;
     if (earlier_) {
-        for (const auto& [name, size] : earlier_->files) {
+        for (const auto& [name, stamp] : earlier_->files) {
             if (written_.count(name) == 0)
-                stale[name] = size;
+                stale[name] = stamp;
         }
     }
     return stale;
@@ -183,8 +206,11 @@ SavedFiles SaveRecord::Stale() const {
 
 void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& stages) const {
     std::string bytes(kHeader);
-    for (const auto& [name, size] : files) {
-        bytes += std::to_string(size) + " " + name;
+    for (const auto& [name, stamp] : files) {
+        bytes += std::to_string(stamp.size);
+        if (stamp.modifiedNs)
+            bytes += ":" + std::to_string(*stamp.modifiedNs);
+        bytes += " " + name;
         bytes += '\0';
     }
     for (const StageNote& stage : stages) {
@@ -199,25 +225,25 @@ void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& st
 
 void SaveRecord::Placed() {
     SavedFiles files = Stale();
-    for (const auto& [name, size] : Sized())
-        files[name] = size;
+    for (const auto& [name, stamp] : Stamped())
+        files[name] = stamp;
     for (StageNote& stage : stages_)
         stage.placed = true;
     Write(files, stages_);
 }
 
 void SaveRecord::Finish() {
-    kept_ = Sized();
+    kept_ = Stamped();
     SavedFiles& kept = kept_;
-    for (const auto& [name, size] : Stale()) {
+    for (const auto& [name, stamp] : Stale()) {
         const std::string path = album_ + "/" + name;
-        // A file of that name the user has put there since is left alone: it has another
-        // size, or is no plain file.
-        if (PlainFileSize(path) != size)
+        // A file of that name the user has put there or edited since is left alone: it has
+        // another size or time, or is no plain file.
+        if (!AsSaved(PlainFileStamp(path), stamp))
             continue;
         // One that cannot be removed now stays on the record for the next save.
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-            kept[name] = size;
+            kept[name] = stamp;
     }
     Write(kept, stages_);
     // A screen-size folder left empty goes with its last picture.

@@ -15,8 +15,16 @@ namespace albumon {
 // The record's file name inside the album folder.
 inline constexpr const char* kSaveRecordName = ".albumon.saved";
 
-// File name (inside the album folder) to its size when written.
-using SavedFiles = std::map<std::string, std::uint64_t>;
+// What a saved file looked like when it was put in place: its size and modification time. A
+// record written before the time was kept has only the size.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::optional<std::int64_t> modifiedNs;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// File name (inside the album folder) to its stamp when written.
+using SavedFiles = std::map<std::string, FileStamp>;
 
 // A staging folder of a save: in the album folder or in the output folder, by name; placed once
 // every staged file has been put in place.
@@ -49,7 +57,7 @@ class SaveRecord {
     void ForgetEarlierStages();
 
     // A file this save wrote into the album folder (its name, no folder).
-    void Wrote(const std::string& name) { written_[name] = 0; }
+    void Wrote(const std::string& name) { written_[name] = {}; }
 
     // Notes this save's staging folders before they are made.
     void NoteStages(std::vector<StageNote> stages);
@@ -59,9 +67,9 @@ class SaveRecord {
     void Placed();
 
     // Once placed: removes the files of the earlier record that this save did not write and that
-    // are still as that save left them (same size), then records what this save wrote (and what
-    // could not be removed), its staging folders still listed. Raises EInOutError when the record
-    // cannot be written.
+    // are still as that save left them (same size and modification time), then records what this
+    // save wrote (and what could not be removed), its staging folders still listed. Raises
+    // EInOutError when the record cannot be written.
     void Finish();
     // The end of a successful save, its staging folders gone: the record without them.
     void Close();
@@ -72,7 +80,7 @@ class SaveRecord {
 
   private:
     void Write(const SavedFiles& files, const std::vector<StageNote>& stages) const;
-    SavedFiles Sized() const;
+    SavedFiles Stamped() const;
     SavedFiles Stale() const;
 
     std::string album_;

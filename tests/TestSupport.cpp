@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 namespace albumon::test {
 
@@ -40,6 +41,10 @@ std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in.good()) << "cannot read " << path;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string RecordWithoutTimes(const std::string& record) {
+    return std::regex_replace(record, std::regex(":[0-9]+ "), " ");
 }
 
 std::vector<std::string> FolderNames(const std::string& folder) {

@@ -31,6 +31,8 @@ std::string ReadFile(const std::string& path);
 
 // The hidden record a save keeps in its album folder (tests that look at it say so).
 inline constexpr const char* kSaveRecord = ".albumon.saved";
+// A record's bytes without the times of its files, which differ from one save to the next.
+std::string RecordWithoutTimes(const std::string& record);
 
 // The names in a folder, sorted; a save's hidden record left out.
 std::vector<std::string> FolderNames(const std::string& folder);

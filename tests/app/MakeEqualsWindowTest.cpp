@@ -20,7 +20,9 @@ std::map<std::string, std::string> Contents(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& item : fs::recursive_directory_iterator(folder)) {
         if (item.is_regular_file()) {
-            files[fs::relative(item.path(), folder).string()] = ReadFile(item.path());
+            const std::string bytes = ReadFile(item.path());
+            files[fs::relative(item.path(), folder).string()] =
+                item.path().filename() == kSaveRecord ? RecordWithoutTimes(bytes) : bytes;
         }
     }
     return files;

@@ -1,10 +1,12 @@
 // Keeping the album folder and its archive to exactly the album: files of removed entries leave
-// both, the user's own files stay, names that would lead out of
+// both, the user's own files (and the album's pages he edited) stay, names that would lead out of
 // the output folder are refused, long names and read-only pages are handled.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 
 #include "AlbumArchive.h"
 #include "ArchiveCtrls.h"
@@ -85,6 +87,36 @@ TEST_F(AlbumUpkeepTest, ResaveRemovesWhatTheEarlierSaveWroteAndNothingElse) {
     std::sort(inZip.begin(), inZip.end());
     EXPECT_EQ(ZipNames(), inZip);
     EXPECT_EQ(archive.ZipOptions.CompressOptions, TZipOptions().CompressOptions);
+}
+
+TEST_F(AlbumUpkeepTest, APageEditedToTheSameSizeStaysAndAnOlderRecordStillServes) {
+    const struct {
+        const char* what;
+        bool edit, olderRecord, pageStays;
+    } cases[]{
+        {"edited, same size", true, false, true},
+        {"record without times", false, true, false},
+    };
+    for (const auto& c : cases) {
+        SaveFirst();
+        const std::string page = Album() + "/旅005.htm";
+        std::string edited = ReadFile(page);
+        if (c.edit) {
+            edited.replace(edited.size() / 2, 4, "mine");
+            WriteFile(page, edited);
+            const timespec later[2]{{0, UTIME_OMIT}, {::time(nullptr) + 5, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, page.c_str(), later, 0), 0);
+        }
+        const std::string record = Album() + "/" + test::kSaveRecord;
+        if (c.olderRecord)
+            WriteFile(record, test::RecordWithoutTimes(ReadFile(record)));
+        SaveSecond();
+        EXPECT_EQ(FileExists(page), c.pageStays) << c.what;
+        if (c.pageStays) {
+            EXPECT_EQ(ReadFile(page), edited) << c.what;
+        }
+        fs::remove_all(Album());
+    }
 }
 
 TEST_F(AlbumUpkeepTest, WithoutAUsableRecordNothingIsRemoved) {
