@@ -20,7 +20,6 @@ inline constexpr const char* kSaveRecordName = ".albumon.saved";
 struct FileStamp {
     std::uint64_t size = 0;
     std::optional<std::int64_t> modifiedNs;
-    bool operator==(const FileStamp&) const = default;
 };
 
 // File name (inside the album folder) to its stamp when written.
