@@ -9,6 +9,7 @@
 #include "InputList.h"
 #include "InputListBox.h"
 #include "ListChanges.h"
+#include "ListOrder.h"
 #include "MessageBoxes.h"
 #include "NewCtrls.h"
 #include "OutputNames.h"
@@ -21,6 +22,14 @@
 #include "Unit1.h"
 
 namespace albumon {
+
+namespace {
+
+std::vector<int> RowList(const QList<int>& rows) {
+    return {rows.begin(), rows.end()};
+}
+
+}  // namespace
 
 // The row the picture page shows and edits: the current row when it is selected, else the
 // first selected row.
@@ -92,10 +101,10 @@ void TForm1::AfterAddition(int first, int before, int refused, bool sort) {
     if (sort)
         SortEntries(album_, first);
     if (before >= 0 && before < first) {
-        QList<int> added;
+        std::vector<int> added;
         for (int row = first; row < album_.EntryCount; ++row)
-            added << row;
-        MoveRows(added, before);
+            added.push_back(row);
+        ApplyOrder(album_, BlockOrder(album_.EntryCount, added, before), added);
     }
     RebuildInputList();
     RefreshOutputNames();
@@ -170,59 +179,13 @@ void TForm1::mnuSortDateClick() {
     });
 }
 
-// The order of the slots after the rows (top first) move together before row `before`.
-std::vector<int> TForm1::BlockOrder(const QList<int>& rows, int before) const {
-    std::vector<int> order;
-    std::vector<bool> moved(album_.EntryCount, false);
-    for (int row : rows)
-        moved[row] = true;
-    for (int k = 0; k < before; ++k)
-        if (!moved[k])
-            order.push_back(k);
-    order.insert(order.end(), rows.begin(), rows.end());
-    for (int k = before; k < album_.EntryCount; ++k)
-        if (!moved[k])
-            order.push_back(k);
-    return order;
-}
-
-// The order of the slots after each of the rows (top first) moved one place by step.
-std::vector<int> TForm1::StepOrder(const QList<int>& rows, int step) const {
-    std::vector<int> order(album_.EntryCount);
-    for (int k = 0; k < album_.EntryCount; ++k)
-        order[k] = k;
-    for (qsizetype n = 0; n < rows.size(); ++n) {
-        const int row = rows[step < 0 ? n : rows.size() - 1 - n];
-        std::swap(order[row], order[row + step]);
-    }
-    return order;
-}
-
-// Puts the entries into the order (order[k]: the slot whose entry goes to slot k); the shown
-// entry is followed. Returns the new slots of the rows.
-QList<int> TForm1::ApplyOrder(const std::vector<int>& order, const QList<int>& rows) {
-    std::vector<int> at(order.size());  // the new slot of each entry
-    for (size_t k = 0; k < order.size(); ++k)
-        at[order[k]] = static_cast<int>(k);
-    ReorderEntries(album_, order);
-    if (album_.CurrentIndex >= 0 && album_.CurrentIndex < album_.EntryCount)
-        album_.CurrentIndex = at[album_.CurrentIndex];
-    QList<int> now;
-    for (int row : rows)
-        now << at[row];
-    return now;
-}
-
-QList<int> TForm1::MoveRows(const QList<int>& rows, int before) {
-    return ApplyOrder(BlockOrder(rows, before), rows);
-}
-
 // Moves the selected rows as one block before row `before` (or, with a step, each one place).
 void TForm1::MoveSelectedTo(int before, int step) {
-    const QList<int> rows = SelectedRows();
-    if (rows.isEmpty())
+    const std::vector<int> rows = RowList(SelectedRows());
+    if (rows.empty())
         return;
-    ReorderKeepingSelection(step == 0 ? BlockOrder(rows, before) : StepOrder(rows, step));
+    ReorderKeepingSelection(step == 0 ? BlockOrder(album_.EntryCount, rows, before)
+                                      : StepOrder(album_.EntryCount, rows, step));
 }
 
 // Puts the entries into the order and shows the list again with the same entries selected; the
@@ -230,10 +193,10 @@ void TForm1::MoveSelectedTo(int before, int step) {
 void TForm1::ReorderKeepingSelection(const std::vector<int>& order) {
     const QList<int> rows = SelectedRows();
     const int currentAt = static_cast<int>(rows.indexOf(SelectedRow()));
-    const QList<int> now = ApplyOrder(order, rows);
+    const std::vector<int> now = ApplyOrder(album_, order, RowList(rows));
     RebuildInputList();
     RefreshOutputNames();
-    if (now.isEmpty())
+    if (now.empty())
         return;
     {
         QSignalBlocker block(ListBoxIn);

@@ -150,10 +150,6 @@ class TForm1 : public QWidget {
     void ClearEntriesAndControls();
     void MoveSelected(int step);
     QList<int> SelectedRows() const;
-    std::vector<int> BlockOrder(const QList<int>& rows, int before) const;
-    std::vector<int> StepOrder(const QList<int>& rows, int step) const;
-    QList<int> ApplyOrder(const std::vector<int>& order, const QList<int>& rows);
-    QList<int> MoveRows(const QList<int>& rows, int before);
     void MoveSelectedTo(int before, int step = 0);
     void ReorderKeepingSelection(const std::vector<int>& order);
     void MoveSelectedByKey(int move);
