@@ -85,7 +85,10 @@ void TForm1::ConnectPageHandlers() {
     connect(ListBoxOut, &QListWidget::itemSelectionChanged, this, [this] { ListBoxOutClick(); });
     connect(CheckBoxComp, &QCheckBox::clicked, this, [this] { CheckBoxCompClick(); });
     connect(SaveBitBtn, &QPushButton::clicked, this, [this] { SaveBitBtnClick(); });
-    connect(SaveCancelBtn, &QPushButton::clicked, this, [this] { cancelSave_ = true; });
+    connect(SaveCancelBtn, &QPushButton::clicked, this, [this] {
+        if (phase_.save == SaveCloseState::Save::Running)
+            phase_.save = SaveCloseState::Save::CancelAsked;
+    });
     connect(BitBtnHelp, &QPushButton::clicked, this, [this] { BitBtnHelpClick(); });
 }
 

@@ -89,13 +89,13 @@ void TForm1::SaveBitBtnClick() {
     // disabled button and are dropped: a second save would write the emptied list over the
     // album's index page. A close asked for meanwhile waits until the save has ended.
     SaveBitBtn->setEnabled(false);
-    saving_ = true;
+    phase_.save = SaveCloseState::Save::Running;
     SaveAlbumNow();
     EndSteps();
-    saving_ = false;
+    phase_.save = SaveCloseState::Save::Idle;
     QCoreApplication::processEvents();
     SaveBitBtn->setEnabled(true);
-    if (closeAfterSave_)
+    if (phase_.closeAfterSave)
         close();
 }
 
@@ -125,11 +125,11 @@ void TForm1::SaveAlbumNow() {
             return;
         const int pictures = album_.EntryCount;
         Image1->hide();
-        cancelSave_ = false;
+        phase_.save = SaveCloseState::Save::Running;  // a cancel counts from here on
         SaveCancelBtn->setEnabled(true);
         const OnlyCancelInput onlyCancel(SaveCancelBtn);
         SaveOptions options;
-        options.Cancelled = [this] { return cancelSave_; };
+        options.Cancelled = [this] { return phase_.save == SaveCloseState::Save::CancelAsked; };
         options.AfterPlaced = [this, &head](const std::string& work) {
             ClearEntriesAndControls();
             Image1->show();

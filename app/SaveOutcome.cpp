@@ -75,7 +75,7 @@ bool TForm1::ConfirmClose() {
 }
 
 void TForm1::CloseWithoutQuestion() {
-    closeWithoutQuestion_ = true;
+    phase_.withoutQuestion = true;
     close();
 }
 

@@ -128,22 +128,23 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A save under way needs its note files: the window closes when it has ended. The
     // session's end answers the save's boxes: "No" to a question (nothing is written), "OK"
     // to an error.
-    if (saving_) {
-        closeAfterSave_ = true;
-        if (closeWithoutQuestion_)
+    using Close = SaveCloseState::Close;
+    if (phase_.save != SaveCloseState::Save::Idle) {
+        phase_.closeAfterSave = true;
+        if (phase_.withoutQuestion)
             AnswerOpenBoxes(this);
         event->ignore();
         return;
     }
     // A second close while the question is up waits for its answer.
-    if (askingToClose_) {
+    if (phase_.close == Close::Asking) {
         event->ignore();
         return;
     }
-    if (!closing_ && !closeWithoutQuestion_) {
-        askingToClose_ = true;
+    if (phase_.close == Close::Open && !phase_.withoutQuestion) {
+        phase_.close = Close::Asking;
         const bool close = ConfirmClose();
-        askingToClose_ = false;
+        phase_.close = Close::Open;
         if (!close) {
             event->ignore();
             return;
@@ -151,8 +152,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     // A settings file that cannot be written is reported, and the program still closes: a
     // window that can never be closed would help nobody.
-    if (!closing_) {
-        closing_ = true;
+    if (phase_.close != Close::Closed) {
+        phase_.close = Close::Closed;
         RunHandler(this, [this] { FormClose(); });
         EmptyWorkFolder(album_.TempPath);
     }

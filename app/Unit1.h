@@ -47,6 +47,17 @@ class TMailAndHP;
 class ThumbnailCache;
 class UpDownSpinBox;
 
+// Where the window stands with its save and its close. A close asked for while a save runs
+// waits for the save's end; one asked for while the close question is up waits for its answer.
+struct SaveCloseState {
+    enum class Save { Idle, Running, CancelAsked };
+    enum class Close { Open, Asking, Closed };  // Closed: the settings are written
+    Save save = Save::Idle;
+    Close close = Close::Open;
+    bool closeAfterSave = false;   // a close came while a save ran: the save's end closes
+    bool withoutQuestion = false;  // the session ends: unsaved entries are not asked about
+};
+
 class TForm1 : public QWidget {
     Q_OBJECT
 
@@ -282,13 +293,8 @@ class TForm1 : public QWidget {
     // it was read while the user leaves the text as it is.
     std::vector<std::string> memoNote_;
     QString memoShown_;
-    bool closing_ = false;
     QTimer* refitTimer_ = nullptr;  // the preview is fitted anew once resizing pauses
-    bool saving_ = false;
-    bool closeAfterSave_ = false;
-    bool cancelSave_ = false;  // the save's cancel button was pressed
-    bool closeWithoutQuestion_ = false;
-    bool askingToClose_ = false;
+    SaveCloseState phase_;
     GrowLayout* grow_ = nullptr;  // places the controls, and the notice below them
     int noticeGrowth_ = 0;        // the height the window grew by for the notice
 };
