@@ -20,6 +20,9 @@ namespace {
 
 constexpr const char* kJournal = "journal";
 
+// The staging areas in the order their files are put in place: the index page last.
+constexpr StagingArea kAreas[] = {StagingArea::AlbumFolder, StagingArea::OutputFolder};
+
 // A name for a staging folder that nothing in folder has.
 std::string NewStageName(const std::string& folder) {
     std::random_device random;
@@ -57,56 +60,59 @@ bool IsStagedName(const std::string& name) {
 
 // Puts back what a save killed while putting its files in place did, from its journal: a file
 // it moved aside goes back, a file it put where none was goes.
-void UndoFromJournal(const std::string (&folders)[2], const std::string (&roots)[2]) {
+void UndoFromJournal(const StagingFolders& stages) {
     std::string journal;
-    if (roots[0].empty() || ReadWholeFile(roots[0] + kJournal, journal) != 0)
+    if (stages.album.root.empty() || ReadWholeFile(stages.album.root + kJournal, journal) != 0)
         return;
-    std::vector<std::pair<int, std::string>> items;
+    std::vector<std::pair<StagingArea, std::string>> items;
     for (std::size_t at = 0; at < journal.size();) {
         const auto end = journal.find('\0', at);
         if (end == std::string::npos || end == at + 1)
             break;
-        const int stage = journal[at] == 'o' ? 1 : 0;
-        items.emplace_back(stage, journal.substr(at + 1, end - at - 1));
+        const StagingArea area =
+            journal[at] == 'o' ? StagingArea::OutputFolder : StagingArea::AlbumFolder;
+        items.emplace_back(area, journal.substr(at + 1, end - at - 1));
         at = end + 1;
     }
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        const auto& [stage, name] = *it;
-        if (roots[stage].empty() || !IsStagedName(name))
+        const auto& [area, name] = *it;
+        const StagingFolder& stage = stages[area];
+        if (stage.root.empty() || !IsStagedName(name))
             continue;
-        const std::string final = folders[stage] + name;
-        const std::string old = roots[stage] + "old/" + name;
+        const std::string final = stage.folder + name;
+        const std::string old = stage.root + "old/" + name;
         if (Exists(old))
             ::rename(old.c_str(), final.c_str());
-        else if (!Exists(roots[stage] + "new/" + name))
+        else if (!Exists(stage.root + "new/" + name))
             ::unlink(final.c_str());
     }
+}
+
+// Makes the staging folder of the given name in stage's folder, with its parts.
+void MakeStagingFolder(StagingFolder& stage, const std::string& name) {
+    const std::string root = stage.folder + name;
+    MakeFolder(root);
+    stage.root = root + "/";
+    MakeFolder(stage.root + "new");
+    MakeFolder(stage.root + "old");
 }
 
 }  // namespace
 
 StagedSave::StagedSave(SaveRecord& record, const std::string& album, const std::string& outFolder)
-    : record_(record), folders_{album + "/", outFolder} {
-    std::vector<StageNote> notes;
-    for (int stage : {0, 1}) {
-        const std::string name = NewStageName(folders_[stage]);
-        notes.push_back({stage == 1, name, false});
-    }
-    record.NoteStages(notes);
-    for (int stage : {0, 1}) {
-        const std::string root = folders_[stage] + notes[stage].name;
-        MakeFolder(root);
-        roots_[stage] = root + "/";
-        MakeFolder(roots_[stage] + "new");
-        MakeFolder(roots_[stage] + "old");
-    }
+    : record_(record), stages_{{album + "/", ""}, {outFolder, ""}} {
+    const std::string albumName = NewStageName(stages_.album.folder);
+    const std::string outputName = NewStageName(stages_.output.folder);
+    record.NoteStages({{false, albumName, false}, {true, outputName, false}});
+    MakeStagingFolder(stages_.album, albumName);
+    MakeStagingFolder(stages_.output, outputName);
     MakeFolder(WorkFolder());
 }
 
 StagedSave::~StagedSave() {
-    for (const std::string& root : roots_) {
-        if (!root.empty())
-            RemoveStageFolder(root);
+    for (StagingArea area : kAreas) {
+        if (!stages_[area].root.empty())
+            RemoveStageFolder(stages_[area].root);
     }
 }
 
@@ -114,38 +120,39 @@ std::string StagedSave::Stage(const std::string& finalPath) {
     std::string folder = FolderPart(finalPath);
     std::string name = FileNamePart(finalPath);
     // The album's screen-size pictures lie one folder down, staged in a folder of that name.
-    const std::string screens = folders_[0] + kScreenSizeFolder + "/";
+    const std::string screens = stages_.album.folder + kScreenSizeFolder + "/";
     if (folder == screens) {
-        folder = folders_[0];
+        folder = stages_.album.folder;
         name = std::string(kScreenSizeFolder) + "/" + name;
         for (const char* part : {"new/", "old/"})
-            ::mkdir((roots_[0] + part + kScreenSizeFolder).c_str(), 0700);
+            ::mkdir((stages_.album.root + part + kScreenSizeFolder).c_str(), 0700);
     }
-    const int stage = folder == folders_[0] ? 0 : 1;
-    if (stage == 1 && folder != folders_[1])
+    const StagingArea area =
+        folder == stages_.album.folder ? StagingArea::AlbumFolder : StagingArea::OutputFolder;
+    if (area == StagingArea::OutputFolder && folder != stages_.output.folder)
         throw Exception("保存先の外のファイルです: " + finalPath);
-    if (seen_.insert({stage, name}).second) {
-        items_.push_back({stage, name});
-        if (stage == 0)
+    if (seen_.insert({area, name}).second) {
+        items_.push_back({area, name});
+        if (area == StagingArea::AlbumFolder)
             record_.Wrote(name);
     }
-    return roots_[stage] + "new/" + name;
+    return stages_[area].root + "new/" + name;
 }
 
 std::string StagedSave::AlbumStagingFolder() const {
-    return roots_[0] + "new/";
+    return stages_.album.root + "new/";
 }
 
 std::string StagedSave::WorkFolder() const {
-    return roots_[1] + "work/";
+    return stages_.output.root + "work/";
 }
 
 std::string StagedSave::Final(const Item& item) const {
-    return folders_[item.stage] + item.name;
+    return stages_[item.area].folder + item.name;
 }
 
 std::string StagedSave::Staged(const Item& item, const char* part) const {
-    return roots_[item.stage] + part + item.name;
+    return stages_[item.area].root + part + item.name;
 }
 
 void StagedSave::CheckTargets() const {
@@ -168,11 +175,11 @@ void StagedSave::CheckTargets() const {
 void StagedSave::WriteJournal() const {
     std::string bytes;
     for (const Item& item : items_) {
-        bytes += item.stage == 1 ? 'o' : 'a';
+        bytes += item.area == StagingArea::OutputFolder ? 'o' : 'a';
         bytes += item.name;
         bytes += '\0';
     }
-    const std::string path = roots_[0] + kJournal;
+    const std::string path = stages_.album.root + kJournal;
     if (int err = WriteFileAtomically(path, bytes.data(), bytes.size()))
         RaiseInOutError(err, path);
 }
@@ -201,9 +208,9 @@ void StagedSave::Commit() {
         }
     }
     std::vector<Done>& done = done_;
-    for (int stage : {0, 1}) {
+    for (StagingArea area : kAreas) {
         for (const Item& item : items_) {
-            if (item.stage != stage)
+            if (item.area != area)
                 continue;
             const std::string final = Final(item);
             const bool replaced = Exists(final);
@@ -226,11 +233,12 @@ void StagedSave::Commit() {
 
 std::optional<std::string> StagedSave::Unstaged(const std::string& text) const {
     std::string named = text;
-    for (int stage : {0, 1}) {
-        const std::string staged = roots_[stage] + "new/";
-        for (auto at = named.find(staged); !roots_[stage].empty() && at != std::string::npos;
+    for (StagingArea area : kAreas) {
+        const StagingFolder& stage = stages_[area];
+        const std::string staged = stage.root + "new/";
+        for (auto at = named.find(staged); !stage.root.empty() && at != std::string::npos;
              at = named.find(staged, at))
-            named.replace(at, staged.size(), folders_[stage]);
+            named.replace(at, staged.size(), stage.folder);
     }
     if (named == text)
         return std::nullopt;
@@ -241,26 +249,25 @@ void StagedSave::Revert() noexcept {
     Undo(done_);
     done_.clear();
     // A screen-size folder this save made goes again (one that holds pictures stays).
-    ::rmdir((folders_[0] + kScreenSizeFolder).c_str());
+    ::rmdir((stages_.album.folder + kScreenSizeFolder).c_str());
 }
 
 void RecoverKilledSave(SaveRecord& record, const std::string& album, const std::string& outFolder) {
-    const std::vector<StageNote> stages = record.EarlierStages();
-    if (stages.empty())
+    const std::vector<StageNote> notes = record.EarlierStages();
+    if (notes.empty())
         return;
-    const std::string folders[2] = {album + "/", outFolder};
-    std::string roots[2];
+    StagingFolders stages{{album + "/", ""}, {outFolder, ""}};
     bool placed = true;
-    for (const StageNote& note : stages) {
-        const int stage = note.inOutFolder ? 1 : 0;
-        roots[stage] = folders[stage] + note.name + "/";
+    for (const StageNote& note : notes) {
+        StagingFolder& stage = note.inOutFolder ? stages.output : stages.album;
+        stage.root = stage.folder + note.name + "/";
         placed = placed && note.placed;
     }
     if (!placed)
-        UndoFromJournal(folders, roots);
-    for (const std::string& root : roots) {
-        if (!root.empty())
-            RemoveStageFolder(root);
+        UndoFromJournal(stages);
+    for (StagingArea area : kAreas) {
+        if (!stages[area].root.empty())
+            RemoveStageFolder(stages[area].root);
     }
     record.ForgetEarlierStages();
 }

@@ -13,6 +13,30 @@
 
 namespace albumon {
 
+// The two folders a save writes into, each with its staging folder: the album folder, whose files
+// are put in place first, and the output folder, which takes the index page last.
+enum class StagingArea { AlbumFolder, OutputFolder };
+
+// A folder a save writes into and its staging folder, both ending with "/" (the staging folder
+// empty while there is none).
+struct StagingFolder {
+    std::string folder;
+    std::string root;
+};
+
+// The album folder's and the output folder's.
+struct StagingFolders {
+    StagingFolder album;
+    StagingFolder output;
+
+    StagingFolder& operator[](StagingArea area) {
+        return area == StagingArea::AlbumFolder ? album : output;
+    }
+    const StagingFolder& operator[](StagingArea area) const {
+        return area == StagingArea::AlbumFolder ? album : output;
+    }
+};
+
 class StagedSave {
   public:
     // Notes a staging folder in the album folder and one in the output folder (its parent,
@@ -44,7 +68,7 @@ class StagedSave {
 
   private:
     struct Item {
-        int stage;  // 0 the album folder's, 1 the output folder's
+        StagingArea area;
         std::string name;
     };
     struct Done {
@@ -58,11 +82,10 @@ class StagedSave {
     std::string Staged(const Item& item, const char* part) const;
 
     SaveRecord& record_;
-    std::string folders_[2];  // the album folder and the output folder, ending with "/"
-    std::string roots_[2];    // their staging folders, ending with "/"
+    StagingFolders stages_;
     std::vector<Item> items_;
     std::vector<Done> done_;
-    std::set<std::pair<int, std::string>> seen_;
+    std::set<std::pair<StagingArea, std::string>> seen_;
 };
 
 // Deals with the staging folders a killed save of album left, as its record names them: a save
