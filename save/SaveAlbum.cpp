@@ -7,7 +7,6 @@
 #include <optional>
 #include <thread>
 
-#include "AlbumLock.h"
 #include "EntryPipeline.h"
 #include "Errors.h"
 #include "FileSystem.h"
@@ -16,8 +15,8 @@
 #include "Paths.h"
 #include "PictureView.h"
 #include "SaveChecks.h"
-#include "SaveRecord.h"
 #include "SaveStage.h"
+#include "SaveTransaction.h"
 #include "ScreenPictures.h"
 #include "TemplateFiles.h"
 #include "W_html.h"
@@ -133,57 +132,19 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     return notices;
 }
 
-// The message of the error being handled when it names staged files, named by their final
-// paths: the user knows the album's files, not where they were written first.
-std::optional<std::string> StagedMessage(const StagedSave& staged) {
-    try {
-        throw;
-    } catch (const Exception& error) {
-        return staged.Unstaged(error.what());
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
 // The save once the names are checked: under the album's lock, staged, then put in place.
 std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const std::string& head,
                                     const SaveProgress& progress, const SaveOptions& options) {
     const std::string album = AlbumFolderPath(state, head);
-    MadeFolders made(album);
-    const AlbumLock lock(album, state.OutPath + head + ".htm");
-    SaveRecord record(album);
-    RecoverKilledSave(record, album, state.OutPath);
-    std::optional<StagedSave> staged;
+    SaveTransaction save(album, state.OutPath, state.OutPath + head + ".htm");
     std::vector<SaveNotice> notices;
-    try {
-        staged.emplace(record, album, state.OutPath);
-        notices = WriteAlbum(state, view, head, album, progress, options, *staged);
+    save.Write([&](StagedSave& staged) {
+        notices = WriteAlbum(state, view, head, album, progress, options, staged);
         StopWhenCancelled(options);
-        staged->Commit();
-        record.Placed();
-    } catch (...) {
-        const std::optional<std::string> named = staged ? StagedMessage(*staged) : std::nullopt;
-        if (staged)
-            staged->Revert();
-        staged.reset();
-        record.Restore();
-        if (named)
-            throw Exception(*named);
-        throw;
-    }
-    made.Keep();
-    record.Finish();
+    });
+    save.Commit();
     ClearAlbum(state);
-    try {
-        if (options.AfterPlaced)
-            options.AfterPlaced(staged->WorkFolder());
-    } catch (...) {
-        staged.reset();
-        record.Close();
-        throw;
-    }
-    staged.reset();
-    record.Close();
+    save.Close(options.AfterPlaced);
     return notices;
 }
 

@@ -1,0 +1,69 @@
+// One save of an album as a whole, rolled back unless committed.
+#include "SaveTransaction.h"
+
+#include <exception>
+
+#include "Errors.h"
+
+namespace albumon {
+
+SaveTransaction::SaveTransaction(const std::string& album, const std::string& outFolder,
+                                 const std::string& index)
+    : album_(album), outFolder_(outFolder), made_(album), lock_(album, index), record_(album) {
+    RecoverKilledSave(record_, album_, outFolder_);
+}
+
+SaveTransaction::~SaveTransaction() {
+    if (committed_)
+        return;
+    if (staged_)
+        staged_->Revert();
+    staged_.reset();
+    record_.Restore();
+}
+
+void SaveTransaction::NamingFinalPaths(const std::function<void()>& step) const {
+    try {
+        step();
+    } catch (const Exception& error) {
+        std::optional<std::string> named;
+        if (staged_)
+            named = staged_->Unstaged(error.what());
+        if (named)
+            throw Exception(*named);
+        throw;
+    }
+}
+
+void SaveTransaction::Write(const std::function<void(StagedSave& staged)>& write) {
+    NamingFinalPaths([&] {
+        staged_.emplace(record_, album_, outFolder_);
+        write(*staged_);
+    });
+}
+
+void SaveTransaction::Commit() {
+    NamingFinalPaths([&] {
+        staged_->Commit();
+        record_.Placed();
+    });
+    committed_ = true;
+    made_.Keep();
+    record_.Finish();
+}
+
+void SaveTransaction::Close(const std::function<void(const std::string& workFolder)>& afterPlaced) {
+    std::exception_ptr failed;
+    try {
+        if (afterPlaced)
+            afterPlaced(staged_->WorkFolder());
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    staged_.reset();
+    record_.Close();
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
+}  // namespace albumon
