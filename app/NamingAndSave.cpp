@@ -153,14 +153,16 @@ void TForm1::SaveAlbumNow() {
                     QCoreApplication::processEvents();
                 },
                 options);
-        } catch (const ESaveCancelled&) {
-            SaveCancelBtn->setEnabled(false);
-            EndSteps();
-            return;
         } catch (...) {
+            // A save that failed or was cancelled left the album as it was; only a failure is
+            // reported.
             SaveCancelBtn->setEnabled(false);
             EndSteps();
-            throw;
+            try {
+                throw;
+            } catch (const ESaveCancelled&) {
+                return;
+            }
         }
         ShowSaveNotice(head, pictures, notices);
         QApplication::beep();
