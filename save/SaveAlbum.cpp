@@ -182,29 +182,6 @@ std::string NoticeText(const SaveNotice& notice) {
     }
 }
 
-std::string AlbumFolderPath(const AlbumState& state, const std::string& head) {
-    return state.OutPath + head + ".files";
-}
-
-std::optional<std::string> OutputNameProblem(const AlbumState& state, const std::string& head) {
-    const auto leadsOut = [](const std::string& name) {
-        return name == "." || name == ".." || name.find('/') != std::string::npos;
-    };
-    constexpr const char* kWhy = "（「/」を含む名前と「.」「..」は使えません）";
-    if (leadsOut(head))
-        return FormatMessage("先頭固定部「%s」はファイル名に使えません", head) + kWhy;
-    if (state.ThumbPrefix.find('/') != std::string::npos)
-        return FormatMessage("サムネイルの先頭文字「%s」はファイル名に使えません",
-                             state.ThumbPrefix) +
-               kWhy;
-    for (int k = 0; k < state.EntryCount; ++k) {
-        const std::string& name = state.Entries[k].OutName;
-        if (name.empty() || leadsOut(name) || name == kScreenSizeFolder)
-            return FormatMessage("出力ファイル名「%s」は使えません", name) + kWhy;
-    }
-    return ScreenNameProblem(state);
-}
-
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
                                   const SaveProgress& progress, const SaveOptions& options) {
     if (auto problem = SaveProblem(state, head))

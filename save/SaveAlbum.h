@@ -10,6 +10,7 @@
 #include "AlbumState.h"
 #include "Errors.h"
 #include "Images.h"
+#include "SaveChecks.h"
 
 namespace albumon {
 
@@ -49,14 +50,6 @@ struct SaveNotice {
 
 // The line that tells the user of a notice: the file, then what was done with it.
 std::string NoticeText(const SaveNotice& notice);
-
-// The album folder for a head text: OutPath + head + ".files".
-std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
-
-// Why the album cannot be saved under these names: a head text, output name or thumbnail
-// prefix that would lead out of the output folder or album folder ("/" in it, or a name that is
-// "." or ".."). Nothing when the names are usable.
-std::optional<std::string> OutputNameProblem(const AlbumState& state, const std::string& head);
 
 // Writes the album of the live entries under head text head into OutPath, then clears the
 // entries; all or nothing. What SaveProblem refuses raises an Exception before anything is

@@ -7,7 +7,7 @@
 #include "EntryFiles.h"
 #include "Errors.h"
 #include "Paths.h"
-#include "SaveAlbum.h"
+#include "ScreenPictures.h"
 
 namespace albumon {
 
@@ -117,6 +117,29 @@ bool IsValidUtf8(const std::string& text) {
         at += length;
     }
     return true;
+}
+
+std::string AlbumFolderPath(const AlbumState& state, const std::string& head) {
+    return state.OutPath + head + ".files";
+}
+
+std::optional<std::string> OutputNameProblem(const AlbumState& state, const std::string& head) {
+    const auto leadsOut = [](const std::string& name) {
+        return name == "." || name == ".." || name.find('/') != std::string::npos;
+    };
+    constexpr const char* kWhy = "（「/」を含む名前と「.」「..」は使えません）";
+    if (leadsOut(head))
+        return FormatMessage("先頭固定部「%s」はファイル名に使えません", head) + kWhy;
+    if (state.ThumbPrefix.find('/') != std::string::npos)
+        return FormatMessage("サムネイルの先頭文字「%s」はファイル名に使えません",
+                             state.ThumbPrefix) +
+               kWhy;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const std::string& name = state.Entries[k].OutName;
+        if (name.empty() || leadsOut(name) || name == kScreenSizeFolder)
+            return FormatMessage("出力ファイル名「%s」は使えません", name) + kWhy;
+    }
+    return ScreenNameProblem(state);
 }
 
 std::optional<std::string> SaveProblem(const AlbumState& state, const std::string& head) {

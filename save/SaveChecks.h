@@ -13,6 +13,14 @@ namespace albumon {
 // take. The temporaries files are written under first are cut short to fit the same bound.
 inline constexpr std::size_t kLongestOutputName = 255;
 
+// The album folder for a head text: OutPath + head + ".files".
+std::string AlbumFolderPath(const AlbumState& state, const std::string& head);
+
+// Why the album cannot be saved under these names: a head text, output name or thumbnail
+// prefix that would lead out of the output folder or album folder ("/" in it, or a name that is
+// "." or ".."). Nothing when the names are usable.
+std::optional<std::string> OutputNameProblem(const AlbumState& state, const std::string& head);
+
 // True when text is valid UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool IsValidUtf8(const std::string& text);
 
