@@ -7,7 +7,7 @@
 #include <string>
 
 #include "AlbumState.h"
-#include "EntryPipeline.h"
+#include "EntryJob.h"
 #include "PicturePlaceholders.h"
 
 namespace albumon {
