@@ -1,36 +1,7 @@
-// How the window's lists show pictures.
+// The marks and second line of the window's input rows.
 #include "ListIcons.h"
 
-#include <QPainter>
-#include <QPixmap>
-#include <QTransform>
-
-#include "Images.h"
-#include "PictureBox.h"
-
 namespace albumon {
-
-QIcon ThumbnailIcon(const ThumbnailCache::Thumbnail& thumbnail, int rotation, int side) {
-    QImage picture;
-    if (thumbnail.state == ThumbnailCache::tsReady) {
-        picture = thumbnail.image;
-        if (rotation >= 1 && rotation <= 3)
-            picture = picture.transformed(QTransform().rotate(90.0 * rotation));
-    } else if (thumbnail.state == ThumbnailCache::tsFailed) {
-        picture = RasterImage(NoPreviewRaster(side, side * 3 / 4));
-    }
-    QPixmap square(side, side);
-    square.fill(Qt::transparent);
-    if (!picture.isNull()) {
-        const QImage fitted =
-            picture.width() > side || picture.height() > side
-                ? picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                : picture;
-        QPainter painter(&square);
-        painter.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
-    }
-    return QIcon(square);
-}
 
 QString EntryMarks(const EntryRecord& entry) {
     QStringList marks;

@@ -1,24 +1,16 @@
-// How the window's lists show pictures: thumbnails as icons of one square size (turned as their
-// entries are; blank while they load, the "no preview" picture when they cannot be decoded) and
-// the second line of an input row with its marks.
+// The second line of the window's input rows: an entry's marks, and the delegate that draws the
+// line below the row's text.
 #pragma once
 
-#include <QIcon>
-#include <QSize>
 #include <QStyledItemDelegate>
 
 #include "AlbumState.h"
-#include "ThumbnailCache.h"
 
 namespace albumon {
 
 // The role of an input row's second line: the note position and turn marks and, for a commentary
 // entry, its note's first line.
 inline constexpr int kRowDetailRole = Qt::UserRole + 1;
-
-// The icon of a thumbnail turned by rotation (quarter turns clockwise), centred in a square of
-// side pixels.
-QIcon ThumbnailIcon(const ThumbnailCache::Thumbnail& thumbnail, int rotation, int side);
 
 // The marks of an entry: "上" or "下" for a note shown above or below the picture, "↻" for a
 // quarter turn clockwise, "↻↻" for a half turn, "↺" for a quarter turn counter-clockwise.

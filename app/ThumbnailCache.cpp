@@ -3,9 +3,12 @@
 
 #include <sys/stat.h>
 
+#include <QPainter>
+#include <QPixmap>
+#include <QTransform>
 #include <algorithm>
 
-#include "ListIcons.h"
+#include "Images.h"
 #include "ListThumbnail.h"
 #include "PictureBox.h"
 #include "Raster.h"
@@ -27,6 +30,30 @@ std::int64_t ModificationTime(const std::string& path) {
 
 // How often finished decodes are taken in while some are outstanding, in milliseconds.
 constexpr int kDeliveryInterval = 20;
+
+// The icon of a thumbnail turned by rotation (quarter turns clockwise), centred in a square of
+// side pixels: blank while it loads, the "no preview" picture when it cannot be decoded.
+QIcon ThumbnailIcon(const ThumbnailCache::Thumbnail& thumbnail, int rotation, int side) {
+    QImage picture;
+    if (thumbnail.state == ThumbnailCache::tsReady) {
+        picture = thumbnail.image;
+        if (rotation >= 1 && rotation <= 3)
+            picture = picture.transformed(QTransform().rotate(90.0 * rotation));
+    } else if (thumbnail.state == ThumbnailCache::tsFailed) {
+        picture = RasterImage(NoPreviewRaster(side, side * 3 / 4));
+    }
+    QPixmap square(side, side);
+    square.fill(Qt::transparent);
+    if (!picture.isNull()) {
+        const QImage fitted =
+            picture.width() > side || picture.height() > side
+                ? picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                : picture;
+        QPainter painter(&square);
+        painter.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
+    }
+    return QIcon(square);
+}
 
 }  // namespace
 

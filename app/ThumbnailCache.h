@@ -41,8 +41,8 @@ class ThumbnailCache : public QObject {
     // does not hold it, it is decoded on a worker (once per path and time) and Ready follows;
     // meanwhile the state is tsLoading. A file that cannot be read or decoded is tsFailed.
     Thumbnail Find(const std::string& path);
-    // The icon of the file's thumbnail as ThumbnailIcon makes it (turned by rotation, in a square
-    // of side pixels); made once for each turn and side while the thumbnail is held.
+    // The icon of the file's thumbnail, turned by rotation (quarter turns clockwise) and centred
+    // in a square of side pixels; made once for each turn and side while the thumbnail is held.
     QIcon Icon(const std::string& path, int rotation, int side);
 
     // While held, the workers wait before they take a decode (for tests: the lists are seen
