@@ -154,8 +154,8 @@ void TForm1::SaveAlbumNow() {
                 },
                 options);
         } catch (...) {
-            // A save that failed or was cancelled left the album as it was; only a failure is
-            // reported.
+            // However the save ended early, the cancel button and the progress bar are put
+            // back; a cancel is not reported.
             SaveCancelBtn->setEnabled(false);
             EndSteps();
             try {
