@@ -137,7 +137,7 @@ void TForm1::CreateInputPanel() {
     connect(list, &InputListBox::MoveAsked, this,
             [this](InputListBox::Move move) { MoveSelectedByKey(move); });
     ListBoxIn = list;
-    ListBoxIn->setToolTip(QStringLiteral("JPGファイルをD&Dします"));
+    ListBoxIn->setToolTip(QStringLiteral("写真をD&Dします"));
     BitBtnSort = MakeButton(Panel1, "BitBtnSort", QStringLiteral("ソート"),
                             QStringLiteral("並び替え"), 8, 390, 66);
     BitBtnUp = MakeButton(Panel1, "BitBtnUp", QStringLiteral("上へ"), QStringLiteral("１つ上に"),
@@ -190,9 +190,8 @@ void TForm1::CreateInputPage() {
         control->setContextMenuPolicy(Qt::CustomContextMenu);
     BitBtnOpen = MakeButton(TabSheet3, "BitBtnOpen", QStringLiteral("選択"),
                             QStringLiteral("決定します"), 256, 366, 84);
-    Label14 =
-        MakeLabel(TabSheet3, "Label14",
-                  QStringLiteral("選択したフォルダのｊｐｇが入力に追加されます"), 8, 402, 330);
+    Label14 = MakeLabel(TabSheet3, "Label14",
+                        QStringLiteral("選択したフォルダの写真が入力に追加されます"), 8, 402, 330);
 }
 
 void TForm1::CreatePicturePage() {

@@ -131,8 +131,7 @@ class AlbumBuilder {
         } else {
             result = AddFiles(state_, {path}, Naming());
             if (result.Accepted == 0 && result.Refused == 0) {
-                err_ << "albumon-make: 警告: " << input
-                     << " は追加できる JPEG 画像ではありません\n";
+                err_ << "albumon-make: 警告: " << input << " は追加できる写真ではありません\n";
             }
         }
         if (result.Refused > 0) {
@@ -233,7 +232,7 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         // An album none of whose inputs gave a picture would only write an empty index over
         // the album that may be there.
         if (builder.Pictures() == 0)
-            throw Exception("追加できる JPEG 画像がありません");
+            throw Exception("追加できる写真がありません");
         if (options.dryRun || options.plan) {
             for (const std::string& row : options.plan ? PlanRows(state) : OutputListRows(state))
                 out << row << "\n";
@@ -258,7 +257,7 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         for (const SaveNotice& notice : notices)
             err << "albumon-make: 警告: " << NoticeText(notice) << "\n";
         if (!options.quiet) {
-            out << count << " picture(s) saved: " << state.OutPath << head << ".htm\n";
+            out << "保存しました: " << count << " 枚 — " << state.OutPath << head << ".htm\n";
         }
         return 0;
     } catch (const std::bad_alloc&) {

@@ -26,7 +26,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 void LineSteps(std::vector<std::string> fields, const std::string& folder,
                std::vector<MakeStep>& steps) {
     if (fields.size() > 5)
-        throw Exception("more than five fields");
+        throw Exception("欄が五つより多くあります");
     fields.resize(5);
     const std::string& path = fields[0];
     const std::string& turns = fields[1];
@@ -38,18 +38,18 @@ void LineSteps(std::vector<std::string> fields, const std::string& folder,
     };
     if (path.empty()) {
         if (note.empty())
-            throw Exception("a commentary entry (empty path) needs a note file");
+            throw Exception("解説文（パスが空の行）にはメモのファイルが必要です");
         steps.push_back({MakeStep::Comment, resolve(note)});
     } else {
         steps.push_back({MakeStep::Input, resolve(path)});
     }
     if (!turns.empty()) {
         if (turns.size() != 1 || turns[0] < '0' || turns[0] > '3')
-            throw Exception("turns must be 0, 1, 2 or 3, not '" + turns + "'");
+            throw Exception("回転は 0、1、2、3 のどれかです（「" + turns + "」は使えません）");
         steps.push_back({MakeStep::Rotate, {}, turns[0] - '0'});
     }
     if (!position.empty() && position != "above" && position != "below")
-        throw Exception("the note position must be above or below, not '" + position + "'");
+        throw Exception("メモの位置は above か below です（「" + position + "」は使えません）");
     if (!path.empty() && !note.empty()) {
         steps.push_back(
             {position == "above" ? MakeStep::NoteAbove : MakeStep::NoteBelow, resolve(note)});

@@ -2,6 +2,7 @@
 #include "MakeOptions.h"
 
 #include <charconv>
+#include <filesystem>
 #include <initializer_list>
 
 namespace albumon {
@@ -41,6 +42,8 @@ class ArgReader {
         }
         return std::nullopt;
     }
+    // The next argument, left for the caller; nullptr at the end.
+    const std::string* Peek() const { return index_ < args_.size() ? &args_[index_] : nullptr; }
 
     std::string Value() {
         if (attached_)
@@ -77,6 +80,24 @@ class ArgReader {
     std::optional<std::string> attached_;
 };
 
+// The order after --sort: name or date, attached or as the next argument; a bare --sort sorts by
+// name. A next word that is neither, is no option and names nothing on disk is a mistyped
+// order, not an input.
+MakeSort SortOrder(ArgReader& reader) {
+    std::optional<std::string> order = reader.OptionalWord({"name", "date"});
+    const std::string* next = reader.Peek();
+    std::error_code error;
+    if (!order && next != nullptr && !next->empty() && next->front() != '-' &&
+        !std::filesystem::exists(*next, error)) {
+        order = *next;
+    }
+    if (order && *order != "name" && *order != "date") {
+        throw UsageError("オプション --sort には name か date を指定してください（「" + *order +
+                         "」は使えません）");
+    }
+    return order == "date" ? MakeSort::ByDate : MakeSort::ByName;
+}
+
 bool AlbumOption(ArgReader& reader, MakeOptions& options) {
     const std::string& name = reader.Name();
     if (name == "-o" || name == "--out") {
@@ -98,11 +119,7 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
     } else if (name == "--display-size") {
         options.displaySize = reader.NumberOr("off", 0, 1281, 16384);
     } else if (name == "--sort") {
-        const std::string order = reader.OptionalWord({"name", "date"}).value_or("name");
-        if (order != "name" && order != "date")
-            throw UsageError("オプション --sort には name か date を指定してください（「" + order +
-                             "」は使えません）");
-        options.sort = order == "date" ? MakeSort::ByDate : MakeSort::ByName;
+        options.sort = SortOrder(reader);
     } else {
         return false;
     }

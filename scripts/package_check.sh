@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package from build/ (or BUILD_DIR), checks what it holds, installs it with
-# dpkg and, as a fresh unprivileged user, makes an album with the installed albumon-make (checked
-# in headless Chromium) and starts and closes the installed albumon offscreen; then removes the
-# package and the user again. Needs root (dpkg, useradd) and a configured build folder.
+# Builds the Debian package from build/ (or BUILD_DIR), checks what it holds, checks it with
+# lintian, appstreamcli, desktop-file-validate and the man pages formatted with warnings on,
+# installs it with dpkg and, as a fresh unprivileged user, makes an album with the installed
+# albumon-make (checked in headless Chromium) and starts and closes the installed albumon
+# offscreen; then removes the package and the user again. Needs root (dpkg, useradd) and a configured build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top="$PWD"
@@ -32,7 +33,8 @@ for path in ./usr/bin/albumon ./usr/bin/albumon-make ./usr/share/albumon/Def/Def
   ./usr/share/icons/hicolor/scalable/apps/albumon.svg \
   ./usr/share/icons/hicolor/48x48/apps/albumon.png \
   ./usr/share/icons/hicolor/256x256/apps/albumon.png \
-  ./usr/share/man/man1/albumon.1.gz ./usr/share/man/man1/albumon-make.1.gz; do
+  ./usr/share/man/man1/albumon.1.gz ./usr/share/man/man1/albumon-make.1.gz \
+  ./usr/share/doc/albumon/copyright ./usr/share/doc/albumon/changelog.gz; do
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done
 grep -q '\.git' <<<"$contents" && fail "the package holds git files"
@@ -50,13 +52,30 @@ cleanup() {
 }
 trap cleanup EXIT
 dpkg-deb -x "$deb" "$unpacked"
-desktop-file-validate "$unpacked/usr/share/applications/albumon.desktop"
-appstreamcli validate --no-net --pedantic \
-  "$unpacked/usr/share/metainfo/org.example.albumon.metainfo.xml" >/dev/null
-grep -q "release version=\"$version\"" \
-  "$unpacked/usr/share/metainfo/org.example.albumon.metainfo.xml" || fail "metainfo version"
+metainfo="$unpacked/usr/share/metainfo/org.example.albumon.metainfo.xml"
+grep -q "release version=\"$version\"" "$metainfo" || fail "metainfo version"
 zcat "$unpacked/usr/share/man/man1/albumon-make.1.gz" | grep -q '^\.SH EXAMPLES' ||
   fail "albumon-make.1 has no examples"
+zcat "$unpacked/usr/share/doc/albumon/changelog.gz" | head -1 | grep -qF "albumon ($version)" ||
+  fail "the changelog's latest entry is not $version"
+
+echo "== Debian's own checks"
+# lintian: neither an error nor a warning (its informational tags are shown, not judged).
+lintian_status=0
+lintian_out="$(lintian --fail-on error,warning --tag-display-limit 0 --display-level '>=info' \
+  "$deb" 2>&1)" || lintian_status=$?
+echo "${lintian_out:-lintian: nothing to report}"
+[ "$lintian_status" -eq 0 ] || fail "lintian found errors or warnings (status $lintian_status)"
+appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
+desktop_out="$(desktop-file-validate "$unpacked/usr/share/applications/albumon.desktop" 2>&1)" &&
+  [ -z "$desktop_out" ] || fail "desktop-file-validate: $desktop_out"
+echo "desktop-file-validate: albumon.desktop is valid"
+for page in "$unpacked"/usr/share/man/man1/*.1.gz; do
+  warnings="$(zcat "$page" | groff -k -Tutf8 -man -ww -z 2>&1)"
+  warnings+="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)"
+  [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+  echo "groff -ww and man --warnings: $(basename "$page") formats without a warning"
+done
 
 echo "== Installing it with dpkg"
 dpkg -i "$deb" >/dev/null

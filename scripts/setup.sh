@@ -12,7 +12,7 @@ packages=(
   xvfb xauth zip unzip python3
   chromium chromium-driver python3-selenium
   qt6-translations-l10n
-  dpkg-dev file desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream lintian groff-base man-db
 )
 
 missing=()

@@ -37,6 +37,11 @@ std::string RecordWithoutTimes(const std::string& record);
 // The names in a folder, sorted; a save's hidden record left out.
 std::vector<std::string> FolderNames(const std::string& folder);
 
+// How long a test waits for an event it expects (a box closing, a folder read, a window
+// hidden) before it counts as never coming: a guard against a hang, never the verdict itself,
+// so generous enough for a sanitizer build on a busy machine.
+inline constexpr int kPatienceMs = 30000;
+
 // Ends the test program with SIGALRM when the test is not done within seconds: a read that
 // waits for ever fails instead of hanging.
 class Watchdog {

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs PROGRAM --help and --version with no display and checks that the man page MANPAGE
-describes every option the usage text lists: check_man_options.py PROGRAM MANPAGE."""
+gives every option the usage text lists an entry of its own (named in the line after a .TP),
+and that groff formats the page without a warning: check_man_options.py PROGRAM MANPAGE."""
 import os
 import re
 import subprocess
@@ -31,12 +32,21 @@ def main():
         if line.lstrip().startswith("-"):
             listed.update(OPTION.findall(line.split("   ")[0]))
     with open(manpage, encoding="utf-8") as page:
-        man = page.read().replace("\\-", "-")
-    described = set(OPTION.findall(man))
+        lines = page.read().replace("\\-", "-").splitlines()
+    described = set()
+    for before, line in zip(lines, lines[1:]):
+        if before.strip() == ".TP":
+            described.update(OPTION.findall(line))
     missing = sorted(listed - described)
     if not listed or missing:
-        sys.exit(f"{manpage} lacks options of {program} --help: {missing or 'none listed'}")
-    print(f"{len(listed)} options of --help are in {os.path.basename(manpage)}")
+        sys.exit(f"{manpage} has no entry for options of {program} --help: "
+                 f"{missing or 'none listed'}")
+    formatted = subprocess.run(["groff", "-k", "-Tutf8", "-man", "-ww", "-z", manpage],
+                               capture_output=True, text=True, timeout=30)
+    if formatted.returncode != 0 or formatted.stderr:
+        sys.exit(f"groff warns about {manpage}:\n{formatted.stderr}")
+    print(f"{len(listed)} options of --help have entries in {os.path.basename(manpage)}, "
+          "which groff formats without a warning")
 
 
 main()

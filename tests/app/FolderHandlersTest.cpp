@@ -272,7 +272,8 @@ TEST_F(FolderHandlersTest, RefreshKeepsTheWayThroughTheFileSystemRoot) {
     for (const QString& part :
          QString::fromStdString(data / "home/pics").split('/', Qt::SkipEmptyParts)) {
         tree->expandItem(node);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !TFolderTreeViewEx::IsReading(node); }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !TFolderTreeViewEx::IsReading(node); }, kPatienceMs));
         at += "/" + part.toStdString();
         QTreeWidgetItem* next = nullptr;
         for (int i = 0; i < node->childCount() && next == nullptr; ++i) {

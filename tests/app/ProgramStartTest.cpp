@@ -82,12 +82,13 @@ TEST_F(ProgramStartTest, TerminationSignalClosesTheWindowAndWritesTheSettings) {
         process.start(QString::fromStdString(Program("albumon")),
                       {QString::fromStdString(data / "a.jpg")});
         ASSERT_TRUE(process.waitForStarted());
-        // The work folder is made while the window is created, after the handlers are set.
-        for (int k = 0; k < 300 && !DirectoryExists(Program("Temp")); ++k)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // The work folder is made while the window is created, after the handlers are set: from
+        // then on the signal closes the window whenever it comes.
+        for (int k = 0; k < kPatienceMs / 10 && !DirectoryExists(Program("Temp")); ++k)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(DirectoryExists(Program("Temp"))) << signal;
         ::kill(static_cast<pid_t>(process.processId()), signal);
-        ASSERT_TRUE(process.waitForFinished(15000)) << signal;
+        ASSERT_TRUE(process.waitForFinished(kPatienceMs)) << signal;
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signal;
         EXPECT_EQ(process.exitCode(), 0) << signal;
         EXPECT_TRUE(FileExists(Program("albumon.INI"))) << signal;

@@ -99,7 +99,7 @@ TEST_F(ThumbnailWindowTest, NamesShowAtOnceTheWindowAnswersAndUprightThumbnailsF
     EXPECT_EQ(InputRows(), moved);
     EXPECT_EQ(form->Thumbnails().Decodes(), 0);
     form->Thumbnails().HoldBack(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return AllRowsShown(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AllRowsShown(); }, kPatienceMs));
     EXPECT_EQ(form->Thumbnails().Decodes(), 7);
     for (int row = 1; row < form->ListBoxIn->count(); ++row)
         EXPECT_EQ(Quadrants(RowPicture(row)), kUpright) << row;
@@ -111,7 +111,7 @@ TEST_F(ThumbnailWindowTest, TurnsAndNotesShowAsMarksAndACommentaryShowsItsFirstL
     WritePhoto(data / "a.jpg", 8);
     Open();
     Drop({Q(data / "a.jpg")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return AllRowsShown(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AllRowsShown(); }, kPatienceMs));
     EXPECT_EQ(Detail(0), QString());
     ClickRow(0);
     Click(form->RotRBitBtn);
@@ -149,7 +149,7 @@ TEST(ThumbnailCacheTest, SamePathAndTimeHitTheCacheAChangedFileIsDecodedAgain) {
     QSignalSpy ready(&cache, &ThumbnailCache::Ready);
     const auto settled = [&](std::size_t decodes) {
         return QTest::qWaitFor([&] { return cache.Find(path).state != ThumbnailCache::tsLoading; },
-                               20000) &&
+                               kPatienceMs) &&
                cache.Decodes() == static_cast<int>(decodes);
     };
     EXPECT_EQ(cache.Find(path).state, ThumbnailCache::tsLoading);
@@ -183,7 +183,7 @@ TEST_F(ThumbnailWindowTest, FileListIconViewShowsThePicturesAndLeavesTheControlI
     EXPECT_FALSE(form->FileListBox1->IconView());
     form->mnuIcons->trigger();
     EXPECT_TRUE(form->FileListBox1->IconView());
-    EXPECT_TRUE(QTest::qWaitFor(shown, 20000));
+    EXPECT_TRUE(QTest::qWaitFor(shown, kPatienceMs));
     EXPECT_EQ(form->FileListBox1->geometry(), place);
     form->mnuIcons->trigger();
     EXPECT_FALSE(form->FileListBox1->IconView());

@@ -144,19 +144,38 @@ TEST_F(UnsavedWorkTest, SessionEndDuringABoxOfTheSaveClosesAtOnce) {
         form->EditHedFix->setText(Q(head));
         ::unlink((data / "in/b.jpg").c_str());
         boxes.leaveOpen = {Q(box)};
-        QTimer::singleShot(50, form.get(), [this] { form->CloseWithoutQuestion(); });
-        // Should the window still wait, the user comes back and answers "Yes" or "OK".
+        // The session ends as soon as the box is up. Should the box still wait, the user comes
+        // back long after and answers "Yes" or "OK" (only so that the test ends).
+        bool boxSeen = false;
+        bool answeredBySession = false;
         bool waited = false;
-        QTimer::singleShot(1000, [&waited] {
-            if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        QTimer guard;
+        guard.setSingleShot(true);
+        guard.setInterval(kPatienceMs);
+        QTimer watcher;
+        watcher.setInterval(0);
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (open == nullptr || !open->text().contains(Q(box)) || boxSeen)
+                return;
+            boxSeen = true;
+            QObject::connect(open, &QDialog::finished, [&] { answeredBySession = !waited; });
+            QObject::connect(&guard, &QTimer::timeout, open, [&waited, open] {
                 waited = true;
                 QAbstractButton* yes = open->button(QMessageBox::Yes);
                 (yes != nullptr ? yes : open->button(QMessageBox::Ok))->click();
-            }
+            });
+            guard.start();
+            form->CloseWithoutQuestion();
         });
+        watcher.start();
         Click(form->SaveBitBtn);
-        EXPECT_FALSE(form->isVisible()) << head;
+        watcher.stop();
+        guard.stop();
+        EXPECT_TRUE(boxSeen) << head;
+        EXPECT_TRUE(answeredBySession) << head;
         EXPECT_FALSE(waited) << head;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }, kPatienceMs)) << head;
         EXPECT_TRUE(ReadFile(data / "out/旅行.htm") == "earlier album") << head;
         Close();
     }

@@ -85,7 +85,9 @@ TEST_F(WindowSizeTest, LargerWindowGivesTheRoomToListsPreviewAndNote) {
     EXPECT_EQ(form->FileListBox1->geometry(), QRect(6, 234 + 255, 334 + 614, 124 + 255));
     EXPECT_EQ(form->SaveBitBtn->pos(), QPoint(250 + 614, 388 + 510));
     // The picture is fitted to the larger panel (its height is the limit there).
-    QTRY_COMPARE(form->Image1->size(), QSize(580 * 2000 / 1500, 580));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form->Image1->size() == QSize(580 * 2000 / 1500, 580); }, kPatienceMs))
+        << form->Image1->width() << "x" << form->Image1->height();
     form->RotRBitBtn->click();
     EXPECT_EQ(form->Image1->size(), QSize(580 * 1500 / 2000, 580));
     Close();

@@ -91,6 +91,9 @@ TEST_F(MakeCommandTest, DryRunPrintsTheOutputListInInputOrder) {
     EXPECT_TRUE(test::FolderNames(dir / "out").empty());
     run = Make({"--dry-run", "--sort", "--keep-names", "in/c.jpeg", "in/a.JPG", "--auto"});
     EXPECT_EQ(run.out, "無:無題001.jpg\n無:c.jpeg\n");
+    // A file right after a bare --sort is an input.
+    run = Make({"--dry-run", "--keep-names", "--sort", "in/c.jpeg", "in/a.JPG"});
+    EXPECT_EQ(run.out, "無:a.JPG\n無:c.jpeg\n");
     EXPECT_TRUE(WorkFolderGone());
 }
 
@@ -127,6 +130,10 @@ TEST_F(MakeCommandTest, SavesTheAlbumWithNotesTurnsAndArchive) {
               std::string::npos);
     EXPECT_EQ(std::system(("unzip -tq " + Quote(dir / "out/new/夏.zip") + " >/dev/null").c_str()),
               0);
+    // Without -q the summary names the count and the index page, in Japanese like the rest.
+    run = Make({"-o", "out/new", "--head", "夏", "in/a.JPG", "--comment", "note.txt"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "保存しました: 2 枚 — " + (dir / "out/new/夏.htm") + "\n");
     EXPECT_TRUE(WorkFolderGone());
 }
 
@@ -145,6 +152,7 @@ TEST_F(MakeCommandTest, UsageErrorsExitWithTwo) {
              {"in/a.JPG", "--frobnicate"},
              {"in/a.JPG", "--zip=yes"},
              {"in/a.JPG", "--sort=size"},
+             {"in/a.JPG", "--sort", "size"},
          }) {
         MakeRun run = Make(args);
         EXPECT_EQ(run.status, 2) << args.size();
@@ -156,6 +164,11 @@ TEST_F(MakeCommandTest, UsageErrorsExitWithTwo) {
         EXPECT_TRUE(std::any_of(run.err.begin(), run.err.end(), [](char c) { return c < 0; }))
             << run.err;
     }
+    // A word after --sort that is no order and no file is named, not looked for as an input.
+    EXPECT_EQ(
+        Make({"in/a.JPG", "--sort", "size"}).err,
+        "albumon-make: オプション --sort には name か date を指定してください（「size」は使えま"
+        "せん）\n詳しくは albumon-make --help\n");
     EXPECT_EQ(Make({"--help"}).status, 0);
     EXPECT_NE(Make({"--version"}).out.find("albumon-make "), std::string::npos);
 }
@@ -178,7 +191,7 @@ TEST_F(MakeCommandTest, FailuresExitWithOneAndLeaveNoWorkFolder) {
     run = Make({"-o", "out", "in/notes.txt", "--rotate", "1"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
-              "albumon-make: 警告: in/notes.txt は追加できる JPEG 画像ではありません\n"
+              "albumon-make: 警告: in/notes.txt は追加できる写真ではありません\n"
               "albumon-make: --rotate の前の入力では画像が追加されていません\n");
     EXPECT_TRUE(WorkFolderGone());
 }
@@ -186,7 +199,7 @@ TEST_F(MakeCommandTest, FailuresExitWithOneAndLeaveNoWorkFolder) {
 TEST_F(MakeCommandTest, SkippedInputsWarnAndTheRestIsSaved) {
     MakeRun run = Make({"-o", "out", "in/notes.txt", "in/a.JPG"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "albumon-make: 警告: in/notes.txt は追加できる JPEG 画像ではありません\n");
+    EXPECT_EQ(run.err, "albumon-make: 警告: in/notes.txt は追加できる写真ではありません\n");
     EXPECT_TRUE(FileExists(dir / "out/無題.files/無題001.jpg"));
     EXPECT_FALSE(FileExists(dir / "out/無題.files/無題002.jpg"));
     EXPECT_FALSE(FileExists(dir / "out/無題.zip")) << "no archive was asked for";
@@ -200,8 +213,8 @@ TEST_F(MakeCommandTest, MissingOrOnlySkippedInputsWriteNothing) {
         {{"in/none.jpg", "in/a.JPG"}, "albumon-make: ファイルが見つかりません (in/none.jpg)\n"},
         {{"in/a.JPG", "in/none.jpg"}, "albumon-make: ファイルが見つかりません (in/none.jpg)\n"},
         {{"in/notes.txt"},
-         "albumon-make: 警告: in/notes.txt は追加できる JPEG 画像ではありません\n"
-         "albumon-make: 追加できる JPEG 画像がありません\n"},
+         "albumon-make: 警告: in/notes.txt は追加できる写真ではありません\n"
+         "albumon-make: 追加できる写真がありません\n"},
     };
     for (const auto& [inputs, message] : cases) {
         std::vector<std::string> args{"-o", "out", "--zip"};
@@ -456,10 +469,12 @@ TEST_F(MakeCommandTest, UnusableListLinesFailWithTheirPlace) {
         const char* message;
     };
     for (const BadList& bad : std::initializer_list<BadList>{
-             {"in/a.JPG\nin/b.jpg\t4\n", "list.tsv:2: turns must be 0, 1, 2 or 3, not '4'"},
-             {"in/a.JPG\t1\tleft\tnote.txt\n", "list.tsv:1: the note position must be above"},
-             {"\n\t1\n", "list.tsv:2: a commentary entry (empty path) needs a note file"},
-             {"in/a.JPG\t\t\t\t\tx\n", "list.tsv:1: more than five fields"},
+             {"in/a.JPG\nin/b.jpg\t4\n",
+              "list.tsv:2: 回転は 0、1、2、3 のどれかです（「4」は使えません）"},
+             {"in/a.JPG\t1\tleft\tnote.txt\n",
+              "list.tsv:1: メモの位置は above か below です（「left」は使えません）"},
+             {"\n\t1\n", "list.tsv:2: 解説文（パスが空の行）にはメモのファイルが必要です"},
+             {"in/a.JPG\t\t\t\t\tx\n", "list.tsv:1: 欄が五つより多くあります"},
          }) {
         test::WriteFile(dir / "list.tsv", bad.text);
         MakeRun run = Make({"--plan", "--list", "list.tsv"});
