@@ -5,8 +5,8 @@
 #include <QPixmap>
 #include <QTransform>
 
-#include "Images.h"
 #include "PictureBox.h"
+#include "renditions/Images.h"
 
 namespace albumon {
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "ListIcons.h"
-#include "ListThumbnail.h"
 #include "PictureBox.h"
-#include "Raster.h"
+#include "pixels/Raster.h"
+#include "renditions/ListThumbnail.h"
 
 namespace albumon {
 

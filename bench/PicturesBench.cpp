@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "Baseline.h"
-#include "Images.h"
-#include "PictureView.h"
+#include "renditions/Images.h"
+#include "renditions/PictureView.h"
 
 namespace {
 

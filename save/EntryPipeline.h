@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "Images.h"
-#include "ScreenSizes.h"
+#include "renditions/Images.h"
+#include "renditions/ScreenSizes.h"
 
 namespace albumon {
 

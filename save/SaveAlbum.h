@@ -9,7 +9,7 @@
 
 #include "AlbumState.h"
 #include "Errors.h"
-#include "Images.h"
+#include "renditions/Images.h"
 
 namespace albumon {
 
