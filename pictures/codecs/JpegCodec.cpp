@@ -14,6 +14,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
 #include "pixels/GraphicErrors.h"
 
@@ -471,8 +472,7 @@ JpegHeader ReadJpegHeader(const std::string& bytes) {
     for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
         const std::string_view data(reinterpret_cast<const char*>(marker->data),
                                     marker->data_length);
-        if (marker->marker == JPEG_APP0 + 1 &&
-            data.substr(0, 6) == std::string_view("Exif\0\0", 6)) {
+        if (marker->marker == JPEG_APP0 + 1 && data.substr(0, kExifHeader.size()) == kExifHeader) {
             header.exif = data;
             header.orientation = ExifOrientation(header.exif);
             break;

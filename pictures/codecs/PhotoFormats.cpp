@@ -7,6 +7,7 @@
 #include "codecs/HeifAdapter.h"
 #include "codecs/PngAdapter.h"
 #include "codecs/WebpAdapter.h"
+#include "metadata/ByteOrder.h"
 #include "pixels/GraphicErrors.h"
 
 namespace albumon {
@@ -68,13 +69,12 @@ void FlattenRow(const std::uint8_t* bgra, std::uint8_t* bgr, std::int32_t width)
 }
 
 std::string ExifPayloadOf(const std::string& block) {
-    constexpr std::size_t kMaxPayload = 65533;
-    std::string payload = StartsWith(block, 0, "Exif") && block.size() >= 6
-                              ? "Exif" + std::string(2, '\0') + block.substr(6)
-                              : "Exif" + std::string(2, '\0') + block;
+    std::string payload = StartsWith(block, 0, "Exif") && block.size() >= kExifHeader.size()
+                              ? kExifHeader + block.substr(kExifHeader.size())
+                              : kExifHeader + block;
     const bool tiff =
         StartsWith(payload, 6, "II*") || StartsWith(payload, 6, std::string_view("MM\0*", 4));
-    if (!tiff || payload.size() > kMaxPayload)
+    if (!tiff || payload.size() > kMaxSegmentPayload)
         return {};
     return payload;
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string_view>
 
+#include "metadata/ByteOrder.h"
 #include "metadata/LocationStrip.h"
 #include "metadata/MakerNotes.h"
 
@@ -26,11 +27,8 @@ struct ExifDataRelease {
 };
 using ExifHandle = std::unique_ptr<ExifData, ExifDataRelease>;
 
-// The largest payload an APP1 segment can carry.
-constexpr std::size_t kMaxPayload = 65533;
-
 ExifHandle Load(const std::string& payload) {
-    if (payload.empty() || payload.size() > kMaxPayload)
+    if (payload.empty() || payload.size() > kMaxSegmentPayload)
         return {};
     ExifHandle data(exif_data_new());
     if (!data)
@@ -104,7 +102,7 @@ std::string Save(ExifData* data, const std::string& original) {
     exif_data_save_data(data, &bytes, &size);
     // exif_data_new allocates through libexif's default allocator, which is malloc.
     std::unique_ptr<unsigned char, decltype(&std::free)> owned(bytes, &std::free);
-    if (!bytes || size == 0 || size > kMaxPayload)
+    if (!bytes || size == 0 || size > kMaxSegmentPayload)
         return {};
     std::string rewritten(reinterpret_cast<const char*>(bytes), size);
     const NoteFound before = MakerNoteIn(original, data);
@@ -247,20 +245,13 @@ namespace {
 // Whether the first directory of the TIFF structure after "Exif\0\0" points to a GPS directory;
 // none when the header or that directory lies outside the payload.
 std::optional<bool> HasGpsPointer(const std::string& payload) {
-    constexpr std::size_t kTiff = 6;
+    const std::size_t kTiff = kExifHeader.size();
     constexpr unsigned kGpsPointer = 0x8825;
-    if (payload.size() < kTiff + 8)
-        return std::nullopt;
-    const bool little = payload.compare(kTiff, 4, std::string("II*\0", 4)) == 0;
-    if (!little && payload.compare(kTiff, 4, std::string("MM\0*", 4)) != 0)
+    const std::optional<bool> little = TiffLittleEndian(payload, kTiff);
+    if (!little)
         return std::nullopt;
     const auto number = [&](std::size_t at, int size) {
-        std::uint32_t value = 0;
-        for (int i = 0; i < size; ++i) {
-            const auto byte = static_cast<unsigned char>(payload[at + (little ? size - 1 - i : i)]);
-            value = value << 8 | byte;
-        }
-        return value;
+        return static_cast<std::uint32_t>(NumberAt(payload, at, size, *little));
     };
     const std::size_t directory = kTiff + number(kTiff + 4, 4);
     if (directory + 2 > payload.size())

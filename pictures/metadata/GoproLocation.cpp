@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "metadata/ByteOrder.h"
+
 namespace albumon {
 
 namespace {
@@ -28,7 +30,7 @@ std::optional<Records> WithoutGps(const std::string& bytes, int depth = 0) {
             return std::nullopt;
         const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[at + k]); };
         const std::size_t sampleSize = byte(5);
-        const std::size_t size = sampleSize * (byte(6) << 8 | byte(7));
+        const std::size_t size = sampleSize * BigEndian(bytes, at + 6, 2);
         const std::size_t padded = (size + 3) / 4 * 4;
         if (padded > bytes.size() - at - kRecordHeader)
             return std::nullopt;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
 #include "metadata/XmpLocation.h"
 
@@ -15,24 +16,6 @@ namespace {
 
 constexpr unsigned kIptcResource = 0x0404;
 constexpr unsigned kIptcDigestResource = 0x0425;
-
-unsigned Byte(const std::string& bytes, std::size_t at) {
-    return static_cast<unsigned char>(bytes[at]);
-}
-
-std::uint32_t BigEndian(const std::string& bytes, std::size_t at, std::size_t size) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        value = value << 8 | Byte(bytes, at + i);
-    return value;
-}
-
-std::string BigEndianBytes(std::uint32_t value, int size) {
-    std::string bytes;
-    for (int i = size - 1; i >= 0; --i)
-        bytes += static_cast<char>(value >> (8 * i) & 0xFF);
-    return bytes;
-}
 
 bool OnlyZeros(const std::string& bytes, std::size_t from) {
     return bytes.find_first_not_of('\0', from) == std::string::npos;
@@ -55,7 +38,7 @@ std::optional<std::vector<Resource>> Resources(const std::string& bytes) {
         bool known = false;
         for (const std::string& signature : kSignatures)
             known = known || bytes.compare(at, 4, signature) == 0;
-        const std::size_t nameLength = 1 + Byte(bytes, at + 6);
+        const std::size_t nameLength = 1 + ByteAt(bytes, at + 6);
         const std::size_t dataAt = at + 6 + nameLength + nameLength % 2 + 4;
         if (!known || dataAt > bytes.size())
             return std::nullopt;
@@ -93,7 +76,6 @@ bool IsBookkeeping(unsigned record, unsigned dataset) {
 // The copies of the EXIF block (0x0422, 0x0423) and of the XMP packet (0x0424) Photoshop keeps
 // among its resources, vetted as the blocks themselves are; any other resource is kept.
 BlockEdit CopyEdit(const Resource& resource, int nesting) {
-    static const std::string kExifHeader("Exif\0\0", 6);
     static const std::string kXmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
     if (resource.id == 0x0422 || resource.id == 0x0423) {
         BlockEdit edit = ExifLocationEdit(kExifHeader + resource.data, nesting);
@@ -120,9 +102,9 @@ std::optional<RecordEdit> RecordWithoutPlace(const std::string& bytes) {
     RecordEdit edit;
     std::size_t at = 0;
     while (at < bytes.size() && !OnlyZeros(bytes, at)) {
-        if (bytes.size() - at < 5 || Byte(bytes, at) != 0x1C)
+        if (bytes.size() - at < 5 || ByteAt(bytes, at) != 0x1C)
             return std::nullopt;
-        const unsigned record = Byte(bytes, at + 1), dataset = Byte(bytes, at + 2);
+        const unsigned record = ByteAt(bytes, at + 1), dataset = ByteAt(bytes, at + 2);
         std::size_t headerSize = 5;
         std::size_t size = BigEndian(bytes, at + 3, 2);
         if (size & 0x8000) {  // an extended dataset: the next (size & 0x7FFF) bytes hold its size

@@ -1,6 +1,8 @@
 // Walking the marker segments in front of a JPEG file's first scan.
 #include "metadata/JpegSegments.h"
 
+#include "metadata/ByteOrder.h"
+
 #include <algorithm>
 
 namespace albumon {
@@ -9,11 +11,6 @@ namespace {
 
 constexpr unsigned char kApp1 = 0xE1;
 constexpr unsigned char kStartOfScan = 0xDA;
-const std::string kExifHeader("Exif\0\0", 6);
-
-unsigned Byte(const std::string& bytes, std::size_t at) {
-    return static_cast<unsigned char>(bytes[at]);
-}
 
 std::string Payload(const std::string& bytes, const JpegSegment& segment) {
     return bytes.substr(segment.offset + 4, segment.length - 4);
@@ -26,21 +23,35 @@ bool IsExif(const std::string& bytes, const JpegSegment& segment) {
 
 }  // namespace
 
-std::vector<JpegSegment> HeaderSegments(const std::string& bytes) {
-    std::vector<JpegSegment> segments;
-    if (bytes.size() < 4 || Byte(bytes, 0) != 0xFF || Byte(bytes, 1) != 0xD8)
-        return segments;
-    std::size_t at = 2;
-    while (at + 4 <= bytes.size() && Byte(bytes, at) == 0xFF) {
-        const unsigned char marker = static_cast<unsigned char>(Byte(bytes, at + 1));
+void WalkHeaderSegments(const ByteSource& read,
+                        const std::function<bool(const JpegSegment&)>& visit) {
+    for (std::uint64_t at = 2;;) {
+        const std::string head = read(at, 4);
+        if (head.size() < 4 || ByteAt(head, 0) != 0xFF)
+            return;
+        const auto marker = static_cast<unsigned char>(ByteAt(head, 1));
         if (marker == kStartOfScan || marker == 0xFF || marker == 0x00)
-            break;
-        const std::size_t length = 2 + (Byte(bytes, at + 2) << 8 | Byte(bytes, at + 3));
-        if (length < 4 || at + length > bytes.size())
-            break;
-        segments.push_back({at, length, marker});
+            return;
+        const std::size_t length = 2 + BigEndian(head, 2, 2);
+        if (length < 4 || !visit({static_cast<std::size_t>(at), length, marker}))
+            return;
         at += length;
     }
+}
+
+std::vector<JpegSegment> HeaderSegments(const std::string& bytes) {
+    std::vector<JpegSegment> segments;
+    if (bytes.size() < 4 || ByteAt(bytes, 0) != 0xFF || ByteAt(bytes, 1) != 0xD8)
+        return segments;
+    const ByteSource read = [&bytes](std::uint64_t at, std::size_t count) {
+        return at < bytes.size() ? bytes.substr(at, count) : std::string();
+    };
+    WalkHeaderSegments(read, [&](const JpegSegment& segment) {
+        if (segment.offset + segment.length > bytes.size())
+            return false;
+        segments.push_back(segment);
+        return true;
+    });
     return segments;
 }
 
@@ -78,7 +89,7 @@ std::size_t EntropyEnd(const std::string& bytes, std::size_t at) {
         const std::size_t ff = bytes.find('\xFF', at);
         if (ff == std::string::npos || ff + 1 >= bytes.size())
             return bytes.size();
-        const unsigned next = Byte(bytes, ff + 1);
+        const unsigned next = ByteAt(bytes, ff + 1);
         if (next != 0x00 && next != 0xFF && (next < 0xD0 || next > 0xD7))
             return ff;
         at = ff + (next == 0xFF ? 1 : 2);
@@ -89,7 +100,7 @@ std::size_t EntropyEnd(const std::string& bytes, std::size_t at) {
 
 JpegLayout WalkJpeg(const std::string& bytes) {
     JpegLayout layout;
-    if (bytes.size() < 2 || Byte(bytes, 0) != 0xFF || Byte(bytes, 1) != 0xD8)
+    if (bytes.size() < 2 || ByteAt(bytes, 0) != 0xFF || ByteAt(bytes, 1) != 0xD8)
         return layout;
     std::size_t at = 2;
     for (;;) {
@@ -98,14 +109,14 @@ JpegLayout WalkJpeg(const std::string& bytes) {
             layout.wellFormed = true;
             return layout;
         }
-        if (Byte(bytes, at) != 0xFF)
+        if (ByteAt(bytes, at) != 0xFF)
             return layout;
         std::size_t fill = at + 1;
-        while (fill < bytes.size() && Byte(bytes, fill) == 0xFF)
+        while (fill < bytes.size() && ByteAt(bytes, fill) == 0xFF)
             ++fill;
         if (fill >= bytes.size())
             return layout;
-        const unsigned char marker = static_cast<unsigned char>(Byte(bytes, fill));
+        const unsigned char marker = static_cast<unsigned char>(ByteAt(bytes, fill));
         if (marker == 0xD9) {
             layout.end = fill + 1;
             layout.wellFormed = true;
@@ -117,7 +128,7 @@ JpegLayout WalkJpeg(const std::string& bytes) {
         }
         if (marker == 0x00 || marker == 0xD8 || fill + 3 > bytes.size())
             return layout;
-        const std::size_t length = 2 + (Byte(bytes, fill + 1) << 8 | Byte(bytes, fill + 2));
+        const std::size_t length = 2 + BigEndian(bytes, fill + 1, 2);
         if (length < 4 || fill - 1 + length > bytes.size())
             return layout;
         layout.segments.push_back({fill - 1, length, marker});
@@ -143,7 +154,7 @@ std::string RebuiltJpeg(const std::string& bytes, const JpegLayout& layout,
         // in 0xFF: a data byte 0xFF is always followed by a stuffed zero); the segment before
         // it keeps every byte of its own, 0xFF or not.
         std::size_t gapEnd = segment.offset;
-        while (replacements[k]->empty() && gapEnd > gapStart && Byte(bytes, gapEnd - 1) == 0xFF)
+        while (replacements[k]->empty() && gapEnd > gapStart && ByteAt(bytes, gapEnd - 1) == 0xFF)
             --gapEnd;
         result.append(bytes, copied, gapEnd - copied);
         result += *replacements[k];
@@ -167,10 +178,8 @@ std::optional<std::pair<std::int32_t, std::int32_t>> FrameSize(const std::string
         if (!frame || segment.length < 9)
             continue;
         const std::size_t at = segment.offset;
-        const std::int32_t height =
-            static_cast<std::int32_t>(Byte(bytes, at + 5) << 8 | Byte(bytes, at + 6));
-        const std::int32_t width =
-            static_cast<std::int32_t>(Byte(bytes, at + 7) << 8 | Byte(bytes, at + 8));
+        const std::int32_t height = static_cast<std::int32_t>(BigEndian(bytes, at + 5, 2));
+        const std::int32_t width = static_cast<std::int32_t>(BigEndian(bytes, at + 7, 2));
         return std::make_pair(width, height);
     }
     return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,16 @@ struct JpegSegment {
 // The segments from the start-of-image marker up to the first scan (not included); stops early
 // at data that is not a well-formed segment.
 std::vector<JpegSegment> HeaderSegments(const std::string& bytes);
+
+// Reads count bytes at offset of a file or of bytes in memory; shorter (or empty) at the end.
+using ByteSource = std::function<std::string(std::uint64_t offset, std::size_t count)>;
+
+// Walks the segments after the start-of-image marker up to the first scan, reading each one's
+// marker and length through read, and hands them to visit (their payloads unread) while it
+// returns true. Stops at the first scan and at data that is no segment: no 0xFF, a fill byte, a
+// stuffed zero, a length below 2, or fewer than four bytes left.
+void WalkHeaderSegments(const ByteSource& read,
+                        const std::function<bool(const JpegSegment&)>& visit);
 
 // The EXIF payload ("Exif\0\0" and what follows) of the first EXIF APP1 segment, or empty.
 std::string ExifPayload(const std::string& bytes);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
 #include "metadata/GoproLocation.h"
 #include "metadata/IptcLocation.h"
@@ -19,8 +20,6 @@ constexpr unsigned char kApp1 = 0xE1;
 constexpr unsigned char kApp2 = 0xE2;
 constexpr unsigned char kApp6 = 0xE6;
 constexpr unsigned char kApp13 = 0xED;
-constexpr std::size_t kMaxPayload = 65533;
-const std::string kExifHeader("Exif\0\0", 6);
 const std::string kPhotoshopHeader("Photoshop 3.0\0", 14);
 const std::string kMpfHeader("MPF\0", 4);
 
@@ -136,7 +135,7 @@ class Stripper {
         unreadable_ = unreadable_ || edit.unreadable;
         if (!edit.changed)
             return;
-        constexpr std::size_t kPart = kMaxPayload - 14;
+        constexpr std::size_t kPart = kMaxSegmentPayload - 14;
         std::vector<std::string> payloads;
         for (std::size_t at = 0; at < edit.data.size(); at += kPart)
             payloads.push_back(kPhotoshopHeader + edit.data.substr(at, kPart));

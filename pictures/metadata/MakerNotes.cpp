@@ -8,11 +8,13 @@
 #include <optional>
 #include <vector>
 
+#include "metadata/ByteOrder.h"
+
 namespace albumon {
 
 namespace {
 
-constexpr std::size_t kTiff = 6;  // after "Exif\0\0"
+const std::size_t kTiff = kExifHeader.size();
 constexpr std::size_t kMaxEntries = 1000;
 
 struct Order {
@@ -22,28 +24,19 @@ struct Order {
 std::optional<std::uint32_t> Read(const std::string& bytes, std::size_t at, int size, Order order) {
     if (at > bytes.size() || bytes.size() - at < static_cast<std::size_t>(size))
         return std::nullopt;
-    std::uint32_t value = 0;
-    for (int i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[at + (order.little ? size - 1 - i : i)]);
-        value = value << 8 | byte;
-    }
-    return value;
+    return static_cast<std::uint32_t>(NumberAt(bytes, at, size, order.little));
 }
 
 void Write(std::string& bytes, std::size_t at, std::uint32_t value, Order order) {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + (order.little ? i : 3 - i)] = static_cast<char>(value >> (8 * i) & 0xFF);
+    WriteNumberAt(bytes, at, value, 4, order.little);
 }
 
 // The byte order a TIFF header at at declares.
 std::optional<Order> HeaderOrder(const std::string& bytes, std::size_t at) {
-    if (at > bytes.size() || bytes.size() - at < 8)
+    const std::optional<bool> little = TiffLittleEndian(bytes, at);
+    if (!little)
         return std::nullopt;
-    if (bytes.compare(at, 4, std::string("II*\0", 4)) == 0)
-        return Order{true};
-    if (bytes.compare(at, 4, std::string("MM\0*", 4)) == 0)
-        return Order{false};
-    return std::nullopt;
+    return Order{*little};
 }
 
 struct Entry {

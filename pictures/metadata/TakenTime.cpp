@@ -10,7 +10,9 @@
 
 #include "FileSystem.h"
 #include "codecs/PhotoFormats.h"
+#include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
+#include "metadata/JpegSegments.h"
 
 namespace albumon {
 
@@ -37,39 +39,25 @@ std::string ReadAt(const FileHandle& file, std::uint64_t offset, std::size_t cou
     return bytes;
 }
 
-std::uint64_t BigEndian(const std::string& bytes, std::size_t at, int size) {
-    std::uint64_t value = 0;
-    for (int i = 0; i < size; ++i)
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-std::uint32_t LittleEndian32(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-// The marker segments up to the first scan; the first APP1 segment holding "Exif\0\0".
+// The marker segments up to the first scan (or an end-of-image marker before it); the first APP1
+// segment holding "Exif\0\0".
 std::string JpegExif(const FileHandle& file) {
-    const std::string header("Exif\0\0", 6);
-    std::uint64_t at = 2;
-    for (;;) {
-        const std::string marker = ReadAt(file, at, 4);
-        if (marker.size() < 4 || static_cast<unsigned char>(marker[0]) != 0xFF)
-            return {};
-        const unsigned code = static_cast<unsigned char>(marker[1]);
-        const std::uint64_t length = BigEndian(marker, 2, 2);
-        if (code == 0xDA || code == 0xD9 || code == 0xFF || code == 0x00 || length < 2)
-            return {};
-        if (code == 0xE1 && length >= 2 + header.size()) {
-            std::string payload = ReadAt(file, at + 4, length - 2);
-            if (payload.compare(0, header.size(), header) == 0)
-                return payload;
-        }
-        at += 2 + length;
-    }
+    const ByteSource read = [&file](std::uint64_t at, std::size_t count) {
+        return ReadAt(file, at, count);
+    };
+    std::string exif;
+    WalkHeaderSegments(read, [&](const JpegSegment& segment) {
+        if (segment.marker == 0xD9)
+            return false;
+        if (segment.marker != 0xE1 || segment.length < 4 + kExifHeader.size())
+            return true;
+        std::string payload = ReadAt(file, segment.offset + 4, segment.length - 4);
+        if (payload.compare(0, kExifHeader.size(), kExifHeader) != 0)
+            return true;
+        exif = std::move(payload);
+        return false;
+    });
+    return exif;
 }
 
 // The chunks after the signature, up to IEND; the eXIf chunk's data.
@@ -93,7 +81,7 @@ std::string WebpExif(const FileHandle& file) {
         const std::string chunk = ReadAt(file, at, 8);
         if (chunk.size() < 8)
             return {};
-        const std::uint32_t size = LittleEndian32(chunk, 4);
+        const auto size = static_cast<std::uint32_t>(LittleEndian(chunk, 4, 4));
         if (chunk.compare(0, 4, "EXIF") == 0)
             return size <= kMaxBlock ? ExifPayloadOf(ReadAt(file, at + 8, size)) : "";
         at += 8 + std::uint64_t{size} + (size & 1);
@@ -102,9 +90,6 @@ std::string WebpExif(const FileHandle& file) {
 
 // HEIF boxes are walked here rather than through libheif, which reads all of a file's picture
 // data when it opens the file.
-
-// Reads count bytes at an offset of a file or of bytes in memory; shorter at the end.
-using ByteSource = std::function<std::string(std::uint64_t offset, std::size_t count)>;
 
 struct Box {
     std::string type;

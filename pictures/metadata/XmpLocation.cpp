@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "metadata/BlockEdit.h"
+#include "metadata/ByteOrder.h"
 
 namespace albumon {
 
@@ -24,7 +25,6 @@ const std::string kExtensionHeader("http://ns.adobe.com/xmp/extension/\0", 35);
 constexpr std::size_t kGuidSize = 32;
 // namespace, GUID, full length, offset
 constexpr std::size_t kExtensionPrefix = 35 + kGuidSize + 4 + 4;
-constexpr std::size_t kMaxPayload = 65533;
 
 constexpr const char* kRdf = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 constexpr const char* kXmpNote = "http://ns.adobe.com/xmp/note/";
@@ -194,30 +194,18 @@ void SetExtensionGuid(xmlDoc* doc, const std::string& guid) {
                  reinterpret_cast<const xmlChar*>(guid.c_str()));
 }
 
-std::uint32_t BigEndian(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-std::string BigEndianBytes(std::uint32_t value) {
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16 & 0xFF),
-            static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
-}
-
 // The extended XMP text joined from its parts, or none when they do not fit together exactly.
 std::optional<std::string> Joined(std::vector<const std::string*> parts) {
     if (parts.empty())
         return std::nullopt;
     std::sort(parts.begin(), parts.end(), [](const std::string* a, const std::string* b) {
-        return BigEndian(*a, kExtensionPrefix - 4) < BigEndian(*b, kExtensionPrefix - 4);
+        return BigEndian(*a, kExtensionPrefix - 4, 4) < BigEndian(*b, kExtensionPrefix - 4, 4);
     });
-    const std::uint32_t full = BigEndian(*parts.front(), kExtensionPrefix - 8);
+    const std::uint64_t full = BigEndian(*parts.front(), kExtensionPrefix - 8, 4);
     std::string text;
     for (const std::string* part : parts) {
-        if (BigEndian(*part, kExtensionPrefix - 8) != full ||
-            BigEndian(*part, kExtensionPrefix - 4) != text.size())
+        if (BigEndian(*part, kExtensionPrefix - 8, 4) != full ||
+            BigEndian(*part, kExtensionPrefix - 4, 4) != text.size())
             return std::nullopt;
         text.append(*part, kExtensionPrefix, std::string::npos);
     }
@@ -228,12 +216,11 @@ std::optional<std::string> Joined(std::vector<const std::string*> parts) {
 
 // The extended XMP text in parts under its GUID.
 std::vector<std::string> Parts(const std::string& text, const std::string& guid) {
-    constexpr std::size_t kPartSize = kMaxPayload - kExtensionPrefix;
+    constexpr std::size_t kPartSize = kMaxSegmentPayload - kExtensionPrefix;
     std::vector<std::string> parts;
     for (std::size_t at = 0; at < text.size(); at += kPartSize) {
-        parts.push_back(
-            kExtensionHeader + guid + BigEndianBytes(static_cast<std::uint32_t>(text.size())) +
-            BigEndianBytes(static_cast<std::uint32_t>(at)) + text.substr(at, kPartSize));
+        parts.push_back(kExtensionHeader + guid + BigEndianBytes(text.size(), 4) +
+                        BigEndianBytes(at, 4) + text.substr(at, kPartSize));
     }
     return parts;
 }
@@ -333,7 +320,7 @@ XmpEdit XmpLocationEdit(const std::vector<std::string>& packets,
             edit.payloads.push_back(*packet.payload);
         } else if (HasProperties(packet.doc.get())) {
             std::string payload = kPacketHeader + Serialized(packet.doc.get());
-            if (payload.size() > kMaxPayload || payload.size() == kPacketHeader.size())
+            if (payload.size() > kMaxSegmentPayload || payload.size() == kPacketHeader.size())
                 edit.unreadable = true;
             else
                 edit.payloads.push_back(std::move(payload));
