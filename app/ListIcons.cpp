@@ -7,6 +7,7 @@
 
 #include "PictureBox.h"
 #include "renditions/Images.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 

@@ -18,6 +18,7 @@
 #include "Unit1.h"
 #include "renditions/ConvertedPictures.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 #include "renditions/PictureView.h"
 
 namespace albumon {

@@ -10,6 +10,7 @@
 
 #include "Baseline.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 #include "renditions/PictureView.h"
 
 namespace {

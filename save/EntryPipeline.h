@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 #include "renditions/ScreenSizes.h"
 
 namespace albumon {

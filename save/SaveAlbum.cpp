@@ -20,6 +20,7 @@
 #include "W_html.h"
 #include "codecs/JpegImage.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 #include "renditions/PictureView.h"
 
 namespace albumon {

@@ -9,7 +9,7 @@
 
 #include "AlbumState.h"
 #include "Errors.h"
-#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 
 namespace albumon {
 

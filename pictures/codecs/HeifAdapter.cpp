@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "metadata/ExifTags.h"
 #include "pixels/ColourProfiles.h"
 #include "pixels/GraphicErrors.h"
 #include "pixels/YcbcrPlanes.h"

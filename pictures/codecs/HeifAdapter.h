@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "codecs/PhotoFormats.h"
+#include "codecs/DecodedPicture.h"
 
 namespace albumon {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "codecs/PhotoFormats.h"
+#include "codecs/DecodedPicture.h"
 
 namespace albumon {
 

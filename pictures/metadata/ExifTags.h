@@ -1,14 +1,12 @@
 // The EXIF block of a photo, read and rewritten through libexif: its orientation, when it was
 // taken, and the block an upright copy of the photo carries (orientation 1, no stale thumbnail,
 // GPS and the maker note's place names left out on request). The block is an APP1 payload
-// starting "Exif\0\0".
+// starting "Exif\0\0"; one found in another container is made into one here.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "metadata/BlockEdit.h"
 
 namespace albumon {
 
@@ -27,14 +25,8 @@ std::optional<std::int64_t> ExifTakenTime(const std::string& payload);
 // values. Empty when the block cannot be rewritten (then no EXIF is better than a wrong one).
 std::string UprightExif(const std::string& payload, int width, int height, bool withoutLocation);
 
-// The payload vetted for location: kept when it has no GPS part (neither a GPS directory
-// pointer in its first directory nor GPS entries), its thumbnail carries no location data and
-// its maker note no place names; the same bytes with those names blanked when that is all;
-// rewritten with the GPS part removed and the thumbnail without location data otherwise; or
-// unreadable when its first directory cannot be walked or the rewrite fails. A maker note that
-// may name places but cannot be placed among the bytes is left out and the edit marked
-// unreadable. nesting counts the thumbnails the block lies in: a thumbnail of a thumbnail's
-// thumbnail is no camera's, and its block counts as unreadable.
-BlockEdit ExifLocationEdit(const std::string& payload, int nesting = 0);
+// An EXIF block as an APP1 payload: a bare TIFF block gets "Exif\0\0" in front; empty when the
+// block is too large for one segment or not EXIF at all.
+std::string ExifPayloadOf(const std::string& block);
 
 }  // namespace albumon

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "metadata/ByteOrder.h"
-#include "metadata/ExifTags.h"
+#include "metadata/ExifLocation.h"
 #include "metadata/XmpLocation.h"
 
 namespace albumon {

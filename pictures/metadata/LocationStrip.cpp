@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "metadata/ByteOrder.h"
-#include "metadata/ExifTags.h"
+#include "metadata/ExifLocation.h"
 #include "metadata/GoproLocation.h"
 #include "metadata/IptcLocation.h"
 #include "metadata/JpegSegments.h"

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "FileSystem.h"
-#include "codecs/PhotoFormats.h"
 #include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
 #include "metadata/JpegSegments.h"
+#include "metadata/PictureKind.h"
 
 namespace albumon {
 

@@ -82,6 +82,19 @@ Raster Turned180(const Raster& source) {
     return target;
 }
 
+Raster Turned(const Raster& source, RasterTurn turn) {
+    switch (turn) {
+        case rtRight:
+            return TurnedRight(source);
+        case rtLeft:
+            return TurnedLeft(source);
+        case rtHalf:
+            return Turned180(source);
+        default:
+            return source;
+    }
+}
+
 void MirrorInPlace(Raster& raster) {
     const int b = raster.BytesPerPixel();
     for (std::int32_t y = 0; y < raster.Height(); ++y) {

@@ -11,6 +11,8 @@ Raster TurnedRight(const Raster& source);
 Raster TurnedLeft(const Raster& source);
 // Half turn: source pixel (y, x) goes to (H - 1 - y, W - 1 - x).
 Raster Turned180(const Raster& source);
+// The raster turned as turn says; for rtNone a copy of it.
+Raster Turned(const Raster& source, RasterTurn turn);
 // Left and right exchanged in place: pixel (y, x) goes to (y, W - 1 - x).
 void MirrorInPlace(Raster& raster);
 

@@ -7,20 +7,23 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "PictureNames.h"
 #include "codecs/JpegCodec.h"
 #include "codecs/JpegImage.h"
+#include "codecs/PhotoFormats.h"
 #include "metadata/ExifTags.h"
 #include "metadata/LocationStrip.h"
+#include "metadata/PictureKind.h"
 #include "pixels/GraphicErrors.h"
 #include "pixels/Orientation.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/ProfileFit.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 
 namespace {
 
-constexpr int kThumbnailQuality = 75;
 constexpr std::int32_t kPlaceholderWidth = 640;
 constexpr std::int32_t kPlaceholderHeight = 480;
 
@@ -111,19 +114,11 @@ Raster PreviewRaster(const Raster& full, int panelSize) {
 
 Raster OrientedRaster(const Raster& raster, int orientationTag, int rotation) {
     const Orientation orientation = OrientationForTag(orientationTag).Then(Quarters(rotation));
-    Raster result = raster;
-    if (orientation.mirror)
-        MirrorInPlace(result);
-    switch (orientation.Turn()) {
-        case rtRight:
-            return TurnedRight(result);
-        case rtLeft:
-            return TurnedLeft(result);
-        case rtHalf:
-            return Turned180(result);
-        default:
-            return result;
-    }
+    if (!orientation.mirror)
+        return Turned(raster, orientation.Turn());
+    Raster mirrored = raster;
+    MirrorInPlace(mirrored);
+    return Turned(mirrored, orientation.Turn());
 }
 
 std::string ConvertedJpeg(DecodedPicture& picture, int rotation, int quality, bool stripLocation) {
@@ -153,12 +148,6 @@ std::string PlaceholderJpeg() {
     EncodeOptions options;
     options.quality = kThumbnailQuality;
     return EncodeJpeg(NoPreviewRaster(kPlaceholderWidth, kPlaceholderHeight), options);
-}
-
-bool ShowsNoPreview(const PictureView& view) {
-    const Raster* shown = view.Bitmap();
-    return shown && shown->Format() == pf8bit &&
-           shown->Palette() == NoPreviewRaster(1, 1).Palette();
 }
 
 ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int panelWidth,

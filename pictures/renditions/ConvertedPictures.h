@@ -6,8 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "codecs/PhotoFormats.h"
-#include "renditions/Images.h"
+#include "codecs/DecodedPicture.h"
+#include "pixels/Raster.h"
+#include "renditions/PhotoOptions.h"
 
 namespace albumon {
 
@@ -34,9 +35,6 @@ std::string ConvertedJpeg(DecodedPicture& picture, int rotation, int quality, bo
 // The "no preview" picture a source that cannot be decoded gets in place of its output picture.
 std::string PlaceholderJpeg();
 
-// Whether the view shows the "no preview" picture (of a source that could not be decoded).
-bool ShowsNoPreview(const PictureView& view);
-
 // An entry's files for a converted source.
 struct ConvertedEntry {
     std::optional<std::string> thumbnail;  // set unless no thumbnail was asked for
@@ -45,7 +43,7 @@ struct ConvertedEntry {
 };
 
 // Decodes a converted source once and makes its thumbnail (from its preview-size picture, at
-// thumbSize, quality 75) and its output picture. Raises EFOpenError when it cannot be read.
+// thumbSize, kThumbnailQuality) and its output picture. Raises EFOpenError when it cannot be read.
 ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int panelWidth,
                                   int thumbSize, const PhotoOptions& photo);
 

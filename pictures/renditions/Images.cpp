@@ -6,10 +6,12 @@
 
 #include "FileSystem.h"
 #include "Paths.h"
+#include "PictureNames.h"
 #include "pixels/GraphicErrors.h"
 #include "pixels/Orientation.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/ConvertedPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 
@@ -38,11 +40,7 @@ void Turn(PictureView& view, RasterTurn turn) {
         std::swap(view.Width, view.Height);
         std::swap(view.Left, view.Top);
     }
-    const Raster& source = view.PictureRaster();
-    Raster target = turn == rtRight  ? TurnedRight(source)
-                    : turn == rtLeft ? TurnedLeft(source)
-                                     : Turned180(source);
-    view.SetPicture(std::move(target));
+    view.SetPicture(Turned(view.PictureRaster(), turn));
 }
 
 // Mirrors (which needs the pixels) and turns the view's picture.
@@ -196,6 +194,12 @@ RasterTurn TurnForRotation(int rotation) {
 
 void RotateBy(PictureView& view, int rotation) {
     Turn(view, TurnForRotation(rotation));
+}
+
+bool ShowsNoPreview(const PictureView& view) {
+    const Raster* shown = view.Bitmap();
+    return shown && shown->Format() == pf8bit &&
+           shown->Palette() == NoPreviewRaster(1, 1).Palette();
 }
 
 }  // namespace albumon

@@ -9,6 +9,7 @@
 #include "codecs/JpegCodec.h"
 #include "codecs/JpegImage.h"
 #include "codecs/PhotoFormats.h"
+#include "metadata/PictureKind.h"
 #include "pixels/Downscale.h"
 #include "renditions/ConvertedPictures.h"
 

@@ -2,6 +2,7 @@
 #include "renditions/PictureView.h"
 
 #include "Paths.h"
+#include "PictureNames.h"
 #include "pixels/GraphicErrors.h"
 #include "renditions/ConvertedPictures.h"
 

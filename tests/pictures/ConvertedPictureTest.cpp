@@ -14,11 +14,15 @@
 #include "PictureFixtures.h"
 #include "TestSupport.h"
 #include "codecs/JpegCodec.h"
+#include "codecs/PhotoFormats.h"
+#include "metadata/PictureKind.h"
 #include "pixels/ColourProfiles.h"
 #include "pixels/GraphicErrors.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/ConvertedPictures.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 namespace {

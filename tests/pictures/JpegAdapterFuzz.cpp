@@ -8,6 +8,7 @@
 #include "pixels/GraphicErrors.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/Images.h"
+#include "renditions/Thumbnails.h"
 
 namespace {
 

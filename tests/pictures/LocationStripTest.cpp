@@ -19,6 +19,7 @@
 #include "metadata/JpegSegments.h"
 #include "metadata/LocationStrip.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 
 namespace albumon {
 namespace {

@@ -14,6 +14,8 @@
 #include "pixels/Orientation.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 namespace {

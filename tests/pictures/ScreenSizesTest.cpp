@@ -9,6 +9,7 @@
 #include "pixels/Downscale.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 #include "renditions/ScreenSizes.h"
 
 namespace albumon {

@@ -10,6 +10,8 @@
 #include "metadata/JpegSegments.h"
 #include "pixels/GraphicErrors.h"
 #include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 namespace {

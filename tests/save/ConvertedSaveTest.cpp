@@ -3,7 +3,7 @@
 #include "PhoneFormatFixtures.h"
 #include "PictureFixtures.h"
 #include "SaveFixture.h"
-#include "codecs/PhotoFormats.h"
+#include "metadata/PictureKind.h"
 
 namespace albumon::test {
 namespace {
