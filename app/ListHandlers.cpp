@@ -15,11 +15,11 @@
 #include "OutputNames.h"
 #include "Paths.h"
 #include "PictureBox.h"
-#include "PictureView.h"
 #include "QtText.h"
 #include "SaveNoticeBar.h"
-#include "TakenTime.h"
 #include "Unit1.h"
+#include "metadata/TakenTime.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

@@ -14,13 +14,13 @@
 #include "MessageBoxes.h"
 #include "OutputNames.h"
 #include "PictureBox.h"
-#include "PictureView.h"
 #include "QtText.h"
 #include "SaveAlbum.h"
 #include "SaveChecks.h"
 #include "SaveNoticeBar.h"
 #include "Unit1.h"
 #include "UpDownSpinBox.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

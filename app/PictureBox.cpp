@@ -3,8 +3,8 @@
 
 #include <QPainter>
 
-#include "PictureView.h"
-#include "Raster.h"
+#include "pixels/Raster.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

@@ -7,18 +7,19 @@
 #include <QTextDocument>
 #include <exception>
 
-#include "ConvertedPictures.h"
 #include "FileSystem.h"
-#include "Images.h"
 #include "InputList.h"
 #include "MessageBoxes.h"
 #include "Paths.h"
 #include "PictureBox.h"
-#include "PictureView.h"
 #include "QtText.h"
 #include "SaveAlbum.h"
 #include "TextFile.h"
 #include "Unit1.h"
+#include "renditions/ConvertedPictures.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

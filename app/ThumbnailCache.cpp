@@ -8,10 +8,10 @@
 #include <QTransform>
 #include <algorithm>
 
-#include "Images.h"
-#include "ListThumbnail.h"
 #include "PictureBox.h"
-#include "Raster.h"
+#include "pixels/Raster.h"
+#include "renditions/ListThumbnail.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 

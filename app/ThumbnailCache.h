@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "Raster.h"
+#include "pixels/Raster.h"
 
 namespace albumon {
 

@@ -26,11 +26,11 @@
 #include "NewCtrls.h"
 #include "Paths.h"
 #include "PictureBox.h"
-#include "PictureView.h"
 #include "QtText.h"
 #include "Rw_ini.h"
 #include "ThumbnailCache.h"
 #include "UpDownSpinBox.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

@@ -17,7 +17,7 @@
 #include "Baseline.h"
 #include "HeifBaseline.h"
 #include "ScreenBaseline.h"
-#include "ScreenSizes.h"
+#include "renditions/ScreenSizes.h"
 
 namespace {
 

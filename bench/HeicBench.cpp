@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "ConvertedPictures.h"
 #include "EntryPipeline.h"
 #include "HeifBaseline.h"
+#include "renditions/ConvertedPictures.h"
 
 namespace {
 

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "Baseline.h"
-#include "Images.h"
-#include "PictureView.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/PictureView.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "Baseline.h"
-#include "Downscale.h"
-#include "JpegCodec.h"
-#include "ScreenSizes.h"
+#include "codecs/JpegCodec.h"
+#include "pixels/Downscale.h"
+#include "renditions/ScreenSizes.h"
 
 namespace {
 

@@ -18,13 +18,13 @@
 #include "MakeList.h"
 #include "OutputNames.h"
 #include "Paths.h"
-#include "PictureView.h"
 #include "SaveAlbum.h"
 #include "SaveChecks.h"
 #include "SignalCleanup.h"
-#include "TakenTime.h"
 #include "TemplateFiles.h"
 #include "TextFile.h"
+#include "metadata/TakenTime.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

@@ -8,7 +8,7 @@
 #include "FileSystem.h"
 #include "SaveAlbum.h"
 #include "SaveRecord.h"
-#include "ScreenSizes.h"
+#include "renditions/ScreenSizes.h"
 
 namespace albumon {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Images.h"
-#include "ScreenSizes.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/ScreenSizes.h"
 
 namespace albumon {
 

@@ -3,9 +3,9 @@
 
 #include <system_error>
 
-#include "ConvertedPictures.h"
-#include "PictureView.h"
 #include "ScreenPictures.h"
+#include "renditions/ConvertedPictures.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

@@ -10,16 +10,17 @@
 #include "EntryPipeline.h"
 #include "Errors.h"
 #include "FileSystem.h"
-#include "Images.h"
-#include "JpegImage.h"
 #include "Paths.h"
-#include "PictureView.h"
 #include "SaveChecks.h"
 #include "SaveStage.h"
 #include "SaveTransaction.h"
 #include "ScreenPictures.h"
 #include "TemplateFiles.h"
 #include "W_html.h"
+#include "codecs/JpegImage.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/PictureView.h"
 
 namespace albumon {
 

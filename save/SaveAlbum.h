@@ -9,8 +9,8 @@
 
 #include "AlbumState.h"
 #include "Errors.h"
-#include "Images.h"
 #include "SaveChecks.h"
+#include "renditions/OutputPictures.h"
 
 namespace albumon {
 

@@ -11,7 +11,7 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
-#include "ScreenSizes.h"
+#include "renditions/ScreenSizes.h"
 
 namespace albumon {
 

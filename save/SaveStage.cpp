@@ -12,7 +12,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Paths.h"
-#include "ScreenSizes.h"
+#include "renditions/ScreenSizes.h"
 
 namespace albumon {
 

@@ -4,9 +4,9 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
-#include "GraphicErrors.h"
-#include "LocationStrip.h"
 #include "SaveStage.h"
+#include "metadata/LocationStrip.h"
+#include "pixels/GraphicErrors.h"
 
 namespace albumon {
 

@@ -16,10 +16,10 @@
 #include "PhoneFormatFixtures.h"
 #include "PictureBox.h"
 #include "PictureFixtures.h"
-#include "PictureView.h"
 #include "TextFile.h"
 #include "UpDownSpinBox.h"
 #include "WindowFixture.h"
+#include "renditions/PictureView.h"
 
 namespace albumon::test {
 namespace {

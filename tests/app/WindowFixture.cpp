@@ -15,8 +15,8 @@
 #include <filesystem>
 
 #include "FileSystem.h"
-#include "JpegCodec.h"
-#include "Raster.h"
+#include "codecs/JpegCodec.h"
+#include "pixels/Raster.h"
 
 namespace albumon::test {
 

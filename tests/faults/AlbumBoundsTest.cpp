@@ -20,8 +20,8 @@
 
 #include "FaultFixture.h"
 #include "FileSystem.h"
-#include "JpegCodec.h"
 #include "UpDownSpinBox.h"
+#include "codecs/JpegCodec.h"
 
 namespace albumon::test {
 namespace {

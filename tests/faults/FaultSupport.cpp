@@ -15,9 +15,9 @@
 #include <random>
 
 #include "FileSystem.h"
-#include "JpegCodec.h"
-#include "Raster.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "pixels/Raster.h"
 
 namespace albumon::test {
 

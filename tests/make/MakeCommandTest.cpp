@@ -12,13 +12,13 @@
 #include <filesystem>
 
 #include "FileSystem.h"
-#include "JpegCodec.h"
 #include "LocationFixtures.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
-#include "Raster.h"
 #include "TestSupport.h"
 #include "TextFile.h"
+#include "codecs/JpegCodec.h"
+#include "pixels/Raster.h"
 
 namespace albumon {
 namespace {

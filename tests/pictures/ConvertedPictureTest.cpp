@@ -9,16 +9,20 @@
 #include <cstdlib>
 #include <functional>
 
-#include "ColourProfiles.h"
-#include "ConvertedPictures.h"
-#include "GraphicErrors.h"
-#include "Images.h"
-#include "JpegCodec.h"
 #include "PhoneFormatFixtures.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
-#include "RasterTurns.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "codecs/PhotoFormats.h"
+#include "metadata/PictureKind.h"
+#include "pixels/ColourProfiles.h"
+#include "pixels/GraphicErrors.h"
+#include "pixels/RasterTurns.h"
+#include "renditions/ConvertedPictures.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 namespace {

@@ -1,5 +1,5 @@
 // Fuzz target: the Heif adapter, then the album's JPEG made from what it decoded.
-#include "HeifAdapter.h"
+#include "codecs/HeifAdapter.h"
 
 namespace {
 constexpr auto kDecode = albumon::DecodeHeif;

@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "HeifAdapter.h"
 #include "PhoneFormatFixtures.h"
 #include "PictureFixtures.h"
-#include "YcbcrPlanes.h"
+#include "codecs/HeifAdapter.h"
+#include "pixels/YcbcrPlanes.h"
 
 namespace albumon {
 namespace {

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "GraphicErrors.h"
-#include "Images.h"
-#include "JpegImage.h"
-#include "RasterTurns.h"
+#include "codecs/JpegImage.h"
+#include "pixels/GraphicErrors.h"
+#include "pixels/RasterTurns.h"
+#include "renditions/Images.h"
+#include "renditions/Thumbnails.h"
 
 namespace {
 

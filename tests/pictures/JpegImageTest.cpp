@@ -2,11 +2,11 @@
 // encoding, and damaged or hostile data.
 #include <gtest/gtest.h>
 
-#include "GraphicErrors.h"
-#include "JpegCodec.h"
-#include "JpegImage.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "codecs/JpegImage.h"
+#include "pixels/GraphicErrors.h"
 
 namespace albumon {
 namespace {

@@ -6,12 +6,12 @@
 #include <cstdlib>
 
 #include "FileSystem.h"
-#include "GraphicErrors.h"
-#include "ListThumbnail.h"
 #include "PhoneFormatFixtures.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
+#include "pixels/GraphicErrors.h"
+#include "renditions/ListThumbnail.h"
 
 namespace albumon {
 namespace {

@@ -2,10 +2,10 @@
 // picked from the long side, and turned loads.
 #include <gtest/gtest.h>
 
-#include "GraphicErrors.h"
-#include "Images.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
+#include "pixels/GraphicErrors.h"
+#include "renditions/Images.h"
 
 namespace albumon {
 namespace {

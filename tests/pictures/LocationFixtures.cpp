@@ -8,11 +8,11 @@
 #include <functional>
 #include <memory>
 
-#include "BlockEdit.h"
-#include "JpegCodec.h"
-#include "JpegSegments.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
+#include "codecs/JpegCodec.h"
+#include "metadata/BlockEdit.h"
+#include "metadata/JpegSegments.h"
 
 namespace albumon::test {
 

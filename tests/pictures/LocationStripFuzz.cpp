@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "IptcLocation.h"
-#include "LocationStrip.h"
-#include "XmpLocation.h"
+#include "metadata/IptcLocation.h"
+#include "metadata/LocationStrip.h"
+#include "metadata/XmpLocation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace albumon;

@@ -9,16 +9,17 @@
 
 #include <memory>
 
-#include "BlockEdit.h"
 #include "FileSystem.h"
-#include "Images.h"
-#include "JpegCodec.h"
-#include "JpegSegments.h"
 #include "LocationFixtures.h"
-#include "LocationStrip.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "metadata/BlockEdit.h"
+#include "metadata/JpegSegments.h"
+#include "metadata/LocationStrip.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
 
 namespace albumon {
 namespace {

@@ -13,9 +13,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ColourProfiles.h"
-#include "JpegSegments.h"
 #include "PhotoFixtures.h"
+#include "metadata/JpegSegments.h"
+#include "pixels/ColourProfiles.h"
 
 namespace albumon::test {
 

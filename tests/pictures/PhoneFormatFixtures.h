@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Raster.h"
+#include "pixels/Raster.h"
 
 namespace albumon::test {
 

@@ -6,14 +6,16 @@
 #include <cstdlib>
 
 #include "FileSystem.h"
-#include "Images.h"
-#include "JpegCodec.h"
-#include "JpegSegments.h"
-#include "Orientation.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
-#include "RasterTurns.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "metadata/JpegSegments.h"
+#include "pixels/Orientation.h"
+#include "pixels/RasterTurns.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 namespace {

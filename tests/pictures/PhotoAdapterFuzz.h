@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "ConvertedPictures.h"
-#include "GraphicErrors.h"
+#include "pixels/GraphicErrors.h"
+#include "renditions/ConvertedPictures.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "JpegCodec.h"
-#include "JpegSegments.h"
-#include "Orientation.h"
-#include "RasterTurns.h"
+#include "codecs/JpegCodec.h"
+#include "metadata/JpegSegments.h"
+#include "pixels/Orientation.h"
+#include "pixels/RasterTurns.h"
 
 namespace albumon::test {
 

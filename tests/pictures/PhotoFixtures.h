@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Raster.h"
+#include "pixels/Raster.h"
 
 namespace albumon::test {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "JpegCodec.h"
+#include "codecs/JpegCodec.h"
 
 namespace albumon::test {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Raster.h"
+#include "pixels/Raster.h"
 
 namespace albumon::test {
 

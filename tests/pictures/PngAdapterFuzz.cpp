@@ -1,5 +1,5 @@
 // Fuzz target: the Png adapter, then the album's JPEG made from what it decoded.
-#include "PngAdapter.h"
+#include "codecs/PngAdapter.h"
 
 namespace {
 constexpr auto kDecode = albumon::DecodePng;

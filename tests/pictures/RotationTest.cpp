@@ -4,10 +4,10 @@
 
 #include <tuple>
 
-#include "Images.h"
-#include "JpegCodec.h"
 #include "PictureFixtures.h"
-#include "RasterTurns.h"
+#include "codecs/JpegCodec.h"
+#include "pixels/RasterTurns.h"
+#include "renditions/Images.h"
 
 namespace albumon {
 namespace {

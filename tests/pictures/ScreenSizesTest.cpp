@@ -2,14 +2,15 @@
 // metadata they carry, the decode scale that covers them and the filtered downscale.
 #include <gtest/gtest.h>
 
-#include "Downscale.h"
-#include "Images.h"
-#include "JpegSegments.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
-#include "RasterTurns.h"
-#include "ScreenSizes.h"
 #include "TestSupport.h"
+#include "metadata/JpegSegments.h"
+#include "pixels/Downscale.h"
+#include "pixels/RasterTurns.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/ScreenSizes.h"
 
 namespace albumon {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "ExifTags.h"
-#include "TakenTime.h"
 #include "TextFile.h"
+#include "metadata/ExifTags.h"
+#include "metadata/TakenTime.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     albumon::FileHandle file(::memfd_create("taken", MFD_CLOEXEC));

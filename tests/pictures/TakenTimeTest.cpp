@@ -4,13 +4,13 @@
 
 #include <ctime>
 
-#include "ExifTags.h"
-#include "JpegSegments.h"
 #include "PhoneFormatFixtures.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
-#include "TakenTime.h"
 #include "TestSupport.h"
+#include "metadata/ExifTags.h"
+#include "metadata/JpegSegments.h"
+#include "metadata/TakenTime.h"
 
 namespace albumon {
 namespace {

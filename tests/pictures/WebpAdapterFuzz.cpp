@@ -1,5 +1,5 @@
 // Fuzz target: the Webp adapter, then the album's JPEG made from what it decoded.
-#include "WebpAdapter.h"
+#include "codecs/WebpAdapter.h"
 
 namespace {
 constexpr auto kDecode = albumon::DecodeWebp;

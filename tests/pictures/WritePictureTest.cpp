@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "FileSystem.h"
-#include "GraphicErrors.h"
-#include "Images.h"
-#include "JpegCodec.h"
-#include "JpegSegments.h"
 #include "PhotoFixtures.h"
 #include "PictureFixtures.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "metadata/JpegSegments.h"
+#include "pixels/GraphicErrors.h"
+#include "renditions/Images.h"
+#include "renditions/OutputPictures.h"
+#include "renditions/Thumbnails.h"
 
 namespace albumon {
 namespace {

@@ -1,9 +1,9 @@
 // A save with HEIF, PNG and WebP sources: every output picture a JPEG named ".jpg", kept names
 // keeping their stems, and an undecodable source reported once with placeholders written.
 #include "PhoneFormatFixtures.h"
-#include "PhotoFormats.h"
 #include "PictureFixtures.h"
 #include "SaveFixture.h"
+#include "metadata/PictureKind.h"
 
 namespace albumon::test {
 namespace {

@@ -10,12 +10,12 @@
 #include "AlbumState.h"
 #include "FileSystem.h"
 #include "InputList.h"
-#include "JpegCodec.h"
 #include "OutputNames.h"
-#include "PictureView.h"
-#include "Raster.h"
 #include "SaveAlbum.h"
 #include "TestSupport.h"
+#include "codecs/JpegCodec.h"
+#include "pixels/Raster.h"
+#include "renditions/PictureView.h"
 
 namespace albumon::test {
 

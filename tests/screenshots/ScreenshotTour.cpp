@@ -25,9 +25,9 @@
 #include "Application.h"
 #include "FTVEX_D3.h"
 #include "FolderDialog.h"
-#include "PictureView.h"
 #include "ThumbnailCache.h"
 #include "Unit1.h"
+#include "renditions/PictureView.h"
 
 namespace {
 

@@ -1,0 +1,65 @@
+// The boundary to libjpeg: header reading, decoding and encoding from and to memory. Library
+// errors become EJPEG here; nothing is thrown through the library's C frames.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "pixels/Raster.h"
+
+namespace albumon {
+
+// Decode scale: full size, half, quarter, eighth.
+enum JpegScale { jsFullSize = 0, jsHalf = 1, jsQuarter = 2, jsEighth = 3 };
+
+// What a JPEG header says about the picture.
+struct JpegHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool grayscale = false;  // a single colour component
+    bool progressive = false;
+    int orientation = 1;  // the EXIF orientation tag, 1..8
+    std::string exif;     // the EXIF block (APP1 payload), empty when there is none
+    std::string icc;      // the colour profile, empty when there is none
+};
+
+// The library parameters a decode is made with.
+struct DecodeOptions {
+    JpegScale scale = jsFullSize;
+    int eighths = 0;          // 1..8: decode at this many eighths of the size instead of scale
+    bool eightBit = false;    // quantise to 236 colours even for a colour picture
+    bool grayOutput = false;  // output colour space grayscale
+    bool fast = false;        // fast integer transform, one-pass quantisation, ordered dither
+    bool blockSmoothing = true;
+};
+
+// The library parameters an encode is made with.
+struct EncodeOptions {
+    int quality = 90;         // 1..100, baseline tables forced
+    bool grayOutput = false;  // a single-component file
+    bool progressive = false;
+    RasterTurn turn = rtNone;  // the raster is encoded turned so
+    std::string exif;          // an EXIF block written first, in place of the JFIF marker
+    std::string icc;           // a colour profile to embed
+};
+
+// Most working memory the library may take for one decode (its whole-picture buffers).
+constexpr long kMaxLibraryMemory = 1L << 30;
+// A file with more scans than this counts as unreadable.
+constexpr int kMaxScans = 1000;
+
+// Reads the header of JPEG data with its EXIF block, orientation and colour profile; raises EJPEG
+// when the library rejects it.
+JpegHeader ReadJpegHeader(const std::string& bytes);
+
+// Decodes JPEG data into a new raster: 24-bit, or 8-bit with the quantiser's palette when
+// eightBit is set or the output is grayscale. CMYK and YCCK pictures give 24-bit colours (the
+// Adobe marker's inverted inks where it is present). Raises EJPEG on a library error and
+// EInvalidGraphic when the picture is too large or has too many scans.
+Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options);
+
+// Encodes a raster of at least one pixel, turned as options.turn says, into JPEG data (an 8-bit
+// raster through its palette, in three components). Raises EJPEG on a library error.
+std::string EncodeJpeg(const Raster& raster, const EncodeOptions& options);
+
+}  // namespace albumon

@@ -1,0 +1,161 @@
+// Decoding PNG files with libpng. The one setjmp frame is RunGuarded; the steps it runs hold no
+// objects with destructors, and everything they fill lives in the job.
+#include "codecs/PngAdapter.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include "metadata/ExifTags.h"
+#include "pixels/ColourProfiles.h"
+#include "pixels/GraphicErrors.h"
+
+namespace albumon {
+
+namespace {
+
+struct PngJob {
+    png_structp png;
+    png_infop info;
+    const std::string* bytes;
+    std::size_t position;
+    char message[160];
+    png_uint_32 width;
+    png_uint_32 height;
+    std::uint8_t** rows;  // the rows the decode writes, 4 bytes a pixel
+};
+
+void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
+    auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
+    if (job->bytes->size() - job->position < length)
+        png_error(png, "PNG data ends early");
+    std::memcpy(out, job->bytes->data() + job->position, length);
+    job->position += length;
+}
+
+void OnError(png_structp png, png_const_charp message) {
+    auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+    std::strncpy(job->message, message ? message : "", sizeof job->message - 1);
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+// The one frame with setjmp. Returns false when the library reported an error.
+bool RunGuarded(PngJob& job, void (*step)(PngJob&)) {
+    if (setjmp(png_jmpbuf(job.png)) != 0)
+        return false;
+    step(job);
+    return true;
+}
+
+void ReadHeaderStep(PngJob& job) {
+    png_set_read_fn(job.png, &job, ReadBytes);
+    png_set_user_limits(job.png, 0x7FFFFFFF, 0x7FFFFFFF);
+    png_read_info(job.png, job.info);
+    job.width = png_get_image_width(job.png, job.info);
+    job.height = png_get_image_height(job.png, job.info);
+}
+
+// Every kind of PNG becomes 8-bit blue, green, red, alpha.
+void SetupStep(PngJob& job) {
+    png_structp png = job.png;
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, job.info);
+}
+
+void ReadStep(PngJob& job) {
+    png_read_image(job.png, job.rows);
+    png_read_end(job.png, job.info);
+}
+
+class PngReader {
+  public:
+    explicit PngReader(const std::string& bytes) : job_{} {
+        job_.bytes = &bytes;
+        job_.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job_, OnError, OnWarning);
+        if (job_.png)
+            job_.info = png_create_info_struct(job_.png);
+        if (!job_.png || !job_.info)
+            throw EInvalidGraphic("PNG エラー: メモリが足りません");
+    }
+    ~PngReader() { png_destroy_read_struct(&job_.png, &job_.info, nullptr); }
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+
+    void Run(void (*step)(PngJob&)) {
+        if (!RunGuarded(job_, step))
+            throw EInvalidGraphic(std::string("PNG エラー: ") + job_.message);
+    }
+    PngJob& Job() { return job_; }
+
+  private:
+    PngJob job_;
+};
+
+std::string ProfileOf(png_structp png, png_infop info) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &length) && profile && length)
+        return std::string(reinterpret_cast<const char*>(profile), length);
+    int intent = 0;
+    if (png_get_sRGB(png, info, &intent))
+        return SrgbProfile();
+    Chromaticities primaries;
+    const bool chrm = png_get_cHRM(png, info, &primaries.whiteX, &primaries.whiteY, &primaries.redX,
+                                   &primaries.redY, &primaries.greenX, &primaries.greenY,
+                                   &primaries.blueX, &primaries.blueY) != 0;
+    double fileGamma = 0;
+    const bool gama = png_get_gAMA(png, info, &fileGamma) != 0 && fileGamma > 0;
+    if (!chrm && !gama)
+        return {};
+    TransferCurve curve;
+    if (gama)
+        curve = {tkGamma, 1.0 / fileGamma};
+    return MakeRgbProfile(primaries, curve);
+}
+
+std::string ExifOf(png_structp png, png_infop info) {
+    png_uint_32 length = 0;
+    png_bytep exif = nullptr;
+    if (!png_get_eXIf_1(png, info, &length, &exif) || !exif || length == 0)
+        return {};
+    return ExifPayloadOf(std::string(reinterpret_cast<const char*>(exif), length));
+}
+
+}  // namespace
+
+DecodedPicture DecodePng(const std::string& bytes, std::int64_t maxPixels) {
+    PngReader reader(bytes);
+    reader.Run(ReadHeaderStep);
+    PngJob& job = reader.Job();
+    CheckPictureSize(job.width, job.height, maxPixels);
+    reader.Run(SetupStep);
+    const auto width = static_cast<std::int32_t>(job.width);
+    const auto height = static_cast<std::int32_t>(job.height);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * 4 * height);
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+    for (std::int32_t y = 0; y < height; ++y)
+        rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
+    job.rows = rows.data();
+    reader.Run(ReadStep);
+    DecodedPicture picture;
+    picture.raster = Raster(width, height, pf24bit);
+    for (std::int32_t y = 0; y < height; ++y)
+        FlattenRow(rows[y], picture.raster.Row(y), width);
+    picture.icc = ProfileOf(job.png, job.info);
+    picture.exif = ExifOf(job.png, job.info);
+    picture.orientation = ExifOrientation(picture.exif);
+    return picture;
+}
+
+}  // namespace albumon
