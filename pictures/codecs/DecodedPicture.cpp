@@ -9,7 +9,7 @@ void CheckPictureSize(std::int64_t width, std::int64_t height, std::int64_t maxP
     if (width < 1 || height < 1)
         throw EInvalidGraphic("画像のサイズが正しくありません");
     if (width > INT32_MAX || height > INT32_MAX ||
-        Raster::RowLengthFor(width, 4) * height > kMaxRasterBytes || width * height > maxPixels)
+        height > kMaxRasterBytes / Raster::RowLengthFor(width, 4) || width * height > maxPixels)
         throw EInvalidGraphic("画像が大きすぎます");
 }
 

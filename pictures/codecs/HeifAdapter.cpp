@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "codecs/HeifItems.h"
 #include "metadata/ExifTags.h"
 #include "pixels/ColourProfiles.h"
 #include "pixels/GraphicErrors.h"
@@ -199,6 +200,128 @@ bool TakesPlanes(const heif_image_handle* handle) {
            heif_image_handle_get_height(handle) % 2 == 0;
 }
 
+// Coded sizes pad the declared one up to whole coding blocks, at most 64 luma samples a side.
+constexpr std::int64_t kCodingBlock = 64;
+// The widest side libheif is told to accept.
+constexpr std::int64_t kMaxHeifSide = 32768;
+// How deep auxiliary pictures (alpha, depth) of auxiliary pictures are followed.
+constexpr int kMaxAuxiliaryDepth = 2;
+
+[[noreturn]] void Refuse(const std::string& why) {
+    throw EInvalidGraphic("HEIF エラー: " + why);
+}
+
+std::int64_t Padded(std::int64_t side) {
+    return (side + kCodingBlock - 1) / kCodingBlock * kCodingBlock;
+}
+
+// The item with its declared size (which CheckPictureSize has bounded).
+const HeifItem& SizedItem(const HeifItems& items, std::uint32_t id, std::int64_t maxPixels) {
+    const auto found = items.find(id);
+    if (found == items.end() || !found->second.declared)
+        Refuse("画像の大きさが書かれていません");
+    CheckPictureSize(found->second.declared->width, found->second.declared->height, maxPixels);
+    return found->second;
+}
+
+bool Within(const CodedSize& coded, std::int64_t width, std::int64_t height) {
+    return coded.width <= Padded(width) && coded.height <= Padded(height);
+}
+
+// An HEVC picture whose parameter sets declare no more than its own size, padded. The size may
+// be declared turned: libheif writes a turned picture's ispe after its turn.
+void CheckCoded(const HeifItem& item, std::int64_t maxPixels) {
+    const std::optional<CodedSize> coded = HevcCodedSize(item.hvcc);
+    if (!coded)
+        Refuse("HEVC の設定が読めません");
+    CheckPictureSize(coded->width, coded->height, maxPixels);
+    const CodedSize& declared = *item.declared;
+    if (!Within(*coded, declared.width, declared.height) &&
+        !Within(*coded, declared.height, declared.width))
+        Refuse("符号化された大きさが画像の大きさを超えています");
+}
+
+// A big-endian field of a grid's or overlay's description.
+std::int64_t FieldOf(const HeifItem& item, std::size_t at, std::size_t size) {
+    if (item.head.size() < at + size)
+        Refuse("グリッドの記述が読めません");
+    std::int64_t value = 0;
+    for (std::size_t i = 0; i < size; ++i)
+        value = (value << 8) | static_cast<unsigned char>(item.head[at + i]);
+    return value;
+}
+
+// The output size a grid's or overlay's description gives (libheif allocates by it), which may
+// not exceed its declared size, either way round.
+CodedSize DescribedSize(const HeifItem& item, std::size_t at) {
+    const std::size_t size = FieldOf(item, 1, 3) & 1 ? 4 : 2;
+    const CodedSize described{FieldOf(item, at, size), FieldOf(item, at + size, size)};
+    const CodedSize& declared = *item.declared;
+    if ((described.width > declared.width || described.height > declared.height) &&
+        (described.width > declared.height || described.height > declared.width))
+        Refuse("記述された大きさが画像の大きさを超えています");
+    return described;
+}
+
+// One side of a grid: columns (or rows) of tiles that cover it with no tile wholly outside.
+void CheckCover(std::int64_t side, std::int64_t tiles, std::int64_t tile) {
+    if (tiles * tile < side || (tiles - 1) * tile >= side)
+        Refuse("タイルが画像の大きさに合いません");
+}
+
+// A grid's tiles, all of one size, in the rows and columns its description gives.
+void CheckGrid(const HeifItems& items, const HeifItem& grid) {
+    constexpr std::size_t kSizesAt = 4;
+    const CodedSize described = DescribedSize(grid, kSizesAt);
+    const std::int64_t rows = FieldOf(grid, 2, 1) + 1, columns = FieldOf(grid, 3, 1) + 1;
+    if (rows * columns != static_cast<std::int64_t>(grid.parts.size()))
+        Refuse("タイルの数が合いません");
+    const CodedSize tile = *items.at(grid.parts.front()).declared;
+    for (std::uint32_t id : grid.parts) {
+        const CodedSize size = *items.at(id).declared;
+        if (size.width != tile.width || size.height != tile.height)
+            Refuse("タイルの大きさがそろっていません");
+    }
+    CheckCover(described.width, columns, tile.width);
+    CheckCover(described.height, rows, tile.height);
+}
+
+// A grid's or overlay's parts: HEVC pictures each, laid out as its description says.
+void CheckParts(const HeifItems& items, const HeifItem& whole, std::int64_t maxPixels) {
+    constexpr std::size_t kCanvasAt = 12;  // after the overlay's fill colour
+    if (whole.parts.empty())
+        Refuse("タイルがありません");
+    for (std::uint32_t id : whole.parts) {
+        const HeifItem& part = SizedItem(items, id, maxPixels);
+        if (part.type != "hvc1")
+            Refuse("タイルが HEVC の画像ではありません");
+        CheckCoded(part, maxPixels);
+    }
+    if (whole.type == "grid")
+        CheckGrid(items, whole);
+    else
+        DescribedSize(whole, kCanvasAt);
+}
+
+// One picture and its auxiliary pictures, checked before libheif sizes any buffer by them.
+void CheckItem(const HeifItems& items, std::uint32_t id, std::int64_t maxPixels, int depth) {
+    const HeifItem& item = SizedItem(items, id, maxPixels);
+    if (item.type == "hvc1")
+        CheckCoded(item, maxPixels);
+    else if (item.type == "grid" || item.type == "iovl")
+        CheckParts(items, item, maxPixels);
+    if (depth < kMaxAuxiliaryDepth)
+        for (std::uint32_t auxiliary : item.auxiliary)
+            CheckItem(items, auxiliary, maxPixels, depth + 1);
+}
+
+void CheckBeforeDecoding(const std::string& bytes, heif_item_id id, std::int64_t maxPixels) {
+    const std::optional<HeifItems> items = ReadHeifItems(bytes);
+    if (!items)
+        Refuse("ファイルの構造が読めません");
+    CheckItem(*items, id, maxPixels, 0);
+}
+
 // The pixels of one picture of the file (the primary or a thumbnail), upright.
 Raster DecodeItem(const heif_image_handle* handle, std::int64_t maxPixels) {
     CheckPictureSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
@@ -228,18 +351,26 @@ HeifHandle<heif_image_handle> PrimaryOf(heif_context* context) {
     return HeifHandle<heif_image_handle>(rawHandle);
 }
 
-HeifHandle<heif_context> ReadContext(const std::string& bytes) {
+heif_item_id PrimaryIdOf(heif_context* context) {
+    heif_item_id id = 0;
+    Check(heif_context_get_primary_image_ID(context, &id));
+    return id;
+}
+
+HeifHandle<heif_context> ReadContext(const std::string& bytes, std::int64_t maxPixels) {
     HeifHandle<heif_context> context(heif_context_alloc());
     if (!context)
         throw EInvalidGraphic("HEIF エラー: メモリが足りません");
+    heif_context_set_maximum_image_size_limit(
+        context.get(), static_cast<int>(std::clamp<std::int64_t>(maxPixels, 1, kMaxHeifSide)));
     Check(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
                                                      nullptr));
     return context;
 }
 
 // The primary picture's stored thumbnail when it has one whose long side reaches minSide.
-HeifHandle<heif_image_handle> ThumbnailOf(const heif_image_handle* primary, int minSide) {
-    heif_item_id id = 0;
+HeifHandle<heif_image_handle> ThumbnailOf(const heif_image_handle* primary, int minSide,
+                                          heif_item_id& id) {
     if (heif_image_handle_get_list_of_thumbnail_IDs(primary, &id, 1) < 1)
         return nullptr;
     heif_image_handle* raw = nullptr;
@@ -253,8 +384,9 @@ HeifHandle<heif_image_handle> ThumbnailOf(const heif_image_handle* primary, int 
 }  // namespace
 
 DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
-    HeifHandle<heif_context> context = ReadContext(bytes);
+    HeifHandle<heif_context> context = ReadContext(bytes, maxPixels);
     HeifHandle<heif_image_handle> handle = PrimaryOf(context.get());
+    CheckBeforeDecoding(bytes, PrimaryIdOf(context.get()), maxPixels);
     DecodedPicture picture;
     picture.raster = DecodeItem(handle.get(), maxPixels);
     picture.icc = ProfileOf(handle.get());
@@ -263,10 +395,14 @@ DecodedPicture DecodeHeif(const std::string& bytes, std::int64_t maxPixels) {
 }
 
 Raster DecodeHeifPreview(const std::string& bytes, int minSide) {
-    HeifHandle<heif_context> context = ReadContext(bytes);
+    HeifHandle<heif_context> context = ReadContext(bytes, kMaxPhotoPixels);
     HeifHandle<heif_image_handle> primary = PrimaryOf(context.get());
-    if (HeifHandle<heif_image_handle> thumbnail = ThumbnailOf(primary.get(), minSide))
+    heif_item_id id = 0;
+    if (HeifHandle<heif_image_handle> thumbnail = ThumbnailOf(primary.get(), minSide, id)) {
+        CheckBeforeDecoding(bytes, id, kMaxPhotoPixels);
         return DecodeItem(thumbnail.get(), kMaxPhotoPixels);
+    }
+    CheckBeforeDecoding(bytes, PrimaryIdOf(context.get()), kMaxPhotoPixels);
     return DecodeItem(primary.get(), kMaxPhotoPixels);
 }
 

@@ -16,6 +16,10 @@ namespace albumon {
 
 namespace {
 
+// Most bytes libpng may allocate for one chunk (or its decompressed text or profile): room for
+// any real colour profile, EXIF block or text, while a damaged chunk length fails at once.
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{8} << 20;
+
 struct PngJob {
     png_structp png;
     png_infop info;
@@ -54,6 +58,7 @@ bool RunGuarded(PngJob& job, void (*step)(PngJob&)) {
 void ReadHeaderStep(PngJob& job) {
     png_set_read_fn(job.png, &job, ReadBytes);
     png_set_user_limits(job.png, 0x7FFFFFFF, 0x7FFFFFFF);
+    png_set_chunk_malloc_max(job.png, kMaxChunkBytes);
     png_read_info(job.png, job.info);
     job.width = png_get_image_width(job.png, job.info);
     job.height = png_get_image_height(job.png, job.info);
@@ -74,6 +79,23 @@ void SetupStep(PngJob& job) {
 void ReadStep(PngJob& job) {
     png_read_image(job.png, job.rows);
     png_read_end(job.png, job.info);
+}
+
+// libpng only warns about an ancillary chunk longer than its chunk limit, then allocates the
+// declared length all the same (eXIf does): such a chunk makes the picture unreadable before
+// libpng reaches it. Image data is read piecewise and may be any length.
+void CheckChunkLengths(const std::string& bytes) {
+    constexpr std::size_t kSignature = 8, kChunkFrame = 12;
+    for (std::size_t at = kSignature; at <= bytes.size() && bytes.size() - at >= 8;) {
+        const auto* chunk = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        const std::size_t length =
+            (std::size_t{chunk[0]} << 24) | (chunk[1] << 16) | (chunk[2] << 8) | chunk[3];
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0)
+            return;
+        if (length > kMaxChunkBytes && std::memcmp(chunk + 4, "IDAT", 4) != 0)
+            throw EInvalidGraphic("PNG エラー: チャンクが大きすぎます");
+        at += kChunkFrame + length;
+    }
 }
 
 class PngReader {
@@ -135,6 +157,7 @@ std::string ExifOf(png_structp png, png_infop info) {
 }  // namespace
 
 DecodedPicture DecodePng(const std::string& bytes, std::int64_t maxPixels) {
+    CheckChunkLengths(bytes);
     PngReader reader(bytes);
     reader.Run(ReadHeaderStep);
     PngJob& job = reader.Job();
