@@ -95,10 +95,31 @@ class Desktop:
             "XDG_RUNTIME_DIR": os.path.join(self.home, "run"), "LANG": "C.UTF-8",
             "QT_QPA_PLATFORM": "xcb"})
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
-        self.processes.append(subprocess.Popen(
-            ["openbox"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        poll("the window manager",
-             lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
+        self.log = os.path.join(self.home, "openbox.log")
+        try:
+            self.start_window_manager()
+        except AssertionError:
+            with open(self.log) as out:
+                print("openbox said: " + out.read())
+            self.close()
+            raise
+
+    def start_window_manager(self):
+        """Starts openbox and waits until it manages the screen; one that ended at once (the
+        server not yet ready for it) is started again."""
+        manager = None
+
+        def managing():
+            nonlocal manager
+            if manager is None or manager.poll() is not None:
+                with open(self.log, "a") as out:
+                    manager = subprocess.Popen(["openbox"], env=self.env, stdout=out,
+                                               stderr=subprocess.STDOUT)
+                self.processes.append(manager)
+                return False
+            return "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
+
+        poll("the window manager", managing, timeout=60, step=0.5)
 
     def run(self, *args, check=False):
         done = subprocess.run(args, env=self.env, capture_output=True, text=True, timeout=30)
