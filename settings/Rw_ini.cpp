@@ -75,8 +75,11 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
         values.DisplaySize = 2048;
     values.ConvertQuality = std::clamp(ReadInteger(file, "Option", "ConvertQuality", 90), 1, 100);
     values.FileListIcons = ReadInteger(file, "Option", "Icons", 0) != 0;
-    values.WindowWidth = ReadInteger(file, "Option", "Width", 577);
-    values.WindowHeight = ReadInteger(file, "Option", "Height", 490);
+    // Earlier versions kept the size in [Size]: a file of theirs keeps its window's size.
+    values.WindowWidth =
+        ReadInteger(file, "Option", "Width", ReadInteger(file, "Size", "Width", 577));
+    values.WindowHeight =
+        ReadInteger(file, "Option", "Height", ReadInteger(file, "Size", "Height", 490));
     values.WindowMaximized = ReadInteger(file, "Option", "Maximized", 0) != 0;
 }
 

@@ -90,6 +90,12 @@ TEST(RwIniTest, MissingFileSectionsOrKeysGiveDefaults) {
     EXPECT_FALSE(Read(dir / "old.INI").LosslessTurns);
     WriteFile(dir / "off.INI", "[Option]\r\nDisplay=0\r\n");
     EXPECT_EQ(Read(dir / "off.INI").DisplaySize, 0);
+    // The window size an earlier version kept in [Size] is still read; [Option] wins over it.
+    WriteFile(dir / "size.INI", "[Size]\r\nWidth=900\r\nHeight=700\r\n");
+    EXPECT_EQ(Read(dir / "size.INI").WindowWidth, 900);
+    EXPECT_EQ(Read(dir / "size.INI").WindowHeight, 700);
+    WriteFile(dir / "both.INI", "[Size]\r\nWidth=900\r\n[Option]\r\nWidth=1000\r\n");
+    EXPECT_EQ(Read(dir / "both.INI").WindowWidth, 1000);
 }
 
 TEST(RwIniTest, IntegerAndSwitchRules) {
