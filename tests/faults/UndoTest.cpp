@@ -1,5 +1,6 @@
-// Undo after a delete, a clear and a drag: every note typed before comes back and is saved, not
-// a byte of it lost; the save then ends the steps.
+// Undo after a delete, a clear (and a new entry whose note takes the first note file) and a drag:
+// every note typed before comes back and is saved, not a byte of it lost; the save then ends the
+// steps.
 #include <QAction>
 #include <QListWidget>
 #include <QPushButton>
@@ -20,6 +21,7 @@ TEST_F(UndoTest, NotesComeBackAfterDeleteClearAndDrag) {
     struct Case {
         const char* fault;
         std::function<void()> act;
+        int undos = 1;  // the steps back to the list before the fault
     };
     const Case cases[] = {
         {"undo after delete",
@@ -27,7 +29,14 @@ TEST_F(UndoTest, NotesComeBackAfterDeleteClearAndDrag) {
              ClickRow(1);
              Click(form->BitBtnDelete);
          }},
-        {"undo after clear", [this] { Click(form->ClearBitBtn); }},
+        // The new entry takes the first note number again: its note replaces that file.
+        {"undo after clear",
+         [this] {
+             Click(form->ClearBitBtn);
+             Drop({QString::fromStdString(data / "p4.jpg")});
+             TypeMemo("replacing the first note");
+         },
+         3},
         {"undo after drag",
          [this] {
              ClickRow(2);
@@ -35,6 +44,7 @@ TEST_F(UndoTest, NotesComeBackAfterDeleteClearAndDrag) {
          }},
     };
     const std::vector<std::string> notes{"朝の海\r\n二行目\r\n", "昼\r\n", "夜の\r\n\r\n街\r\n"};
+    WriteJpeg(data / "p4.jpg", 64, 48);
     int round = 0;
     for (const Case& c : cases) {
         FaultCase fault{c.fault};
@@ -59,7 +69,8 @@ TEST_F(UndoTest, NotesComeBackAfterDeleteClearAndDrag) {
             TypeMemo(typed);
         }
         c.act();
-        form->mnuUndo->trigger();
+        for (int k = 0; k < c.undos; ++k)
+            form->mnuUndo->trigger();
         Click(form->SaveBitBtn);
         std::string pages;
         for (const DirEntry& item : ListFolder(out + "/無題.files")) {
