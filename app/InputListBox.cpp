@@ -1,6 +1,8 @@
 // The input list's view.
 #include "InputListBox.h"
 
+#include <QCursor>
+#include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -60,19 +62,29 @@ void InputListBox::dropEvent(QDropEvent* event) {
         return;
     }
     const int before = DropRow(event->position().toPoint());
-    // A copy action: the dragged rows are never removed by the view, the window moves them.
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    event->acceptProposedAction();
     emit RowsDropped(before);
 }
 
-// A drop handed to the model: its own rows are moved by the window, like a drop on the view;
-// the model never inserts rows itself.
-bool InputListBox::dropMimeData(int index, const QMimeData* data, Qt::DropAction) {
-    if (data == nullptr || !data->hasFormat(model()->mimeTypes().value(0)))
-        return false;
-    emit RowsDropped(index);
-    return true;
+// The drag of the selected rows. The list's own drag would remove the selected rows after a
+// drop that the platform reports as a move (as X11 does for the action accepted over the list);
+// by then the window has shown the list again with the moved rows selected, so they would vanish
+// from the list while the album still holds them. Here the drop's result is left to the window.
+void InputListBox::startDrag(Qt::DropActions) {
+    const QModelIndexList rows = selectedIndexes();
+    if (rows.isEmpty())
+        return;
+    QRect shown;
+    for (const QModelIndex& row : rows)
+        shown |= visualRect(row);
+    shown &= viewport()->rect();
+    auto* drag = new QDrag(this);  // deleted by Qt when the drag has ended
+    drag->setMimeData(model()->mimeData(rows));
+    if (!shown.isEmpty()) {
+        drag->setPixmap(viewport()->grab(shown));
+        drag->setHotSpot(viewport()->mapFromGlobal(QCursor::pos()) - shown.topLeft());
+    }
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
 }
 
 void InputListBox::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,6 @@
 // The input list's view: rows are the album's entries, several may be selected, and rows are
-// dragged to a new place or moved by keys. The view never reorders its rows itself: it asks the
-// window, which moves the entries in the album state and shows the list again.
+// dragged to a new place or moved by keys. The view never reorders or removes its rows itself:
+// it asks the window, which moves the entries in the album state and shows the list again.
 #pragma once
 
 #include <QListWidget>
@@ -28,7 +28,7 @@ class InputListBox : public QListWidget {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool dropMimeData(int index, const QMimeData* data, Qt::DropAction action) override;
+    void startDrag(Qt::DropActions supportedActions) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:

@@ -247,10 +247,19 @@ void TForm1::MoveSelectedByKey(int move) {
     });
 }
 
+// The dropped rows stay highlighted and the picture page shows the first of them.
 void TForm1::RowsDroppedAt(int before) {
     RunStep(QStringLiteral("移動"), [this, before] {
         StoreSelected();
         MoveSelectedTo(before);
+        const QList<int> rows = SelectedRows();
+        if (rows.isEmpty())
+            return;
+        {
+            QSignalBlocker block(ListBoxIn);
+            ListBoxIn->setCurrentRow(rows.front(), QItemSelectionModel::NoUpdate);
+        }
+        ShowWithoutStoring();
     });
 }
 

@@ -219,8 +219,11 @@ void TForm1::CreatePicturePage() {
                            301, 156, 39);
     Memo = Make<QPlainTextEdit>(TabSheet2, "Memo", 6, 256, 334, 110);
     Memo->setToolTip(QStringLiteral("ここにメモを記載します"));
-    Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Lines wrap at the box's width, between words or anywhere (Japanese has no spaces); the
+    // note keeps only the line ends typed.
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo->setContextMenuPolicy(Qt::CustomContextMenu);
     PopupMenu1 = new QMenu(Memo);

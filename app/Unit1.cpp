@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -70,8 +71,7 @@ void TForm1::FormCreate() {
     album_.TempPath = paths_.WorkFolder;
     PrepareWorkFolder(album_.TempPath);
     ReadSettings(paths_.SettingsFile, {paths_.OutFolder, paths_.TemplateFolder}, album_);
-    move(album_.WindowLeft, album_.WindowTop);
-    resize(album_.WindowWidth, album_.WindowHeight);
+    PlaceWindow();
     ShowSavedInputFolder();
     CheckBoxComp->setChecked(album_.MakeZip);
     CheckBoxCompClick();
@@ -81,6 +81,30 @@ void TForm1::FormCreate() {
     ApplySettingsToControls();
     (album_.KeepNameDefault ? RadioButton7 : RadioButton6)->setChecked(true);
     PageControl1->setCurrentWidget(TabSheet3);
+}
+
+// The saved place and size, kept on the screen: a size saved on a larger screen, or a place on a
+// screen no longer there, is made to fit, with room for the window manager's frame (not known
+// before the window is shown). A window closed maximised opens maximised.
+void TForm1::PlaceWindow() {
+    constexpr int kDesignWidth = 577, kDesignHeight = 490;
+    constexpr int kFrameWidth = 8, kFrameHeight = 40;
+    QScreen* screen = QGuiApplication::screenAt(QPoint(album_.WindowLeft, album_.WindowTop));
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    const QRect room =
+        screen != nullptr ? screen->availableGeometry() : QRect(0, 0, kDesignWidth, kDesignHeight);
+    const int width = std::clamp(album_.WindowWidth, kDesignWidth,
+                                 std::max(kDesignWidth, room.width() - kFrameWidth));
+    const int height = std::clamp(album_.WindowHeight, kDesignHeight,
+                                  std::max(kDesignHeight, room.height() - kFrameHeight));
+    move(std::clamp(album_.WindowLeft, room.left(),
+                    std::max(room.left(), room.right() + 1 - width - kFrameWidth)),
+         std::clamp(album_.WindowTop, room.top(),
+                    std::max(room.top(), room.bottom() + 1 - height - kFrameHeight)));
+    resize(width, height);
+    if (album_.WindowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TForm1::ApplySettingsToControls() {
@@ -111,6 +135,8 @@ void TForm1::TakeGeneralPageSettings() {
 }
 
 void TForm1::FormClose() {
+    // A maximised window keeps the place and size it had in its normal state, as read.
+    album_.WindowMaximized = isMaximized();
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
         album_.WindowLeft = x();
         album_.WindowTop = y();

@@ -180,6 +180,7 @@ class TForm1 : public QWidget {
     void RowsDroppedAt(int before);
     void TurnSelected(void (*turn)(PictureView&), int quarterTurns);
     void ApplySettingsToControls();
+    void PlaceWindow();
     void TakeGeneralPageSettings();
     void PackArchive(const std::string& head, const std::string& work);
     void ShowStep(const QString& format);

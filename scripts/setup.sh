@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic
   clang-14 libclang-rt-14-dev
   xvfb xauth zip unzip python3
+  openbox xdotool xclip x11-utils x11-apps libjpeg-turbo-progs
   chromium chromium-driver python3-selenium
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils appstream

@@ -58,8 +58,6 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
                       SettingsValues& values, bool firstStart) {
     values.WindowTop = ReadInteger(file, "Pos", "Top", 50);
     values.WindowLeft = ReadInteger(file, "Pos", "Left", 50);
-    values.WindowWidth = ReadInteger(file, "Size", "Width", 577);
-    values.WindowHeight = ReadInteger(file, "Size", "Height", 490);
     values.InPath = ReadString(file, "File", "In", "");
     values.OutPath = ReadString(file, "File", "Out", folders.OutPath);
     values.TemplatePath = ReadString(file, "File", "Def", folders.TemplatePath);
@@ -77,6 +75,12 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
         values.DisplaySize = 2048;
     values.ConvertQuality = std::clamp(ReadInteger(file, "Option", "ConvertQuality", 90), 1, 100);
     values.FileListIcons = ReadInteger(file, "Option", "Icons", 0) != 0;
+    // Earlier versions kept the size in [Size]: a file of theirs keeps its window's size.
+    values.WindowWidth =
+        ReadInteger(file, "Option", "Width", ReadInteger(file, "Size", "Width", 577));
+    values.WindowHeight =
+        ReadInteger(file, "Option", "Height", ReadInteger(file, "Size", "Height", 490));
+    values.WindowMaximized = ReadInteger(file, "Option", "Maximized", 0) != 0;
 }
 
 void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
@@ -95,8 +99,9 @@ void WriteSettingsTo(ProfileFile& file, const SettingsValues& values) {
     WriteInteger(file, "Option", "Display", values.DisplaySize);
     WriteInteger(file, "Option", "ConvertQuality", values.ConvertQuality);
     WriteInteger(file, "Option", "Icons", values.FileListIcons ? 1 : 0);
-    WriteInteger(file, "Size", "Width", values.WindowWidth);
-    WriteInteger(file, "Size", "Height", values.WindowHeight);
+    WriteInteger(file, "Option", "Width", values.WindowWidth);
+    WriteInteger(file, "Option", "Height", values.WindowHeight);
+    WriteInteger(file, "Option", "Maximized", values.WindowMaximized ? 1 : 0);
 }
 
 void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,

@@ -10,6 +10,7 @@ struct SettingsValues {
     int WindowLeft = 50;
     int WindowWidth = 577;  // the window's size in its normal state
     int WindowHeight = 490;
+    bool WindowMaximized = false;
     std::string InPath;        // no trailing "/"
     std::string OutPath;       // ends with "/"
     std::string TemplatePath;  // ends with "/"; holds "Def.htm"

@@ -1,7 +1,6 @@
 // The input list through the window: drops, folder selection, moves, delete, insert, the limit.
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -30,48 +29,6 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Stands in for the platform's part in a drag the list started: the offscreen platform ends every
-// drag at once, without a drop. As a platform does while the button is held, the moves go to the
-// drag (as drag moves over the list) and not to the view, and the release drops the view's own
-// drag data where it happens.
-class PlatformDrag : public QObject {
-  public:
-    explicit PlatformDrag(QListWidget* list) : list_(list) { qApp->installEventFilter(this); }
-    ~PlatformDrag() override { qApp->removeEventFilter(this); }
-    int drops = 0;
-
-  protected:
-    bool eventFilter(QObject* target, QEvent* event) override {
-        QDrag* drag = list_->findChild<QDrag*>();
-        const bool move = event->type() == QEvent::MouseMove;
-        if (!drag || target != list_->viewport() ||
-            !(move || event->type() == QEvent::MouseButtonRelease))
-            return false;
-        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-        const Qt::DropActions actions = drag->supportedActions();
-        if (!entered_) {
-            QDragEnterEvent enter(at, actions, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(target, &enter);
-            entered_ = true;
-        }
-        if (move) {
-            QDragMoveEvent over(at, actions, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(target, &over);
-            return true;
-        }
-        QDropEvent drop(at, actions, drag->mimeData(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        drops += drop.isAccepted();
-        delete drag;
-        entered_ = false;
-        return true;
-    }
-
-  private:
-    QListWidget* list_;
-    bool entered_ = false;
-};
-
 class InputListWindowTest : public WindowTest {
   protected:
     // Selects the rows as Ctrl+clicks do (a row -r: Shift+click on row r), the last one current.
@@ -83,47 +40,6 @@ class InputListWindowTest : public WindowTest {
                               rows[k] < 0 ? Qt::ShiftModifier : Qt::ControlModifier,
                               list->visualItemRect(list->item(std::abs(rows[k]))).center());
         }
-    }
-    // The point just inside the top of row (the list's end for the row count).
-    QPoint Above(int row) const {
-        QListWidget* list = form->ListBoxIn;
-        if (row >= list->count())
-            return QPoint(20, list->viewport()->height() - 4);
-        return list->visualItemRect(list->item(row)).topLeft() + QPoint(20, 2);
-    }
-    // Drops the selected rows above row, as the view receives a drag of its own rows.
-    void DropSelectedAbove(int row) {
-        QListWidget* list = form->ListBoxIn;
-        std::unique_ptr<QMimeData> mime(
-            list->model()->mimeData(list->selectionModel()->selectedIndexes()));
-        QDragEnterEvent enter(Above(row), Qt::MoveAction, mime.get(), Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &enter);
-        QDropEvent drop(QPointF(Above(row)), Qt::MoveAction, mime.get(), Qt::LeftButton,
-                        Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &drop);
-    }
-    // Drops the selected rows before row on the list's model, as a drop that reaches the model
-    // hands them over.
-    void ModelDropSelectedBefore(int row) {
-        QListWidget* list = form->ListBoxIn;
-        std::unique_ptr<QMimeData> mime(
-            list->model()->mimeData(list->selectionModel()->selectedIndexes()));
-        list->model()->dropMimeData(mime.get(), Qt::MoveAction, row, 0, QModelIndex());
-    }
-    // Drags with the mouse from the middle of row `from` to just inside the top of row `to`: the
-    // list starts its own drag, and the release drops it there (PlatformDrag).
-    void MouseDrag(int from, int to) {
-        QListWidget* list = form->ListBoxIn;
-        QWidget* port = list->viewport();
-        const QPoint start = list->visualItemRect(list->item(from)).center();
-        const QPoint end = Above(to);
-        PlatformDrag platform(list);
-        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, start);
-        for (int k = 1; k <= 4; ++k)
-            QTest::mouseMove(port, start + (end - start) * k / 4);
-        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, end);
-        EXPECT_EQ(platform.drops, 1) << "no drag started, or its drop was refused";
     }
     void Key(int key, Qt::KeyboardModifiers modifiers) {
         QTest::keyClick(form->ListBoxIn, static_cast<Qt::Key>(key), modifiers);
@@ -197,36 +113,6 @@ TEST_F(InputListWindowTest, SelectedRowsMoveAsOneBlock) {
         int shown;
     };
     const std::vector<Case> cases{
-        {"drop of one row",
-         {4},
-         [&] { DropSelectedAbove(0); },
-         Named({"5", "1", "2", "3", "4"}),
-         0},
-        {"drop of three rows",
-         {0, 1, 2},
-         [&] { DropSelectedAbove(5); },
-         Named({"4", "5", "1", "2", "3"}),
-         4},
-        {"mouse drag of one row",
-         {3},
-         [&] { MouseDrag(3, 1); },
-         Named({"1", "4", "2", "3", "5"}),
-         1},
-        {"mouse drag of three rows",
-         {1, 3, 4},
-         [&] { MouseDrag(4, 0); },
-         Named({"2", "4", "5", "1", "3"}),
-         2},
-        {"model drop of one row",
-         {0},
-         [&] { ModelDropSelectedBefore(3); },
-         Named({"2", "3", "1", "4", "5"}),
-         2},
-        {"model drop of three rows",
-         {2, -4},
-         [&] { ModelDropSelectedBefore(0); },
-         Named({"3", "4", "5", "1", "2"}),
-         2},
         {"up with a Shift block",
          {1, -3},
          [&] { Click(form->BitBtnUp); },
@@ -338,28 +224,6 @@ TEST_F(InputListWindowTest, DateOrderFromEitherMenu) {
         Close();
     }
     EXPECT_TRUE(boxes.seen.empty());
-}
-
-// A press on another row of the selection (to drag them all) makes it the row the picture page
-// shows: what was typed for the entry shown before stays with that entry.
-TEST_F(InputListWindowTest, DragFromAnotherSelectedRowKeepsEachNoteWithItsEntry) {
-    for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"})
-        WriteJpeg(data / name, 40, 30);
-    Open();
-    Drop({Q(data / "1.jpg"), Q(data / "2.jpg"), Q(data / "3.jpg"), Q(data / "4.jpg"),
-          Q(data / "5.jpg")});
-    form->PageControl1->setCurrentWidget(form->TabSheet2);
-    SelectRows({0, 1, 2});
-    TypeMemo("typed for 3");
-    MouseDrag(0, 5);
-    EXPECT_EQ(InputRows(), (QStringList{"4.jpg", "5.jpg", "1.jpg", "2.jpg", "3.jpg"}));
-    EXPECT_EQ(form->Album().CurrentIndex, 2);
-    EXPECT_EQ(form->ListBoxIn->currentRow(), 2);
-    EXPECT_TRUE(form->Memo->toPlainText().isEmpty());
-    EXPECT_EQ(OutputRows()[2], "無:無題003.jpg");
-    ClickRow(4);
-    EXPECT_EQ(form->Memo->toPlainText(), "typed for 3");
-    EXPECT_EQ(OutputRows()[4], "下:無題005.jpg");
 }
 
 TEST_F(InputListWindowTest, DeleteLastRowLeavesNoSelection) {
@@ -492,7 +356,7 @@ TEST_F(InputListWindowTest, ListsAndShownEntryAgreeAfterEveryOperation) {
              Click(form->BitBtnDown);
          }},
         {"Alt+Up", [&] { Key(Qt::Key_Up, Qt::AltModifier); }},
-        {"drop of rows", [&] { DropSelectedAbove(0); }},
+        {"Ctrl+Shift+Up", [&] { Key(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier); }},
         {"back", [&] { Click(form->BackBitBtn); }},
         {"forward", [&] { Click(form->FwdBitBtn); }},
         {"insert", [&] { Click(form->InsBitBtn); }},

@@ -37,11 +37,11 @@ TEST_F(LifecycleTest, DefaultsWithoutSettingsFile) {
 
 TEST_F(LifecycleTest, SettingsAppliedAndWrittenBack) {
     WriteFile(Program("albumon.INI"),
-              "; mine\r\n[Pos]\r\nTop=120\r\nLeft=0x20\r\n[File]\r\nComp=80\r\nZip=2\r\n"
+              "; mine\r\n[Pos]\r\nTop=60\r\nLeft=0x20\r\n[File]\r\nComp=80\r\nZip=2\r\n"
               "NameDef=1\r\n[Thumb]\r\nHead=th_\r\nSize=abc\r\n[Other]\r\nKey=1\r\n"
               "[Option]\r\nIcons=1\r\n");
     Open();
-    EXPECT_EQ(form->pos(), QPoint(32, 120));
+    EXPECT_EQ(form->pos(), QPoint(32, 60));
     EXPECT_EQ(form->UpDownCompress->value(), 80);
     EXPECT_EQ(form->UpDownTSize->value(), 64);
     EXPECT_TRUE(form->CheckBoxComp->isChecked());
@@ -56,7 +56,7 @@ TEST_F(LifecycleTest, SettingsAppliedAndWrittenBack) {
     Close();
     std::string ini = ReadFile(Program("albumon.INI"));
     EXPECT_NE(ini.find("; mine"), std::string::npos);
-    EXPECT_NE(ini.find("Top=120\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("Top=60\r\n"), std::string::npos);
     EXPECT_NE(ini.find("Left=32\r\n"), std::string::npos);
     EXPECT_NE(ini.find("Head=t_\r\n"), std::string::npos);
     EXPECT_NE(ini.find("Size=100\r\n"), std::string::npos);

@@ -3,9 +3,11 @@
 // preview and the note, and the size kept from one run to the next.
 #include <QFile>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -89,7 +91,37 @@ TEST_F(WindowSizeTest, LargerWindowGivesTheRoomToListsPreviewAndNote) {
     form->RotRBitBtn->click();
     EXPECT_EQ(form->Image1->size(), QSize(580 * 1500 / 2000, 580));
     Close();
-    EXPECT_EQ(Open().size(), QSize(1600, 1000));
+    // Larger than the test screen: the next start fits the window on it.
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_LT(room.height(), 1000);
+    Open();
+    EXPECT_TRUE(room.contains(QRect(form->pos(), form->size()))) << room.width();
+    EXPECT_GT(form->height(), 490);
+    form->resize(640, 520);
+    form->move(room.topLeft() + QPoint(10, 20));
+    Close();
+    Open();
+    EXPECT_EQ(QRect(form->pos(), form->size()),
+              QRect(room.topLeft() + QPoint(10, 20), QSize(640, 520)));
+}
+
+// A window closed maximised opens maximised; its normal place and size stay as they were read.
+TEST_F(WindowSizeTest, MaximisedWindowComesBackMaximised) {
+    WriteFile(Program("albumon.INI"),
+              "[Pos]\r\nTop=30\r\nLeft=40\r\n[Option]\r\nWidth=600\r\nHeight=500\r\n");
+    Open();
+    EXPECT_FALSE(form->isMaximized());
+    form->showMaximized();
+    Close();
+    const std::string ini = ReadFile(Program("albumon.INI"));
+    for (const char* line :
+         {"Top=30\r\n", "Left=40\r\n", "Width=600\r\n", "Height=500\r\n", "Maximized=1\r\n"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
+    Open();
+    EXPECT_TRUE(form->isMaximized());
+    form->showNormal();
+    Close();
+    EXPECT_NE(ReadFile(Program("albumon.INI")).find("Maximized=0\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ SettingsValues Read(const std::string& ini) {
     values.WindowTop = values.WindowLeft = values.JpegQuality = values.ThumbSize = -999;
     values.WindowWidth = values.WindowHeight = -999;
     values.MakeZip = values.KeepNameDefault = values.LosslessTurns = values.StripLocation = true;
+    values.WindowMaximized = true;
     values.InPath = values.OutPath = values.TemplatePath = values.ThumbPrefix = "junk";
     values.DisplaySize = -999;
     values.FileListIcons = true;
@@ -35,6 +36,7 @@ SettingsValues Sample() {
     values.WindowLeft = 1300;
     values.WindowWidth = 1600;
     values.WindowHeight = 1000;
+    values.WindowMaximized = true;
     values.InPath = "/home/ユーザー/写真 2024";
     values.OutPath = "/home/ユーザー/album/";
     values.TemplatePath = "/srv/テンプレート/";
@@ -54,6 +56,7 @@ void ExpectSame(const SettingsValues& a, const SettingsValues& b) {
     EXPECT_EQ(a.WindowLeft, b.WindowLeft);
     EXPECT_EQ(a.WindowWidth, b.WindowWidth);
     EXPECT_EQ(a.WindowHeight, b.WindowHeight);
+    EXPECT_EQ(a.WindowMaximized, b.WindowMaximized);
     EXPECT_EQ(a.InPath, b.InPath);
     EXPECT_EQ(a.OutPath, b.OutPath);
     EXPECT_EQ(a.TemplatePath, b.TemplatePath);
@@ -87,6 +90,12 @@ TEST(RwIniTest, MissingFileSectionsOrKeysGiveDefaults) {
     EXPECT_FALSE(Read(dir / "old.INI").LosslessTurns);
     WriteFile(dir / "off.INI", "[Option]\r\nDisplay=0\r\n");
     EXPECT_EQ(Read(dir / "off.INI").DisplaySize, 0);
+    // The window size an earlier version kept in [Size] is still read; [Option] wins over it.
+    WriteFile(dir / "size.INI", "[Size]\r\nWidth=900\r\nHeight=700\r\n");
+    EXPECT_EQ(Read(dir / "size.INI").WindowWidth, 900);
+    EXPECT_EQ(Read(dir / "size.INI").WindowHeight, 700);
+    WriteFile(dir / "both.INI", "[Size]\r\nWidth=900\r\n[Option]\r\nWidth=1000\r\n");
+    EXPECT_EQ(Read(dir / "both.INI").WindowWidth, 1000);
 }
 
 TEST(RwIniTest, IntegerAndSwitchRules) {
@@ -139,7 +148,7 @@ TEST(RwIniTest, FirstWriteLayout) {
         "Def=/srv/テンプレート/\r\nComp=85\r\nZip=1\r\nNameDef=1\r\n"
         "[Thumb]\r\nHead=t_\r\nSize=128\r\n"
         "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\nIcons=1\r\n"
-        "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
+        "Width=1600\r\nHeight=1000\r\nMaximized=1\r\n");
 }
 
 TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
@@ -156,7 +165,7 @@ TEST(RwIniTest, OtherSectionsKeysAndCommentsSurvive) {
         "NameDef=1\r\n\r\n[Thumb]\r\nSize=128\r\nHead=t_\r\n"
         "[Pos]\r\nTop=-20\r\nLeft=1300\r\n"
         "[Option]\r\nLossless=1\r\nNoGPS=0\r\nDisplay=3072\r\nConvertQuality=90\r\nIcons=1\r\n"
-        "[Size]\r\nWidth=1600\r\nHeight=1000\r\n");
+        "Width=1600\r\nHeight=1000\r\nMaximized=1\r\n");
     ExpectSame(Read(dir / "s.INI"), Sample());
 }
 
