@@ -151,7 +151,7 @@ void TForm1::ShowSnapshot(const ListSnapshot& state) {
         QSignalBlocker block(ListBoxIn);
         ListBoxIn->clearSelection();
         if (album_.CurrentIndex >= 0)
-            ListBoxIn->setCurrentRow(album_.CurrentIndex, QItemSelectionModel::ClearAndSelect);
+            ListBoxIn->setCurrentRow(album_.CurrentIndex, QItemSelectionModel::NoUpdate);
         for (int row : state.Selected) {
             if (row < ListBoxIn->count())
                 ListBoxIn->item(row)->setSelected(true);
