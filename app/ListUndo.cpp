@@ -11,7 +11,6 @@
 #include <QSignalBlocker>
 #include <QUndoStack>
 
-#include "InputListBox.h"
 #include "ListHistory.h"
 #include "MessageBoxes.h"
 #include "Unit1.h"
