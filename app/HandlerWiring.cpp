@@ -20,6 +20,7 @@
 namespace albumon {
 
 void TForm1::ConnectHandlers() {
+    CreateUndoActions();
     ConnectListHandlers();
     ConnectPageHandlers();
     ConnectFolderHandlers();
@@ -45,7 +46,7 @@ void TForm1::ConnectListHandlers() {
     connect(BitBtnSort, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenuSort->popup(BitBtnSort->mapToGlobal(at)); });
     connect(ListBoxIn, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopupMenuSort->popup(ListBoxIn->viewport()->mapToGlobal(at));
+        PopupMenuList->popup(ListBoxIn->viewport()->mapToGlobal(at));
     });
     connect(mnuSortName, &QAction::triggered, this, [this] { BitBtnSortClick(); });
     connect(mnuSortDate, &QAction::triggered, this, [this] { mnuSortDateClick(); });

@@ -52,7 +52,8 @@ void TForm1::SelectRow(int row) {
         ListBoxIn->setCurrentRow(-1);
         return;
     }
-    ListBoxIn->setCurrentRow(row);
+    // The row alone stays highlighted: what the list's buttons act on is what the page shows.
+    ListBoxIn->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
 void TForm1::RebuildInputList() {
@@ -120,20 +121,21 @@ void TForm1::AfterAddition(int first, int before, int refused, bool sort) {
     }
 }
 
+// What was typed for the shown entry is stored first (RunStep), so a drop never loses it.
 void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int x, int y) {
-    // What was typed for the shown entry is stored first, so a drop never loses it.
-    StoreSelected();
-    std::vector<std::string> paths;
-    for (const QString& file : files)
-        paths.push_back(file.toStdString());
-    const int first = album_.EntryCount;
-    const QModelIndex at = ListBoxIn->indexAt(QPoint(x, y));
-    AdditionResult result = RunAddition([&] { return AddFiles(album_, paths, Naming()); });
-    AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused);
+    RunStep(QStringLiteral("追加"), [&] {
+        std::vector<std::string> paths;
+        for (const QString& file : files)
+            paths.push_back(file.toStdString());
+        const int first = album_.EntryCount;
+        const QModelIndex at = ListBoxIn->indexAt(QPoint(x, y));
+        AdditionResult result = RunAddition([&] { return AddFiles(album_, paths, Naming()); });
+        AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused);
+    });
 }
 
 void TForm1::BitBtnOpenClick() {
-    RunHandler(this, [this] {
+    RunStep(QStringLiteral("追加"), [this] {
         StoreSelected();
         const int first = album_.EntryCount;
         const bool emptyBefore = album_.EntryCount == 0;
@@ -155,7 +157,7 @@ void TForm1::BitBtnOpenClick() {
 }
 
 void TForm1::BitBtnSortClick() {
-    RunHandler(this, [this] {
+    RunStep(QStringLiteral("ソート"), [this] {
         StoreSelected();
         if (album_.EntryCount < 2)
             return;
@@ -171,7 +173,7 @@ void TForm1::BitBtnSortClick() {
 // Orders the entries by when their pictures were taken; the selected entries stay selected and
 // the picture page keeps the entry it shows.
 void TForm1::mnuSortDateClick() {
-    RunHandler(this, [this] {
+    RunStep(QStringLiteral("撮影日時順"), [this] {
         StoreSelected();
         if (album_.EntryCount < 2)
             return;
@@ -201,7 +203,7 @@ void TForm1::ReorderKeepingSelection(const std::vector<int>& order) {
     {
         QSignalBlocker block(ListBoxIn);
         const int shownRow = now[currentAt < 0 ? 0 : currentAt];
-        ListBoxIn->setCurrentRow(shownRow);
+        ListBoxIn->setCurrentRow(shownRow, QItemSelectionModel::ClearAndSelect);
         for (int row : now)
             ListBoxIn->item(row)->setSelected(true);
         album_.CurrentIndex = shownRow;
@@ -227,7 +229,10 @@ void TForm1::MoveSelected(int step) {
 }
 
 void TForm1::MoveSelectedByKey(int move) {
-    RunHandler(this, [this, move] {
+    const QString step = move == InputListBox::OneUp     ? QStringLiteral("上へ")
+                         : move == InputListBox::OneDown ? QStringLiteral("下へ")
+                                                         : QStringLiteral("移動");
+    RunStep(step, [this, move] {
         switch (move) {
             case InputListBox::OneUp:
                 MoveSelected(-1);
@@ -244,7 +249,7 @@ void TForm1::MoveSelectedByKey(int move) {
 
 // The dropped rows stay highlighted and the picture page shows the first of them.
 void TForm1::RowsDroppedAt(int before) {
-    RunHandler(this, [this, before] {
+    RunStep(QStringLiteral("移動"), [this, before] {
         StoreSelected();
         MoveSelectedTo(before);
         const QList<int> rows = SelectedRows();
@@ -259,15 +264,15 @@ void TForm1::RowsDroppedAt(int before) {
 }
 
 void TForm1::BitBtnUpClick() {
-    RunHandler(this, [this] { MoveSelected(-1); });
+    RunStep(QStringLiteral("上へ"), [this] { MoveSelected(-1); });
 }
 
 void TForm1::BitBtnDownClick() {
-    RunHandler(this, [this] { MoveSelected(+1); });
+    RunStep(QStringLiteral("下へ"), [this] { MoveSelected(+1); });
 }
 
 void TForm1::BitBtnDeleteClick() {
-    RunHandler(this, [this] {
+    RunStep(QStringLiteral("削除"), [this] {
         StoreSelected();
         const QList<int> rows = SelectedRows();
         if (rows.isEmpty())
@@ -283,7 +288,7 @@ void TForm1::BitBtnDeleteClick() {
 }
 
 void TForm1::InsBitBtnClick() {
-    RunHandler(this, [this] {
+    RunStep(QStringLiteral("挿入"), [this] {
         NoticeBar->Dismiss();
         StoreSelected();
         int slot = InsertCommentary(album_, SelectedRow());
@@ -311,8 +316,9 @@ void TForm1::ClearEntriesAndControls() {
     SetMemoLines({});
 }
 
+// No question first: the clear is a step that can be undone.
 void TForm1::ClearBitBtnClick() {
-    ClearEntriesAndControls();
+    RunStep(QStringLiteral("クリア"), [this] { ClearEntriesAndControls(); });
 }
 
 }  // namespace albumon

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
+#include <QUndoStack>
 #include <algorithm>
 
 #include "AlbumArchive.h"
@@ -132,6 +133,7 @@ void TForm1::SaveAlbumNow() {
         options.Cancelled = [this] { return phase_.save == SaveCloseState::Save::CancelAsked; };
         options.AfterPlaced = [this, &head](const std::string& work) {
             ClearEntriesAndControls();
+            History->clear();  // the saved album is on disk: its steps end with it
             Image1->show();
             ProgressBar1->setValue(0);
             SaveCancelBtn->setEnabled(false);

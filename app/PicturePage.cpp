@@ -6,9 +6,11 @@
 #include <QSignalBlocker>
 #include <QTextDocument>
 #include <exception>
+#include <optional>
 
 #include "FileSystem.h"
 #include "InputList.h"
+#include "ListHistory.h"
 #include "MessageBoxes.h"
 #include "Paths.h"
 #include "PictureBox.h"
@@ -62,10 +64,21 @@ void TForm1::SetMemoLines(const std::vector<std::string>& lines) {
     memoShown_ = Memo->toPlainText();
 }
 
+// Outside a change of the list, the edits stored are a step of their own, which shows the entry
+// they were made for.
 void TForm1::StoreAt(int slot) {
+    std::optional<ListSnapshot> before;
+    if (!recordingStep_)
+        before = TakeSnapshot(album_, {slot}, slot);
     StoreCurrentEntry(album_, slot, Editing(), Naming());
     RefreshOutputNames();
     DecorateInputRow(slot, CommentaryPicturePath(album_));
+    if (!before)
+        return;
+    ListSnapshot after = TakeSnapshot(album_, {slot}, slot);
+    const std::string step = EditStepName(*before, after);
+    if (!step.empty())
+        PushStep(QString::fromStdString(step), std::move(*before), std::move(after));
 }
 
 void TForm1::StoreSelected() {
@@ -175,7 +188,7 @@ void TForm1::RadioButton3Click() {
 }
 
 void TForm1::TurnSelected(void (*turn)(PictureView&), int quarterTurns) {
-    RunHandler(this, [&] {
+    RunStep(quarterTurns == 1 ? QStringLiteral("右回転") : QStringLiteral("左回転"), [&] {
         int row = SelectedRow();
         if (row < 0)
             return;

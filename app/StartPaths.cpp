@@ -15,8 +15,7 @@ namespace albumon {
 void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
     if (paths.empty())
         return;
-    RunHandler(this, [this, &paths] {
-        StoreSelected();
+    RunStep(QStringLiteral("追加"), [this, &paths] {
         // Only earlier albums opened into an empty list leave it without unsaved changes.
         bool opening = album_.EntryCount == 0;
         int refused = 0;

@@ -10,6 +10,7 @@
 
 #include "AlbumState.h"
 #include "InputList.h"
+#include "ListHistory.h"
 #include "ProgramPaths.h"
 
 class QCheckBox;
@@ -29,6 +30,7 @@ class QFrame;
 class QStaticText;
 class QAction;
 class QTimer;
+class QUndoStack;
 
 namespace albumon {
 
@@ -113,6 +115,7 @@ class TForm1 : public QWidget {
     void Label9Click();
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -133,6 +136,16 @@ class TForm1 : public QWidget {
     void CreateShellComponents();
     void ShowSavedInputFolder();
     void ConnectFolderHandlers();
+
+    // Undo and redo: each change of the list is one step of History.
+    void CreateUndoActions();
+    void RunStep(const QString& name, const std::function<void()>& change);
+    ListSnapshot Snapshot() const;
+    void PushStep(const QString& name, ListSnapshot before);
+    void PushStep(const QString& name, ListSnapshot before, ListSnapshot after);
+    void ShowSnapshot(const ListSnapshot& state);
+    void UndoStep();
+    void RedoStep();
 
     // Shared steps of the handlers.
     NamingBase Naming() const;
@@ -198,6 +211,11 @@ class TForm1 : public QWidget {
     QMenu* PopupMenuSort = nullptr;
     QAction* mnuSortName = nullptr;
     QAction* mnuSortDate = nullptr;
+    // The list's steps: undo and redo (also in the input list's context menu, with the orders).
+    QUndoStack* History = nullptr;
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
+    QMenu* PopupMenuList = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* InPathLabel = nullptr;
@@ -290,6 +308,7 @@ class TForm1 : public QWidget {
     std::unique_ptr<PictureView> view_;
     std::unique_ptr<ThumbnailCache> thumbnails_;
     bool fillingMemo_ = false;
+    bool recordingStep_ = false;  // a change of the list runs: its stores are part of its step
     // The note the program put into the memo and the text the memo showed for it: stored as
     // it was read while the user leaves the text as it is.
     std::vector<std::string> memoNote_;

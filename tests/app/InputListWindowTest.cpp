@@ -179,10 +179,16 @@ TEST_F(InputListWindowTest, DateOrderFromEitherMenu) {
         WriteFile(data / name, PhoneJpeg(QuadrantRaster(40, 30), parts));
     }
     WriteJpeg(data / "b_undated.jpg", 40, 30);
-    const std::vector<std::pair<const char*, QWidget* (*)(TForm1&)>> menus{
-        {"ソート", [](TForm1& f) -> QWidget* { return f.BitBtnSort; }},
-        {"the list", [](TForm1& f) -> QWidget* { return f.ListBoxIn->viewport(); }}};
-    for (const auto& [name, owner] : menus) {
+    struct MenuCase {
+        const char* name;
+        QWidget* (*owner)(TForm1&);
+        QMenu* TForm1::*menu;
+    };
+    const MenuCase menus[]{
+        {"ソート", [](TForm1& f) -> QWidget* { return f.BitBtnSort; }, &TForm1::PopupMenuSort},
+        {"the list", [](TForm1& f) -> QWidget* { return f.ListBoxIn->viewport(); },
+         &TForm1::PopupMenuList}};
+    for (const auto& [name, owner, popup] : menus) {
         Open();
         Drop({Q(data / "z_tokyo.jpg"), Q(data / "a_newyork.jpg"), Q(data / "m_london.jpg"),
               Q(data / "b_undated.jpg")});
@@ -193,12 +199,12 @@ TEST_F(InputListWindowTest, DateOrderFromEitherMenu) {
         QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
                                widget->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(widget, &menu);
-        EXPECT_TRUE(form->PopupMenuSort->isVisible()) << name;
+        EXPECT_TRUE(((*form).*popup)->isVisible()) << name;
         EXPECT_EQ(InputRows(),
                   (QStringList{"a_newyork.jpg", "b_undated.jpg", "m_london.jpg", "z_tokyo.jpg"}))
             << name;
         form->mnuSortDate->trigger();
-        form->PopupMenuSort->hide();
+        ((*form).*popup)->hide();
         EXPECT_EQ(InputRows(),
                   (QStringList{"m_london.jpg", "z_tokyo.jpg", "a_newyork.jpg", "b_undated.jpg"}))
             << name;

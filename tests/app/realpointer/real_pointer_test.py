@@ -29,7 +29,8 @@ THUMB_X = 30  # a column through the rows' thumbnails
 TABS = {"input": (268, 12), "picture": (353, 12), "naming": (438, 12)}
 PAGE = (227, 25)  # the pages' origin
 PREVIEW = (PAGE[0] + 6 + 122, PAGE[1] + 6 + 122)
-BUTTONS = {"上へ": (112, 404), "下へ": (184, 404), "保存": (PAGE[0] + 295, PAGE[1] + 405)}
+BUTTONS = {"上へ": (112, 404), "下へ": (184, 404), "削除": (41, 438), "クリア": (184, 438),
+           "▶": (PAGE[0] + 320, PAGE[1] + 170), "保存": (PAGE[0] + 295, PAGE[1] + 405)}
 MEMO = (PAGE[0] + 6, PAGE[1] + 256, 334, 110)
 
 
@@ -385,7 +386,64 @@ def window_state(desktop, bin_folder):
         album.close()
 
 
+# Steps undone and redone with the keys: four photos, a note typed for the third; the gesture
+# (after which the list shows order with rows highlighted), Ctrl+Z back to the order before it,
+# Ctrl+Y forward, Ctrl+Z again and a save of the order before, with the note.
+def delete_second(album):
+    album.select([1])
+    album.button("削除")
+
+
+def drag_last_to_top(album):
+    album.select([3])
+    album.drag(3, 0, "upper")
+
+
+def up_forward_delete(album):
+    """上へ, then ▶ on the picture page: one row highlighted, and 削除 removes that one."""
+    album.select([2])
+    album.button("上へ")
+    album.expect_rows([1, 3, 2, 4], [1])
+    album.page("picture")
+    album.window.click(*BUTTONS["▶"])
+    album.expect_rows([1, 3, 2, 4], [2])
+    album.button("削除")
+
+
+UNDOS = [
+    ("削除 undone", delete_second, [1, 2, 3, 4], [1, 3, 4], [1]),
+    ("クリア undone", lambda album: album.button("クリア"), [1, 2, 3, 4], [], []),
+    ("a drag undone", drag_last_to_top, [1, 2, 3, 4], [4, 1, 2, 3], [0]),
+    ("上へ, ▶ and 削除 undone", up_forward_delete, [1, 3, 2, 4], [1, 3, 4], [2]),
+]
+
+
+def undo_case(desktop, bin_folder, gesture, before, order, highlighted):
+    album = Album(desktop, bin_folder, 4)
+    try:
+        album.start()
+        album.select([2])
+        album.page("picture")
+        album.window.click(*album.memo_point())
+        album.window.type("note of p03")
+        gesture(album)
+        album.expect_rows(order, highlighted)
+        album.window.key("ctrl+z")
+        album.expect_rows(before)
+        album.window.key("ctrl+y")
+        album.expect_rows(order, highlighted)
+        album.window.key("ctrl+z")
+        album.expect_rows(before)
+        expect("the saved order", album.save(), before)
+        notes = album.note_files()
+        expect("the photos with notes", sorted(notes), [3])
+        expect("the note of p03", "note of p03" in notes[3], True)
+    finally:
+        album.close()
+
+
 CASES = [(name, lambda d, b, row=row: drag_case(d, b, *row)) for name, *row in DRAGS] + [
+    (name, lambda d, b, row=row: undo_case(d, b, *row)) for name, *row in UNDOS] + [
     ("a drag then 下へ", drag_then_down),
     ("a 200-character Japanese note wraps", note_wraps),
     ("size and maximised state kept", window_state),
