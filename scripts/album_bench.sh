@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 landscape=${1:-100}
 portrait=${2:-10}
 bash scripts/setup.sh
+source scripts/compiler_cache.sh
 
 # The peers and GNU time are needed by the benchmark alone, so they are installed here.
 peers=(time libvips-tools jigl llgal igal2)

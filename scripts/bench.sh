@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+source scripts/compiler_cache.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DALBUMON_WIDGETS=OFF \
   -DALBUMON_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)" --target pictures_bench heic_bench make_bench_pictures

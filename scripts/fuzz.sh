@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+source scripts/compiler_cache.sh
 seconds="${FUZZ_SECONDS:-60}"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

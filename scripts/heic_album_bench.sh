@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+source scripts/compiler_cache.sh
 if [ ! -x /usr/bin/time ]; then
   echo "GNU time (/usr/bin/time, package time) is needed to measure CPU time" >&2
   exit 1

@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 count="${1:-256}"
 rounds="${2:-3}"
 bash scripts/setup.sh
+source scripts/compiler_cache.sh
 build=build-list-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DALBUMON_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target list_thumbnails_bench make_bench_pictures

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+source scripts/compiler_cache.sh
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DALBUMON_SANITIZE=ON \
   -DALBUMON_WIDGETS=OFF -DALBUMON_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)"
