@@ -255,15 +255,19 @@ DRAGS = [
 ]
 
 
+def note_on_third_photo(album):
+    """Types a note for the third photo: it must stay with that photo wherever it goes."""
+    album.select([2])
+    album.page("picture")
+    album.window.click(*album.memo_point())
+    album.window.type("note of p03")
+
+
 def drag_case(desktop, bin_folder, photos, height, selected, gesture, order, highlighted, shown):
     album = Album(desktop, bin_folder, photos, height)
     try:
         album.start()
-        # A note typed for the third photo must stay with it wherever it goes.
-        album.select([2])
-        album.page("picture")
-        album.window.click(*album.memo_point())
-        album.window.type("note of p03")
+        note_on_third_photo(album)
         album.select(selected)
         album.drag(*gesture)
         album.expect_rows(order, highlighted)
@@ -422,10 +426,7 @@ def undo_case(desktop, bin_folder, gesture, before, order, highlighted):
     album = Album(desktop, bin_folder, 4)
     try:
         album.start()
-        album.select([2])
-        album.page("picture")
-        album.window.click(*album.memo_point())
-        album.window.type("note of p03")
+        note_on_third_photo(album)
         gesture(album)
         album.expect_rows(order, highlighted)
         album.window.key("ctrl+z")
