@@ -66,12 +66,16 @@ void TForm1::CreateUndoActions() {
     auto named = [](const QString& verb, const QString& step) {
         return step.isEmpty() ? verb : verb + QStringLiteral(": ") + step;
     };
-    connect(History, &QUndoStack::undoTextChanged, this, [this, named](const QString& step) {
-        mnuUndo->setText(named(QStringLiteral("元に戻す"), step));
-    });
-    connect(History, &QUndoStack::redoTextChanged, this, [this, named](const QString& step) {
-        mnuRedo->setText(named(QStringLiteral("やり直し"), step));
-    });
+    // The stack clears itself, naming no step, while the window is destroyed: the texts go to
+    // the actions themselves, never through the window.
+    connect(History, &QUndoStack::undoTextChanged, mnuUndo,
+            [action = mnuUndo, named](const QString& step) {
+                action->setText(named(QStringLiteral("元に戻す"), step));
+            });
+    connect(History, &QUndoStack::redoTextChanged, mnuRedo,
+            [action = mnuRedo, named](const QString& step) {
+                action->setText(named(QStringLiteral("やり直し"), step));
+            });
     connect(History, &QUndoStack::canUndoChanged, mnuUndo, &QAction::setEnabled);
     connect(History, &QUndoStack::canRedoChanged, mnuRedo, &QAction::setEnabled);
     mnuUndo->setEnabled(false);
