@@ -24,6 +24,8 @@ struct EntryRecord {
     std::int32_t Rotation = 0;
     std::int32_t NotePos = npNone;
     std::int32_t NoteNo = 0;
+
+    bool operator==(const EntryRecord&) const = default;
 };
 
 constexpr int kEntryCapacity = 256;

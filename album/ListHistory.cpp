@@ -12,11 +12,6 @@ namespace albumon {
 
 namespace {
 
-bool SameEntry(const EntryRecord& a, const EntryRecord& b) {
-    return a.SourcePath == b.SourcePath && a.NameMode == b.NameMode && a.OutName == b.OutName &&
-           a.Rotation == b.Rotation && a.NotePos == b.NotePos && a.NoteNo == b.NoteNo;
-}
-
 std::optional<std::string> ReadNote(const std::string& path) {
     if (!FileExists(path))
         return std::nullopt;
@@ -66,14 +61,7 @@ void RestoreSnapshot(AlbumState& state, const ListSnapshot& snapshot) {
 }
 
 bool SameList(const ListSnapshot& a, const ListSnapshot& b) {
-    if (a.Entries.size() != b.Entries.size() || a.Notes != b.Notes ||
-        a.NoteCounter != b.NoteCounter)
-        return false;
-    for (std::size_t k = 0; k < a.Entries.size(); ++k) {
-        if (!SameEntry(a.Entries[k], b.Entries[k]))
-            return false;
-    }
-    return true;
+    return a.Entries == b.Entries && a.Notes == b.Notes && a.NoteCounter == b.NoteCounter;
 }
 
 std::string EditStepName(const ListSnapshot& before, const ListSnapshot& after) {
