@@ -1,5 +1,6 @@
 // Undo and redo of the list: every change of the entries becomes one step holding the list before
 // and after it; Qt's undo stack orders the steps and names them for the menu and the shortcuts.
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
@@ -86,26 +87,41 @@ void TForm1::CreateUndoActions() {
     PopupMenuList->addAction(mnuRedo);
     PopupMenuList->addSeparator();
     PopupMenuList->addActions(PopupMenuSort->actions());
-    // Typing is undone in the note box and the name field first, then the list's steps.
+    // Typing is undone in the field that holds it first (the note box, the name fields, the
+    // numbers), then the list's steps: a field with nothing of its own to undo passes the keys on.
+    // A number field takes the keys itself and hands them to its inner line edit.
     Memo->installEventFilter(this);
-    EditName->installEventFilter(this);
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        field->installEventFilter(this);
+    for (QAbstractSpinBox* number : findChildren<QAbstractSpinBox*>())
+        number->installEventFilter(this);
 }
 
+namespace {
+
+// Whether the widget keeps the keys: a text field only while it has typing of its own to undo
+// (or redo).
+bool FieldTakes(QObject* watched, bool undo) {
+    if (auto* number = qobject_cast<QAbstractSpinBox*>(watched))
+        watched = number->findChild<QLineEdit*>();
+    if (auto* field = qobject_cast<QLineEdit*>(watched))
+        return undo ? field->isUndoAvailable() : field->isRedoAvailable();
+    if (auto* box = qobject_cast<QPlainTextEdit*>(watched))
+        return undo ? box->document()->isUndoAvailable() : box->document()->isRedoAvailable();
+    return true;
+}
+
+}  // namespace
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::ShortcutOverride || (watched != Memo && watched != EditName))
+    if (event->type() != QEvent::ShortcutOverride)
         return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool undo = key->matches(QKeySequence::Undo);
     const bool redo = key->matches(QKeySequence::Redo) ||
                       key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
-    if (!undo && !redo)
-        return false;
-    const bool own =
-        watched == Memo
-            ? (undo ? Memo->document()->isUndoAvailable() : Memo->document()->isRedoAvailable())
-            : (undo ? EditName->isUndoAvailable() : EditName->isRedoAvailable());
-    if (own)
-        return false;
+    if ((!undo && !redo) || FieldTakes(watched, undo))
+        return QWidget::eventFilter(watched, event);
     event->ignore();  // not taken by the field: the window's shortcut runs
     return true;
 }

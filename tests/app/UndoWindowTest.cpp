@@ -2,6 +2,7 @@
 // again, the highlight included; the shortcuts reach the list from any control; the step buttons
 // leave one row highlighted.
 #include <QAction>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +15,9 @@
 
 #include "FileSystem.h"
 #include "InputListBox.h"
+#include "PhotoFixtures.h"
+#include "PictureFixtures.h"
+#include "UpDownSpinBox.h"
 #include "WindowFixture.h"
 
 namespace albumon::test {
@@ -44,11 +48,16 @@ struct ListSeen {
 
 class UndoWindowTest : public WindowTest {
   protected:
-    // Three photos; a has a note typed on the picture page, b is shown.
+    // Three photos, taken in the order c, a, b; a has a note typed on the picture page, b is
+    // shown.
     void Prepare() {
         Open();
-        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
-            WriteJpeg(data / name, 64, 48);
+        const std::pair<const char*, const char*> photos[] = {{"a.jpg", "2026:05:02 10:00:00"},
+                                                              {"b.jpg", "2026:05:03 10:00:00"},
+                                                              {"c.jpg", "2026:05:01 10:00:00"}};
+        for (const auto& [name, taken] : photos)
+            WriteFile(data / name,
+                      PhoneJpeg(QuadrantRaster(64, 48), {1, false, false, false, 90, taken}));
         Drop({Q(data / "a.jpg"), Q(data / "b.jpg"), Q(data / "c.jpg")});
         form->PageControl1->setCurrentWidget(form->TabSheet2);
         ClickRow(0);
@@ -95,6 +104,7 @@ TEST_F(UndoWindowTest, EveryKindOfStepGoesBackAndForth) {
         {"移動", none,
          [this] { emit static_cast<InputListBox*>(form->ListBoxIn)->RowsDropped(3); }},
         {"ソート", [this] { Click(form->BitBtnUp); }, [this] { Click(form->BitBtnSort); }},
+        {"撮影日時順", none, [this] { form->mnuSortDate->trigger(); }},
         {"追加", none, [this] { Drop({Q(data / "c.jpg")}); }},
         {"右回転", none, [this] { Click(form->RotRBitBtn); }},
         {"左回転", none, [this] { Click(form->RotLBitBtn); }},
@@ -136,8 +146,8 @@ TEST_F(UndoWindowTest, EveryKindOfStepGoesBackAndForth) {
     }
 }
 
-// Ctrl+Z and Ctrl+Y reach the list's steps right after a button press; in the note box Ctrl+Z
-// first undoes the typing. Ctrl+Shift+Z redoes as Ctrl+Y does.
+// Ctrl+Z and Ctrl+Y reach the list's steps right after a button press and from the text fields;
+// in the note box Ctrl+Z first undoes the typing. Ctrl+Shift+Z redoes as Ctrl+Y does.
 TEST_F(UndoWindowTest, ShortcutsWorkFromTheButtonsAndTheNoteBox) {
     Prepare();
     form->activateWindow();
@@ -160,6 +170,21 @@ TEST_F(UndoWindowTest, ShortcutsWorkFromTheButtonsAndTheNoteBox) {
     EXPECT_EQ(Seen(), deleted);
     Press(form->Memo, Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(Seen(), start);
+
+    // The naming page's fields hold the keyboard when the page is shown; with nothing typed
+    // there to undo they pass the keys on as well.
+    form->PageControl1->setCurrentWidget(form->TabSheet1);
+    for (QWidget* field :
+         {static_cast<QWidget*>(form->EditHedFix), static_cast<QWidget*>(form->UpDown1)}) {
+        Click(form->BitBtnDelete);
+        field->setFocus();
+        ASSERT_TRUE(field->hasFocus()) << field->objectName().toStdString();
+        Press(field, Qt::CTRL | Qt::Key_Z);
+        EXPECT_EQ(Seen(), start) << field->objectName().toStdString();
+        Press(field, Qt::CTRL | Qt::Key_Y);
+        EXPECT_EQ(Seen(), deleted) << field->objectName().toStdString();
+        Press(field, Qt::CTRL | Qt::Key_Z);
+    }
 }
 
 // The step buttons leave one row highlighted after a move, and 削除 then removes that row alone;
