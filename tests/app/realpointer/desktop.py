@@ -149,8 +149,8 @@ class Window:
     # Pauses between the steps of a pointer gesture, so the program sees each one.
     STEP = 0.04
 
-    def __init__(self, desktop, wid):
-        self.desktop, self.wid = desktop, wid
+    def __init__(self, desktop, wid, pid):
+        self.desktop, self.wid, self.pid = desktop, wid, pid
 
     def geometry(self):
         """Left, top (of the client area on the screen), width, height."""
@@ -179,11 +179,11 @@ class Window:
         self.desktop.xdotool("mousemove", "--window", self.wid, x, y)
         time.sleep(self.STEP)
 
-    def click(self, x, y, modifiers=(), repeat=1):
+    def click(self, x, y, modifiers=(), repeat=1, button=1):
         self.move_to(x, y)
         for key in modifiers:
             self.desktop.xdotool("keydown", key)
-        self.desktop.xdotool("click", "--repeat", repeat, "--delay", 80, 1)
+        self.desktop.xdotool("click", "--repeat", repeat, "--delay", 80, button)
         for key in reversed(modifiers):
             self.desktop.xdotool("keyup", key)
         time.sleep(self.STEP)
@@ -206,6 +206,12 @@ class Window:
         shows."""
         self.desktop.xdotool("mousemove", 0, 0)
         time.sleep(self.STEP)
+
+    def popups(self):
+        """How many windows of the program are shown besides this one (menus)."""
+        found = self.desktop.run("xdotool", "search", "--onlyvisible", "--pid",
+                                 str(self.pid), "")
+        return len([w for w in found.split() if w != self.wid])
 
     def key(self, *keys):
         self.desktop.xdotool("key", "--clearmodifiers", *keys)
@@ -270,7 +276,7 @@ class Program:
                                      str(self.process.pid), "--name", "^Albumon$").split()
             return found[0] if found else None
 
-        window = Window(self.desktop, poll("the window", shown))
+        window = Window(self.desktop, poll("the window", shown), self.process.pid)
         # Mapped is not yet drawn: wait until the window's area is painted.
         poll("the window painted", lambda: window.shot().at(4, 4) != (0, 0, 0))
         return window
