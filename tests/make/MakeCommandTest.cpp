@@ -284,7 +284,7 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
              {{"in/located.jpg", "in/phone.jpg"}, {"位置情報を含む写真 2 枚を"}, true},
          }) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
-        fs::remove_all(dir / "out/無題.files");
+        fs::remove_all(dir / "out");
         std::vector<std::string> args{"-q", "-o", "out"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         MakeRun run = Make(args);
