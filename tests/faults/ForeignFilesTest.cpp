@@ -83,7 +83,7 @@ TEST_F(ForeignFilesTest, EveryFileInTheWayThatIsNotTheAlbumsIsListedAndKept) {
             WriteFile(file, std::string("the user's own ") + c.what);
         }
         ForceDirectories(Out());
-        FaultCase fault("a file in the way that is not the album's");
+        FaultCase fault("user's files where a save writes");
         fault.sources.AddFolder(Out());
         fault.sources.AddFolder(data / "elsewhere");
         fault.sources.Add(data / "secret.jpg");
@@ -111,7 +111,7 @@ TEST_F(ForeignFilesTest, EveryFileInTheWayThatIsNotTheAlbumsIsListedAndKept) {
 // The zip holds exactly the album: a diary and a located photo lying in the album folder stay
 // there and out of the archive.
 TEST_F(ForeignFilesTest, TheArchiveHoldsOnlyTheAlbum) {
-    FaultCase fault("the user's files beside the album, packed");
+    FaultCase fault("user's files beside, with --zip");
     ASSERT_EQ(Save(2).status, 0);
     WriteFile(Out("無題.files/diary.txt"), "the user's diary");
     WriteNoiseJpeg(Out("無題.files/gps.jpg"), 40, 30, 9);
@@ -128,7 +128,7 @@ TEST_F(ForeignFilesTest, TheArchiveHoldsOnlyTheAlbum) {
 // Read back, a picture of the album that is a link to a file outside is not followed: the new
 // album holds none of that file, and the warning names the link.
 TEST_F(ForeignFilesTest, ReadingBackFollowsNoLinkOutOfTheAlbum) {
-    FaultCase fault("read-back of a link out of the album");
+    FaultCase fault("read-back, link out of album");
     fault.sources.Add(data / "secret.jpg");
     ASSERT_EQ(Save(3).status, 0);
     const std::string linked = Out("無題.files/無題002.jpg");

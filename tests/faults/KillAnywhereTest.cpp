@@ -99,7 +99,7 @@ TEST_F(KillAnywhereTest, EveryReaderSeesAWholeAlbumWithItsArchive) {
         ASSERT_EQ(Make(SaveArgs(3)).status, 0);
         const double at = moment(random);
         SCOPED_TRACE(at);
-        FaultCase fault("killed at a random moment, then read back");
+        FaultCase fault("random kill -9, then read back");
         fault.sources.AddFolder(data / "in");
         SlowSave(5, at);
         // A plan may not write: it reads no album a killed save left half done.
