@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <memory>
+#include <set>
 
 #include "AlbumReadBack.h"
 #include "AlbumReading.h"
@@ -130,6 +132,18 @@ void TForm1::AfterAddition(int first, int before, int refused, bool sort,
     }
 }
 
+// Dropped pictures, read once what a killed save left in the albums they lie in is finished or
+// undone (one reading per folder: a second lock on one album would wait for the first).
+AdditionResult TForm1::AddDroppedFiles(const std::vector<std::string>& paths) {
+    std::vector<std::unique_ptr<AlbumReading>> readings;
+    std::set<std::string> folders;
+    for (const std::string& path : paths) {
+        if (folders.insert(FolderPart(path)).second)
+            readings.push_back(std::make_unique<AlbumReading>(path, true));
+    }
+    return AddFiles(album_, paths, Naming());
+}
+
 // A folder, or the album a folder or index page stands for, read once what a killed save left
 // in the album is finished or undone.
 FolderAddition TForm1::AddAlbumOrFolder(const std::string& path, FolderOrder order) {
@@ -148,17 +162,21 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int x, i
         }
         const int first = album_.EntryCount;
         const QModelIndex at = ListBoxIn->indexAt(QPoint(x, y));
+        bool albumOrder = false;
         AdditionResult result = RunAddition([&] {
-            AdditionResult added = AddFiles(album_, paths, Naming());
+            AdditionResult added = AddDroppedFiles(paths);
             for (const std::string& album : albums) {
-                const AdditionResult more = AddAlbumOrFolder(album, FolderOrder::ByName).Added;
-                added.Refused += more.Refused;
-                added.Warnings.insert(added.Warnings.end(), more.Warnings.begin(),
-                                      more.Warnings.end());
+                const FolderAddition more = AddAlbumOrFolder(album, FolderOrder::ByName);
+                albumOrder = albumOrder || more.AlbumOrder;
+                added.Refused += more.Added.Refused;
+                added.Warnings.insert(added.Warnings.end(), more.Added.Warnings.begin(),
+                                      more.Added.Warnings.end());
             }
             return added;
         });
-        AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused, true, result.Warnings);
+        // An earlier album keeps the album's order.
+        AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused, !albumOrder,
+                      result.Warnings);
     });
 }
 

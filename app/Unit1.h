@@ -172,6 +172,7 @@ class TForm1 : public QWidget {
     void AfterAddition(int first, int before, int refused, bool sort = true,
                        const std::vector<std::string>& warnings = {});
     FolderAddition AddAlbumOrFolder(const std::string& path, FolderOrder order);
+    AdditionResult AddDroppedFiles(const std::vector<std::string>& paths);
     void SetMemoLines(const std::vector<std::string>& lines);
     std::vector<std::string> MemoLines() const;
     void ClearEntriesAndControls();

@@ -255,6 +255,22 @@ TEST_F(SaveWindowTest, AlbumFolderComesBackInTheAlbumsOrder) {
     EXPECT_TRUE(boxes.seen.empty());
 }
 
+// An album's index page dropped on the list stands for its album; what cannot be read of it (a
+// listed picture that is missing) is named in one box, and the rest comes in.
+TEST_F(SaveWindowTest, DroppedIndexPageBringsItsAlbum) {
+    const std::string album = data / "旅.files";
+    WriteJpeg(album + "/表紙.jpg", 64, 48);
+    WriteJpeg(album + "/旅001.jpg", 48, 64);
+    WriteFile(data / "旅.htm",
+              "Fname[0]=\"表紙\";\r\nFname[1]=\"旅001\";\r\nFname[2]=\"消えた\";\r\n");
+    Open();
+    Drop({QString::fromStdString(data / "旅.htm")});
+    EXPECT_EQ(InputRows(), (QStringList{"表紙.jpg", "旅001.jpg"}));
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_TRUE(boxes.seen[0].text.contains(QStringLiteral("「消えた」")));
+    EXPECT_TRUE(boxes.seen[0].text.contains(QString::fromStdString(data / "旅.htm")));
+}
+
 // The archive is put in place with the album: a folder where it goes fails the whole save, which
 // keeps its entries.
 TEST_F(SaveWindowTest, ArchiveFailureIsReported) {
