@@ -1,6 +1,7 @@
 // The album state: entry creation, storing the editing state, note import, the work folder.
 #include "AlbumState.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "FileSystem.h"
@@ -52,8 +53,10 @@ bool Contains(const std::string& line, const char* marker) {
     return line.find(marker) != std::string::npos;
 }
 
-// Copies the first note block of a page into the entry's note file.
-void ImportNoteOfPage(AlbumState& state, EntryRecord& entry, const std::string& page) {
+// Copies the first note block of a page into the entry's note file. A block without its end
+// marker is taken to the end of the page, with a warning naming the page.
+void ImportNoteOfPage(AlbumState& state, EntryRecord& entry, const std::string& page,
+                      std::vector<std::string>& warnings) {
     TextFileReader reader(page);
     std::string line;
     while (reader.ReadLine(line)) {
@@ -64,28 +67,38 @@ void ImportNoteOfPage(AlbumState& state, EntryRecord& entry, const std::string& 
             continue;
         entry.NotePos = position;
         TextFileWriter note(NoteFilePath(state, entry));
-        while (reader.ReadLine(line)) {
-            if (!TakeNoteLine(line))
-                break;
-            note.WriteLine(line);
+        bool ended = false;
+        while (!ended && reader.ReadLine(line)) {
+            ended = !TakeNoteLine(line);
+            if (!ended)
+                note.WriteLine(line);
         }
         note.Close();
+        if (!ended)
+            warnings.push_back(page +
+                               ": メモの終わりの印がないため、ページの終わりまでをメモにしました");
         return;
     }
 }
 
 }  // namespace
 
-void ImportPageNotes(AlbumState& state, int first) {
+std::vector<std::string> ImportPageNotes(AlbumState& state, int first) {
+    std::vector<std::string> warnings;
     for (int k = first < 0 ? 0 : first; k < state.EntryCount; ++k) {
         EntryRecord& entry = state.Entries[k];
         std::string page = ReplaceExtension(entry.SourcePath, ".htm");
-        if (!FileExists(page)) {
+        struct stat st {};
+        const bool link = ::lstat(page.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        if (link)
+            warnings.push_back(page + ": シンボリックリンクのため、メモを読みませんでした");
+        if (link || !FileExists(page)) {
             entry.NotePos = npNone;
             continue;
         }
-        ImportNoteOfPage(state, entry, page);
+        ImportNoteOfPage(state, entry, page, warnings);
     }
+    return warnings;
 }
 
 void EmptyWorkFolder(const std::string& folder) {

@@ -70,7 +70,9 @@ void StoreCurrentEntry(AlbumState& state, int slot, const EditingState& editing,
                        const NamingBase& naming);
 
 // Reads notes back from album pages lying beside the sources of slots first .. EntryCount - 1.
-void ImportPageNotes(AlbumState& state, int first);
+// Returns warnings naming the pages read only in part: a page that is a symbolic link is not
+// read (it could lead anywhere), a note without its end marker runs to the page's end.
+std::vector<std::string> ImportPageNotes(AlbumState& state, int first);
 
 // Deletes every file directly inside folder; failures are passed over.
 void EmptyWorkFolder(const std::string& folder);

@@ -1,6 +1,8 @@
 // The operations on the entry list: additions by files or folder, sort, move, delete, insert.
 #include "InputList.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "FileSystem.h"
@@ -45,9 +47,15 @@ void Append(AlbumState& state, int first, const std::string& path, AdditionResul
 }
 
 // Ends a batch: fresh note numbers move past the new entries, notes come back from pages.
-void FinishBatch(AlbumState& state, int first) {
+void FinishBatch(AlbumState& state, int first, AdditionResult& result) {
     state.NoteCounter += state.EntryCount;
-    ImportPageNotes(state, first);
+    for (std::string& warning : ImportPageNotes(state, first))
+        result.Warnings.push_back(std::move(warning));
+}
+
+bool IsLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace
@@ -64,7 +72,7 @@ AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths
         if (IsAcceptedInput(path, state.ThumbPrefix))
             Append(state, first, path, result);
     }
-    FinishBatch(state, first);
+    FinishBatch(state, first, result);
     RefreshOutputNames(state, naming);
     return result;
 }
@@ -76,7 +84,8 @@ std::optional<std::string> HeadTextOfFolder(const std::string& folder) {
     return name.substr(0, name.find(".files"));
 }
 
-AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrder order) {
+AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrder order,
+                         FolderLinks links) {
     AdditionResult result;
     int first = state.EntryCount;
     std::vector<DirEntry> items = ListFolder(folder);
@@ -89,6 +98,8 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrd
         if (item.isFolder)
             continue;
         std::string path = base + item.name;
+        if (links == FolderLinks::Left && IsLink(path))
+            continue;
         // Only the entries listed before this folder count: A.jpg and a.jpg of one folder are
         // two pictures.
         if (IsAcceptedInput(path, state.ThumbPrefix) && !IsAmongFirst(state, first, path)) {
@@ -98,7 +109,7 @@ AdditionResult AddFolder(AlbumState& state, const std::string& folder, FolderOrd
     result.HeadText = HeadTextOfFolder(folder);
     if (result.HeadText && result.Accepted > 0)
         NoteOpenedAlbum(state, folder);
-    FinishBatch(state, first);
+    FinishBatch(state, first, result);
     return result;
 }
 

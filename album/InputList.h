@@ -17,6 +17,8 @@ struct AdditionResult {
     int Refused = 0;
     // For a folder of an earlier album ("<head>.files"): the head text it restores.
     std::optional<std::string> HeadText;
+    // What could not be read as it should, each naming its file.
+    std::vector<std::string> Warnings;
 };
 
 // True for a path that is no folder, has a picture's name (IsPictureName) and whose file name does
@@ -35,11 +37,15 @@ AdditionResult AddFiles(AlbumState& state, const std::vector<std::string>& paths
 // folder selection) or by name.
 enum class FolderOrder { FileSystem, ByName };
 
+// Whether the files of a folder that are symbolic links are added.
+enum class FolderLinks { Followed, Left };
+
 // Appends the accepted files of a folder that are not listed yet, in the given order, and reads
 // their notes back. The head text a "<head>.files" folder restores is returned; the caller
 // applies it and refreshes the names.
 AdditionResult AddFolder(AlbumState& state, const std::string& folder,
-                         FolderOrder order = FolderOrder::FileSystem);
+                         FolderOrder order = FolderOrder::FileSystem,
+                         FolderLinks links = FolderLinks::Followed);
 
 // The head text that a folder of an earlier album restores, if its path holds ".files".
 std::optional<std::string> HeadTextOfFolder(const std::string& folder);

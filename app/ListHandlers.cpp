@@ -4,8 +4,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <memory>
+#include <set>
 
 #include "AlbumReadBack.h"
+#include "AlbumReading.h"
+#include "FileSystem.h"
 #include "InputList.h"
 #include "InputListBox.h"
 #include "ListChanges.h"
@@ -98,7 +102,8 @@ AdditionResult TForm1::RunAddition(const std::function<AdditionResult()>& additi
 // The entries added from slot first on are put in their own name order and, for a drop on the
 // list, where they were dropped: the entries listed before keep their order.
 // An earlier album's folder keeps the album's order (sort false).
-void TForm1::AfterAddition(int first, int before, int refused, bool sort) {
+void TForm1::AfterAddition(int first, int before, int refused, bool sort,
+                           const std::vector<std::string>& warnings) {
     if (sort)
         SortEntries(album_, first);
     if (before >= 0 && before < first) {
@@ -119,18 +124,59 @@ void TForm1::AfterAddition(int first, int before, int refused, bool sort) {
                       .arg(kEntryCapacity)
                       .arg(refused));
     }
+    if (!warnings.empty()) {
+        QStringList lines;
+        for (const std::string& warning : warnings)
+            lines << Text(warning);
+        ShowUserError(this, lines.join(QLatin1Char('\n')));
+    }
+}
+
+// Dropped pictures, read once what a killed save left in the albums they lie in is finished or
+// undone (one reading per folder: a second lock on one album would wait for the first).
+AdditionResult TForm1::AddDroppedFiles(const std::vector<std::string>& paths) {
+    std::vector<std::unique_ptr<AlbumReading>> readings;
+    std::set<std::string> folders;
+    for (const std::string& path : paths) {
+        if (folders.insert(FolderPart(path)).second)
+            readings.push_back(std::make_unique<AlbumReading>(path, true));
+    }
+    return AddFiles(album_, paths, Naming());
+}
+
+// A folder, or the album a folder or index page stands for, read once what a killed save left
+// in the album is finished or undone.
+FolderAddition TForm1::AddAlbumOrFolder(const std::string& path, FolderOrder order) {
+    const AlbumReading reading(path, true);
+    return AddFolderOrAlbum(album_, path, order, Naming());
 }
 
 // What was typed for the shown entry is stored first (RunStep), so a drop never loses it.
 void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int x, int y) {
     RunStep(QStringLiteral("追加"), [&] {
         std::vector<std::string> paths;
-        for (const QString& file : files)
-            paths.push_back(file.toStdString());
+        std::vector<std::string> albums;  // index pages of earlier albums
+        for (const QString& file : files) {
+            const std::string path = file.toStdString();
+            (FileExists(path) && AlbumFolderOf(path) ? albums : paths).push_back(path);
+        }
         const int first = album_.EntryCount;
         const QModelIndex at = ListBoxIn->indexAt(QPoint(x, y));
-        AdditionResult result = RunAddition([&] { return AddFiles(album_, paths, Naming()); });
-        AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused);
+        bool albumOrder = false;
+        AdditionResult result = RunAddition([&] {
+            AdditionResult added = AddDroppedFiles(paths);
+            for (const std::string& album : albums) {
+                const FolderAddition more = AddAlbumOrFolder(album, FolderOrder::ByName);
+                albumOrder = albumOrder || more.AlbumOrder;
+                added.Refused += more.Added.Refused;
+                added.Warnings.insert(added.Warnings.end(), more.Added.Warnings.begin(),
+                                      more.Added.Warnings.end());
+            }
+            return added;
+        });
+        // An earlier album keeps the album's order.
+        AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused, !albumOrder,
+                      result.Warnings);
     });
 }
 
@@ -142,14 +188,13 @@ void TForm1::BitBtnOpenClick() {
         // An earlier album's folder comes back in the album's order, which a sort would undo.
         bool albumOrder = false;
         AdditionResult result = RunAddition([this, &albumOrder] {
-            FolderAddition added =
-                AddFolderOrAlbum(album_, album_.InPath, FolderOrder::FileSystem, Naming());
+            FolderAddition added = AddAlbumOrFolder(album_.InPath, FolderOrder::FileSystem);
             albumOrder = added.AlbumOrder;
             return added.Added;
         });
         if (result.HeadText)
             EditHedFix->setText(Text(*result.HeadText));
-        AfterAddition(first, -1, result.Refused, !albumOrder);
+        AfterAddition(first, -1, result.Refused, !albumOrder, result.Warnings);
         // An earlier album opened into an empty list holds nothing unsaved yet.
         if (emptyBefore && result.HeadText)
             MarkListSaved(album_);

@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QUndoStack>
 #include <algorithm>
+#include <optional>
 
-#include "AlbumArchive.h"
 #include "ArchiveCtrls.h"
 #include "FileSystem.h"
 #include "MessageBoxes.h"
@@ -128,17 +128,27 @@ void TForm1::SaveAlbumNow() {
         Image1->hide();
         phase_.save = SaveCloseState::Save::Running;  // a cancel counts from here on
         SaveCancelBtn->setEnabled(true);
-        const OnlyCancelInput onlyCancel(SaveCancelBtn);
+        std::optional<OnlyCancelInput> onlyCancel(SaveCancelBtn);
         SaveOptions options;
         options.Cancelled = [this] { return phase_.save == SaveCloseState::Save::CancelAsked; };
-        options.AfterPlaced = [this, &head](const std::string& work) {
+        options.AfterPlaced = [this](const std::string&) {
             ClearEntriesAndControls();
             History->clear();  // the saved album is on disk: its steps end with it
             Image1->show();
             ProgressBar1->setValue(0);
             SaveCancelBtn->setEnabled(false);
-            if (album_.MakeZip)
-                PackArchive(head, work);
+        };
+        // The question takes the user's answer: the filter lets only the cancel button through.
+        options.ReplaceOthers = [this, &onlyCancel](const std::vector<std::string>& files) {
+            onlyCancel.reset();
+            const bool yes = ConfirmReplaceOthers(files);
+            onlyCancel.emplace(SaveCancelBtn);
+            return yes;
+        };
+        options.Archive = ArchiveControl1.get();
+        options.Packing = [this] {
+            ShowStep(QStringLiteral("圧縮 %p%"));
+            ProgressBar1->setMaximum(100);
         };
         ShowStep(QStringLiteral("画像 %v / %m"));
         std::vector<SaveNotice> notices;
@@ -164,6 +174,8 @@ void TForm1::SaveAlbumNow() {
                 throw;
             } catch (const ESaveCancelled&) {
                 return;
+            } catch (const EForeignFiles&) {
+                return;  // the user said no to replacing them
             }
         }
         ShowSaveNotice(head, pictures, notices);
@@ -189,14 +201,15 @@ void TForm1::EndSteps() {
     ProgressBar1->setValue(0);
 }
 
-void TForm1::PackArchive(const std::string& head, const std::string& work) {
-    const std::string archive = album_.OutPath + head + ".zip";
-    ShowStep(QStringLiteral("圧縮 %p%"));
-    ProgressBar1->setMaximum(100);
-    if (PackAlbum(*ArchiveControl1, album_, head, work) != 0) {
-        ShowUserError(this, QStringLiteral("圧縮ファイル %1 を作成できませんでした")
-                                .arg(QString::fromStdString(archive)));
-    }
+// Files in the way of the save that no save of the album wrote, or that changed since: listed,
+// and replaced only when the user says yes.
+bool TForm1::ConfirmReplaceOthers(const std::vector<std::string>& files) {
+    QStringList lines;
+    for (const std::string& file : files)
+        lines << Text(file);
+    return AskYesNo(this, QStringLiteral("次のファイルは Albumon の保存したものではありません。"
+                                         "置き換えますか？\n%1")
+                              .arg(lines.join(QLatin1Char('\n'))));
 }
 
 }  // namespace albumon

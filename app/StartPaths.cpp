@@ -22,12 +22,16 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
         bool albumOrder = false;
         const int first = album_.EntryCount;
         std::vector<std::string> files;
+        std::vector<std::string> warnings;
         auto addFiles = [&] {
-            refused += AddFiles(album_, files, Naming()).Refused;
+            AdditionResult added = AddFiles(album_, files, Naming());
+            refused += added.Refused;
+            warnings.insert(warnings.end(), added.Warnings.begin(), added.Warnings.end());
             files.clear();
         };
         for (const std::string& path : paths) {
-            if (!DirectoryExists(path)) {
+            // An earlier album's index page stands for its album.
+            if (!DirectoryExists(path) && !(FileExists(path) && AlbumFolderOf(path))) {
                 if (FileExists(path)) {  // a name that names nothing is passed over
                     files.push_back(path);
                     opening = false;
@@ -35,16 +39,18 @@ void TForm1::AddStartPaths(const std::vector<std::string>& paths) {
                 continue;
             }
             addFiles();
-            FolderAddition added = AddFolderOrAlbum(album_, path, FolderOrder::ByName, Naming());
+            FolderAddition added = AddAlbumOrFolder(path, FolderOrder::ByName);
             albumOrder = albumOrder || added.AlbumOrder;
             refused += added.Added.Refused;
+            warnings.insert(warnings.end(), added.Added.Warnings.begin(),
+                            added.Added.Warnings.end());
             if (added.Added.HeadText)
                 EditHedFix->setText(Text(*added.Added.HeadText));
             opening = opening && added.Added.HeadText.has_value();
         }
         addFiles();
         // An earlier album's folder keeps the album's order.
-        AfterAddition(first, -1, refused, !albumOrder);
+        AfterAddition(first, -1, refused, !albumOrder, warnings);
         if (opening)
             MarkListSaved(album_);
     });

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AlbumReadBack.h"
 #include "AlbumState.h"
 #include "InputList.h"
 #include "ListHistory.h"
@@ -168,7 +169,10 @@ class TForm1 : public QWidget {
     void LoadPreview(const EntryRecord& entry);
     void RefitPreview();
     AdditionResult RunAddition(const std::function<AdditionResult()>& addition);
-    void AfterAddition(int first, int before, int refused, bool sort = true);
+    void AfterAddition(int first, int before, int refused, bool sort = true,
+                       const std::vector<std::string>& warnings = {});
+    FolderAddition AddAlbumOrFolder(const std::string& path, FolderOrder order);
+    AdditionResult AddDroppedFiles(const std::vector<std::string>& paths);
     void SetMemoLines(const std::vector<std::string>& lines);
     std::vector<std::string> MemoLines() const;
     void ClearEntriesAndControls();
@@ -182,7 +186,7 @@ class TForm1 : public QWidget {
     void ApplySettingsToControls();
     void PlaceWindow();
     void TakeGeneralPageSettings();
-    void PackArchive(const std::string& head, const std::string& work);
+    bool ConfirmReplaceOthers(const std::vector<std::string>& files);
     void ShowStep(const QString& format);
     void ShowPackingProgress(double done);
     void EndSteps();

@@ -8,10 +8,9 @@
 #include <new>
 #include <ostream>
 
-#include "AlbumArchive.h"
 #include "AlbumReadBack.h"
+#include "AlbumReading.h"
 #include "AlbumState.h"
-#include "ArchiveCtrls.h"
 #include "Errors.h"
 #include "FileSystem.h"
 #include "InputList.h"
@@ -121,8 +120,13 @@ class AlbumBuilder {
 
     void AddInput(const std::string& input) {
         const std::string path = Absolute(input);
+        // A run that may not write (a plan, a dry run) does not read an album a save left half
+        // done; any other first finishes or undoes that save.
+        const AlbumReading reading(path, !options_.plan && !options_.dryRun);
+        if (reading.Incomplete())
+            throw Exception(reading.IncompleteText());
         AdditionResult result;
-        if (DirectoryExists(path)) {
+        if (DirectoryExists(path) || AlbumFolderOf(path)) {
             result = AddFolderOrAlbum(state_, path, FolderOrder::ByName, Naming()).Added;
             if (result.HeadText && !options_.head)
                 head_ = *result.HeadText;
@@ -134,6 +138,8 @@ class AlbumBuilder {
                 err_ << "albumon-make: 警告: " << input << " は追加できる写真ではありません\n";
             }
         }
+        for (const std::string& warning : result.Warnings)
+            err_ << "albumon-make: 警告: " << warning << "\n";
         if (result.Refused > 0) {
             err_ << "albumon-make: 警告: 入力ファイルは" << kEntryCapacity << "個までです。"
                  << input << " の " << result.Refused << "個のファイルは追加されませんでした\n";
@@ -194,14 +200,6 @@ void DrawProgress(std::ostream& err, int position, int maximum) {
         << (maximum > 0 ? position + 1 : 0) << "/" << maximum << std::flush;
 }
 
-void PackArchive(const AlbumState& state, const std::string& head, const std::string& work) {
-    TArchiveControl archive;
-    if (PackAlbum(archive, state, head, work) != 0) {
-        throw Exception(
-            FormatMessage("圧縮ファイル %s を作成できませんでした", state.OutPath + head + ".zip"));
-    }
-}
-
 }  // namespace
 
 int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std::ostream& out,
@@ -242,8 +240,8 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         PictureView view;
         SaveProgress progress;
         SaveOptions save;
-        if (options.zip)
-            save.AfterPlaced = [&](const std::string& work) { PackArchive(state, head, work); };
+        if (options.replace)
+            save.ReplaceOthers = [](const std::vector<std::string>&) { return true; };
         if (progressBar && !options.quiet) {
             progress = [&err, &midLine](int position, int maximum) {
                 DrawProgress(err, position, maximum);
@@ -260,6 +258,10 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
             out << "保存しました: " << count << " 枚 — " << state.OutPath << head << ".htm\n";
         }
         return 0;
+    } catch (const EForeignFiles& refused) {
+        err << (midLine ? "\n" : "") << "albumon-make: " << refused.what()
+            << "\n置き換えるには --replace を付けてください\n";
+        return 2;
     } catch (const std::bad_alloc&) {
         err << (midLine ? "\n" : "") << "albumon-make: メモリが足りないため中止しました\n";
         return 1;

@@ -129,6 +129,7 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
 bool Flag(ArgReader& reader, MakeOptions& options) {
     static const std::pair<const char*, bool MakeOptions::*> kFlags[] = {
         {"--zip", &MakeOptions::zip},
+        {"--replace", &MakeOptions::replace},
         {"--keep-names", &MakeOptions::keepNames},
         {"--dry-run", &MakeOptions::dryRun},
         {"-q", &MakeOptions::quiet},
@@ -217,8 +218,9 @@ std::string MakeUsage() {
     return "Usage: albumon-make [OPTION]... INPUT...\n"
            "Makes one Albumon album from JPEG, HEIF, PNG and WebP files and folders, in the\n"
            "order given.\n"
-           "An album of the same head text in the output folder is replaced without a\n"
-           "question (the window asks first).\n"
+           "An album of the same head text in the output folder that an earlier save made is\n"
+           "replaced without a question; files in the way that no save of the album wrote,\n"
+           "or that were changed since, are replaced only with --replace.\n"
            "\n"
            "Per entry (apply to the entry added last by the preceding INPUT):\n"
            "  --rotate N          clockwise quarter turns, 0..3\n"
@@ -246,6 +248,8 @@ std::string MakeUsage() {
            "  --display-size N|off long side of the display copies a template asking for\n"
            "                      screen sizes gets, 1281..16384, or none (default 2048)\n"
            "  --zip               also make HEAD.zip\n"
+           "  --replace           also replace files in the way that are not the album's own\n"
+           "                      (a hand-made album, a file changed since the last save)\n"
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"
            "  --strip-location    leave the place (GPS, XMP, IPTC) out of every picture\n"

@@ -37,6 +37,7 @@ struct MakeOptions {
     int convertQuality = 90;
     int displaySize = 2048;  // 0: no display copies
     bool zip = false;
+    bool replace = false;  // files in the way that are not the album's own are replaced
     bool keepNames = false;
     bool losslessTurns = false;
     bool stripLocation = false;

@@ -239,6 +239,22 @@ void ExpandTemplate(const AlbumState& state, const std::string& head,
     page.Close();
 }
 
+std::vector<std::string> SupportFileNames(const std::string& sourceFolder) {
+    std::vector<std::string> names;
+    const std::string root =
+        RealFolder(FolderPart(sourceFolder.substr(0, sourceFolder.size() - 1)));
+    const std::string support = RealFolder(sourceFolder);
+    if (support.empty() || !Inside(support, root))
+        return names;
+    for (const DirEntry& item : ListFolder(sourceFolder)) {
+        const std::string lower = AsciiLower(item.name);
+        if (lower != "defpage.htm" && lower != "defnote.jpg" &&
+            ClassifySupportItem(sourceFolder + item.name, root).action == SupportItem::Copy)
+            names.push_back(item.name);
+    }
+    return names;
+}
+
 SupportCopy CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder) {
     SupportCopy result;
     // The support folder itself may be a link, but only to a folder inside the template folder.

@@ -41,4 +41,7 @@ struct SupportCopy {
 // out of the template folder is left out as a whole. Never raises for a single file.
 SupportCopy CopySupportFiles(const std::string& sourceFolder, const std::string& destFolder);
 
+// The names of the files CopySupportFiles would copy from sourceFolder (ends with "/").
+std::vector<std::string> SupportFileNames(const std::string& sourceFolder);
+
 }  // namespace albumon

@@ -1,51 +1,40 @@
-// The album's archive, packed through the archive component.
+// The album's archive, packed in the staging area through the archive component.
 #include "AlbumArchive.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "ArchiveCtrls.h"
+#include "Errors.h"
 #include "FileSystem.h"
-#include "SaveAlbum.h"
-#include "SaveRecord.h"
-#include "renditions/ScreenSizes.h"
+#include "Paths.h"
+#include "SaveStage.h"
 
 namespace albumon {
 
 namespace {
 
-bool IsPlainFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The archive's work copy in workFolder: a second name of the existing archive (or a copy where
-// the file system has no second names), so that the archiver's temporaries land in the work
-// folder and the archive is replaced only once complete. Empty when it cannot be made.
-std::string WorkCopy(const std::string& archive, const std::string& workFolder) {
-    const std::string work = workFolder + "archive.zip";
-    struct stat st {};
-    if (::lstat(archive.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return work;
-    if (::link(archive.c_str(), work.c_str()) == 0 || CopyFileReplacing(archive, work) == 0)
-        return work;
-    return {};
-}
-
-// Sets the component up for the album's packing and puts it back as it was afterwards.
+// Sets the component up for the album's packing and puts it back as it was afterwards, the
+// process's current folder too (the packing makes the view folder current, which goes).
 class AlbumPacking {
   public:
     AlbumPacking(TArchiveControl& archive, const std::string& workFolder)
         : archive_(archive),
           options_(archive.ZipOptions.CompressOptions),
-          responseFolder_(archive.ResponseFolder) {
+          responseFolder_(archive.ResponseFolder),
+          current_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         archive.ZipOptions.CompressOptions.Include(TCompressOption::coFileSync);
         // A long name list goes through a response file: into the work folder, which is writable.
-        archive.ResponseFolder = workFolder + "/";
+        archive.ResponseFolder = workFolder;
     }
     ~AlbumPacking() {
         archive_.ZipOptions.CompressOptions = options_;
         archive_.ResponseFolder = responseFolder_;
+        if (current_.valid())
+            (void)::fchdir(current_.get());
     }
     AlbumPacking(const AlbumPacking&) = delete;
     AlbumPacking& operator=(const AlbumPacking&) = delete;
@@ -54,47 +43,46 @@ class AlbumPacking {
     TArchiveControl& archive_;
     TCompressOptions options_;
     std::string responseFolder_;
+    FileHandle current_;
 };
+
+// Gives the staged file a second name at path in the packing view (a copy where the file system
+// has no second names), its folders made first.
+void ShowInView(const std::string& staged, const std::string& path) {
+    const std::string folder = FolderPart(path);
+    if (!DirectoryExists(folder))
+        ForceDirectories(folder);
+    if (::link(staged.c_str(), path.c_str()) == 0)
+        return;
+    if (const int err = CopyFileReplacing(staged, path))
+        RaiseInOutError(err, path);
+}
 
 }  // namespace
 
-std::vector<std::string> AlbumArchiveNames(const AlbumState& state, const std::string& head) {
-    std::vector<std::string> names{state.OutPath + head + ".htm"};
-    const std::string album = AlbumFolderPath(state, head) + "/";
-    for (const DirEntry& item : ListFolder(album)) {
-        if (item.isFolder || item.name == kSaveRecordName || IsReplacementLeftover(item.name))
+void PackStagedAlbum(TArchiveControl& archive, const std::string& outFolder,
+                     const std::string& head, StagedSave& staged) {
+    const std::string index = outFolder + head + ".htm";
+    const std::string album = outFolder + head + ".files/";
+    const std::string zip = outFolder + head + ".zip";
+    // The files under the names they will have, below a view folder in the work folder.
+    const std::string view = staged.WorkFolder() + "view/";
+    std::vector<std::string> names;
+    for (const StagedFile& file : staged.Files()) {
+        if (file.final != index && file.final.rfind(album, 0) != 0)
             continue;
-        if (IsPlainFile(album + item.name))
-            names.push_back(album + item.name);
+        const std::string path = view + file.final.substr(outFolder.size());
+        ShowInView(file.staged, path);
+        names.push_back(path);
     }
-    const std::string screens = album + kScreenSizeFolder + "/";
-    for (const DirEntry& item : ListFolder(screens)) {
-        if (!item.isFolder && !IsReplacementLeftover(item.name) && IsPlainFile(screens + item.name))
-            names.push_back(screens + item.name);
-    }
-    return names;
-}
-
-std::uint8_t PackAlbum(TArchiveControl& archive, const AlbumState& state, const std::string& head,
-                       const std::string& workFolder) {
-    // An archive that is a link is replaced where the link leads.
-    const std::string target = FollowLinks(state.OutPath + head + ".zip");
-    const std::string work = WorkCopy(target, workFolder);
-    if (work.empty())
-        return 1;
+    const std::string target = staged.Stage(zip);
     archive.SupportArchives = TSupportArchives{TArchiveType::atZip};
-    archive.SetArchiveFile(work);
-    const AlbumPacking packing(archive, state.TempPath);
-    const std::uint8_t result = archive.PackFiles(state.OutPath, AlbumArchiveNames(state, head));
-    if (result != 0)
-        return result;
-    // An archive left as it was is the same file under both names: nothing to put in place.
-    struct stat a {
-    }, b{};
-    if (::stat(work.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-        a.st_ino == b.st_ino)
-        return 0;
-    return ::rename(work.c_str(), target.c_str()) == 0 ? 0 : 1;
+    archive.SetArchiveFile(target);
+    const AlbumPacking packing(archive, staged.WorkFolder());
+    if (archive.ArchiveFile() != target || archive.PackFiles(view, names) != kPackDone) {
+        ::unlink(target.c_str());
+        throw Exception(FormatMessage("圧縮ファイル %s を作成できませんでした", zip));
+    }
 }
 
 }  // namespace albumon

@@ -1,28 +1,19 @@
-// The album's archive: OutPath + head + ".zip" made to hold exactly the index page and the files
-// of the album folder.
+// The album's archive: OutPath + head + ".zip", packed in the save's staging area from the files
+// the save staged, so that it holds exactly this save's album and is put in place with it.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
-
-#include "AlbumState.h"
 
 namespace albumon {
 
+class StagedSave;
 class TArchiveControl;
 
-// The files the archive of an album holds, by full path: the index page, then every plain file
-// directly inside the album folder except Albumon's save record and temporaries. Each is named
-// as it is, so that no head text or file name is ever taken as a pattern.
-std::vector<std::string> AlbumArchiveNames(const AlbumState& state, const std::string& head);
-
-// Packs the album into OutPath + head + ".zip" with the archive component: entries of files no
-// longer in the album leave the archive. The archive is packed in workFolder (ends with "/"; a
-// save's work folder, whose leftovers the save's record knows) and put in place once complete.
-// Returns the result of PackFiles (0 when the archive was written), or 1 when it could not be
-// put in place.
-std::uint8_t PackAlbum(TArchiveControl& archive, const AlbumState& state, const std::string& head,
-                       const std::string& workFolder);
+// Packs the index page and the album folder's files that staged holds (the save's record is no
+// file of the album) into the staged archive outFolder + head + ".zip" (outFolder ends with
+// "/"), entries named as the files will be named in outFolder. Raises an Exception naming the
+// archive when it cannot be packed; nothing is in place then.
+void PackStagedAlbum(TArchiveControl& archive, const std::string& outFolder,
+                     const std::string& head, StagedSave& staged);
 
 }  // namespace albumon

@@ -14,7 +14,7 @@
 namespace albumon {
 
 AlbumLock::AlbumLock(const std::string& album, const std::string& index)
-    : folder_(::open(album.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    : folder_(::open(album.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
     if (!folder_.valid())
         RaiseInOutError(errno, album);
     int err = 0;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <thread>
 
+#include "AlbumArchive.h"
+#include "ArchiveCtrls.h"
 #include "EntryPipeline.h"
 #include "Errors.h"
 #include "FileSystem.h"
@@ -133,14 +135,29 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     return notices;
 }
 
+// Packs the staged album with the given archive component or one of its own.
+void PackArchive(const AlbumState& state, const std::string& head, const SaveOptions& options,
+                 StagedSave& staged) {
+    if (options.Packing)
+        options.Packing();
+    std::optional<TArchiveControl> own;
+    TArchiveControl& archive = options.Archive ? *options.Archive : own.emplace();
+    PackStagedAlbum(archive, state.OutPath, head, staged);
+}
+
 // The save once the names are checked: under the album's lock, staged, then put in place.
 std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const std::string& head,
                                     const SaveProgress& progress, const SaveOptions& options) {
     const std::string album = AlbumFolderPath(state, head);
-    SaveTransaction save(album, state.OutPath, state.OutPath + head + ".htm");
+    SaveTransaction save(album, state.OutPath, state.OutPath + head + ".htm",
+                         options.ReplaceOthers);
+    save.Claim(ForeseenFiles(state, head));
     std::vector<SaveNotice> notices;
     save.Write([&](StagedSave& staged) {
         notices = WriteAlbum(state, view, head, album, progress, options, staged);
+        StopWhenCancelled(options);
+        if (state.MakeZip)
+            PackArchive(state, head, options, staged);
         StopWhenCancelled(options);
     });
     save.Commit();
@@ -153,6 +170,24 @@ std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const 
 
 ESaveCancelled::ESaveCancelled()
     : Exception("保存を取り消しました（アルバムは保存前のままです）") {}
+
+std::vector<std::string> ForeseenFiles(const AlbumState& state, const std::string& head) {
+    const std::string album = AlbumFolderPath(state, head) + "/";
+    std::vector<std::string> files;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const EntryRecord& entry = state.Entries[k];
+        files.push_back(album + entry.OutName);
+        files.push_back(album + state.ThumbPrefix + entry.OutName);
+        if (entry.NotePos != npNone)
+            files.push_back(album + ReplaceExtension(entry.OutName, ".htm"));
+    }
+    files.push_back(state.OutPath + head + ".htm");
+    if (state.MakeZip)
+        files.push_back(state.OutPath + head + ".zip");
+    for (const std::string& name : SupportFileNames(SupportFolderPath(state.TemplatePath)))
+        files.push_back(album + name);
+    return files;
+}
 
 std::string NoticeText(const SaveNotice& notice) {
     if (!notice.Why.empty()) {

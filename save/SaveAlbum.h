@@ -10,11 +10,13 @@
 #include "AlbumState.h"
 #include "Errors.h"
 #include "SaveChecks.h"
+#include "SaveOwnership.h"
 #include "renditions/OutputPictures.h"
 
 namespace albumon {
 
 class PictureView;
+class TArchiveControl;
 
 // Width of the preview panel; it chooses the decode scale thumbnails are sampled from.
 constexpr int kPreviewPanelWidth = 244;
@@ -30,8 +32,16 @@ struct SaveOptions {
     // album as it was (ESaveCancelled).
     std::function<bool()> Cancelled = nullptr;
     // Called once the album is in place and the entries are cleared, with the album still locked
-    // and a folder beside the album for work (the archive is packed there), removed afterwards.
+    // and a folder beside the album for work, removed afterwards.
     std::function<void(const std::string& workFolder)> AfterPlaced = nullptr;
+    // Asked, with the album locked, about the files the save would replace that are not its own
+    // (see ForeignTargets): first those it foresees, before anything is written, then any other
+    // before the files are put in place. Without it they are refused (EForeignFiles).
+    ReplaceQuestion ReplaceOthers = nullptr;
+    // With MakeZip: the archive component that packs the album (one of the save's own when
+    // null), and what runs before it packs.
+    TArchiveControl* Archive = nullptr;
+    std::function<void()> Packing = nullptr;
 };
 
 // A save the user stopped; the album is as it was.
@@ -51,13 +61,20 @@ struct SaveNotice {
 // The line that tells the user of a notice: the file, then what was done with it.
 std::string NoticeText(const SaveNotice& notice);
 
+// The files a save of the live entries under head will write, as far as they are known before
+// it computes them (not the screen-size pictures): each entry's picture, thumbnail and page (with
+// a note), the index page, the archive with MakeZip, and the template's support files.
+std::vector<std::string> ForeseenFiles(const AlbumState& state, const std::string& head);
+
 // Writes the album of the live entries under head text head into OutPath, then clears the
 // entries; all or nothing. What SaveProblem refuses raises an Exception before anything is
 // written (no folder made). The album is then locked (a second save of it raises an
-// Exception naming it), what a killed earlier save left is undone, and every file is written
+// Exception naming it), what a killed earlier save left is undone, the files in the way that are
+// not the save's own are put to options.ReplaceOthers, and every file is written
 // under a staged name (see StagedSave): in list order, entry by entry, thumbnail before picture,
 // while the pictures of the next entries are computed ahead; then the index page and the support
-// files (one left out becomes a notice). Then all are put in place, the index page last, and
+// files (one left out becomes a notice), then with MakeZip the archive of exactly these files
+// (PackStagedAlbum). Then all are put in place, the index page and archive last, and
 // the files an earlier save wrote into the album folder and this one did not are removed (see
 // SaveRecord). A failure or a cancel leaves every file as it was, the record included, and
 // keeps the entries; running out of memory is such a failure. Returns, in list order, what the

@@ -1,6 +1,8 @@
 // The checks a save passes before it writes anything.
 #include "SaveChecks.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <vector>
 
@@ -43,6 +45,21 @@ std::optional<std::string> FolderProblem(const AlbumState& state, const std::str
         return FormatMessage("テンプレートフォルダー %s は", state.TemplatePath) +
                FormatMessage("アルバムのフォルダー %s の中にあります",
                              AlbumFolderPath(state, head));
+    }
+    return std::nullopt;
+}
+
+// An album folder, index page or archive that is a symbolic link: a save would write where it
+// leads, which may be anywhere.
+std::optional<std::string> LinkProblem(const AlbumState& state, const std::string& head) {
+    std::vector<std::string> paths{AlbumFolderPath(state, head), state.OutPath + head + ".htm"};
+    if (state.MakeZip)
+        paths.push_back(state.OutPath + head + ".zip");
+    for (const std::string& path : paths) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            return FormatMessage("%s はシンボリックリンクのため、保存しません", path) +
+                   "（リンク先のファイルを置き換えないため）";
     }
     return std::nullopt;
 }
@@ -146,6 +163,8 @@ std::optional<std::string> SaveProblem(const AlbumState& state, const std::strin
     if (auto problem = OutputNameProblem(state, head))
         return problem;
     if (auto problem = FolderProblem(state, head))
+        return problem;
+    if (auto problem = LinkProblem(state, head))
         return problem;
     if (auto problem = TextProblem(state, head))
         return problem;

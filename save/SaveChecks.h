@@ -26,7 +26,8 @@ bool IsValidUtf8(const std::string& text);
 
 // Why the album of the live entries cannot be saved under head, or nothing. In this order: a
 // name that leads out of its folder (OutputNameProblem); an output folder that is the template
-// folder or lies inside it, or a template folder inside the album folder (real paths); a head
+// folder or lies inside it, or a template folder inside the album folder (real paths); an album
+// folder, index page or (with MakeZip) archive that is a symbolic link; a head
 // text, thumbnail prefix or output name that is not UTF-8; with MakeZip, one holding "\" (a zip
 // entry that would leave its folder on Windows); a file name of an entry or of the album longer
 // than kLongestOutputName; entries whose files would take the same name (FindNameCollisions).

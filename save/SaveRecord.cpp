@@ -81,11 +81,14 @@ std::optional<FileStamp> ParseStamp(std::string_view text) {
     return stamp;
 }
 
-// One "size:time name" (or, from older records, "size name") item of the record, or a staging
-// folder's; false when it is malformed.
+// One "size:time name" (or, from older records, "size name") item of the record, the same
+// after "-" for a file still to be removed, or a staging folder's; false when it is malformed.
 bool ParseItem(std::string_view item, RecordContents& record) {
     if (!item.empty() && (item[0] == '+' || item[0] == '='))
         return ParseStage(item, record);
+    SavedFiles& files = !item.empty() && item[0] == '-' ? record.leaving : record.files;
+    if (&files == &record.leaving)
+        item.remove_prefix(1);
     const auto space = item.find(' ');
     if (space == std::string_view::npos)
         return false;
@@ -93,7 +96,7 @@ bool ParseItem(std::string_view item, RecordContents& record) {
     const std::string_view name = item.substr(space + 1);
     if (!stamp || !PlainName(name))
         return false;
-    record.files[std::string(name)] = *stamp;
+    files[std::string(name)] = *stamp;
     return true;
 }
 
@@ -150,6 +153,10 @@ int WriteRecordFile(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+bool IsAsSaved(const std::string& path, const FileStamp& saved) {
+    return AsSaved(PlainFileStamp(path), saved);
+}
+
 std::optional<RecordContents> ReadSaveRecord(const std::string& album) {
     const auto bytes = RecordBytes(album);
     return bytes ? ParseRecord(*bytes) : std::nullopt;
@@ -163,15 +170,28 @@ SaveRecord::SaveRecord(std::string album) : album_(std::move(album)) {
         earlier_ = ParseRecord(*before_);
 }
 
+void SaveRecord::RemoveLeftover() const {
+    ::unlink((album_ + "/" + kSaveRecordName + ".new").c_str());
+}
+
 std::vector<StageNote> SaveRecord::EarlierStages() const {
     return earlier_ ? earlier_->stages : std::vector<StageNote>();
 }
 
-void SaveRecord::ForgetEarlierStages() {
+void SaveRecord::ForgetEarlierStages(bool placed) {
     if (!earlier_ || earlier_->stages.empty())
         return;
+    for (const auto& [name, stamp] : earlier_->leaving) {
+        const std::string path = album_ + "/" + name;
+        if (placed && (!AsSaved(PlainFileStamp(path), stamp) || ::unlink(path.c_str()) == 0 ||
+                       errno == ENOENT))
+            continue;
+        earlier_->files[name] = stamp;
+    }
+    earlier_->leaving.clear();
     earlier_->stages.clear();
     Write(earlier_->files, {});
+    ::rmdir((album_ + "/" + kScreenSizeFolder).c_str());
     before_ = RecordBytes(album_);
     existed_ = true;
 }
@@ -204,14 +224,19 @@ SavedFiles SaveRecord::Stale() const {
     return stale;
 }
 
-void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& stages) const {
+void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& stages,
+                       const SavedFiles& leaving) const {
     std::string bytes(kHeader);
-    for (const auto& [name, stamp] : files) {
-        bytes += std::to_string(stamp.size);
-        if (stamp.modifiedNs)
-            bytes += ":" + std::to_string(*stamp.modifiedNs);
-        bytes += " " + name;
-        bytes += '\0';
+    for (const SavedFiles* list : {&files, &leaving}) {
+        for (const auto& [name, stamp] : *list) {
+            if (list == &leaving)
+                bytes += '-';
+            bytes += std::to_string(stamp.size);
+            if (stamp.modifiedNs)
+                bytes += ":" + std::to_string(*stamp.modifiedNs);
+            bytes += " " + name;
+            bytes += '\0';
+        }
     }
     for (const StageNote& stage : stages) {
         bytes += kStageMarks[stage.placed][stage.inOutFolder];
@@ -224,12 +249,9 @@ void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& st
 }
 
 void SaveRecord::Placed() {
-    SavedFiles files = Stale();
-    for (const auto& [name, stamp] : Stamped())
-        files[name] = stamp;
     for (StageNote& stage : stages_)
         stage.placed = true;
-    Write(files, stages_);
+    Write(Stamped(), stages_, Stale());
 }
 
 void SaveRecord::Finish() {

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace albumon {
+#include "AlbumReadBack.h"  // kSaveRecordName, the record's file name
 
-// The record's file name inside the album folder.
-inline constexpr const char* kSaveRecordName = ".albumon.saved";
+namespace albumon {
 
 // What a saved file looked like when it was put in place: its size and modification time. A
 // record written before the time was kept has only the size.
@@ -21,6 +20,10 @@ struct FileStamp {
     std::uint64_t size = 0;
     std::optional<std::int64_t> modifiedNs;
 };
+
+// Whether the plain file (not a link) at path is still as it was saved: a user's edit changes its
+// time even when it keeps the size.
+bool IsAsSaved(const std::string& path, const FileStamp& saved);
 
 // File name (inside the album folder) to its stamp when written.
 using SavedFiles = std::map<std::string, FileStamp>;
@@ -37,6 +40,9 @@ struct StageNote {
 struct RecordContents {
     SavedFiles files;
     std::vector<StageNote> stages;
+    // Files of an earlier save that a save placed over it still has to remove: those of the
+    // earlier record it did not write.
+    SavedFiles leaving;
 };
 
 // What an earlier save recorded in album (no trailing "/"); nothing when there is no record or
@@ -49,11 +55,19 @@ class SaveRecord {
   public:
     explicit SaveRecord(std::string album);
 
+    // Removes the temporary a save killed while writing the record left beside it (only a
+    // save holding the album's lock writes the record, so with the lock held it is a leftover).
+    void RemoveLeftover() const;
     // The staging folders a killed earlier save left on the record.
     std::vector<StageNote> EarlierStages() const;
     // Drops the earlier save's staging notes (once their folders are dealt with); the record so
-    // written is the one a failed save restores.
-    void ForgetEarlierStages();
+    // written is the one a failed save restores. When that save was placed, first removes the
+    // files it still had to remove (those still as saved), as Finish would have.
+    void ForgetEarlierStages(bool placed);
+    // Whether album held a readable record when this save began.
+    bool HadRecord() const { return earlier_.has_value(); }
+    // The files the earlier record names, with their stamps.
+    SavedFiles EarlierFiles() const { return earlier_ ? earlier_->files : SavedFiles(); }
 
     // A file this save wrote into the album folder (its name, no folder).
     void Wrote(const std::string& name) { written_[name] = {}; }
@@ -61,8 +75,8 @@ class SaveRecord {
     // Notes this save's staging folders before they are made.
     void NoteStages(std::vector<StageNote> stages);
 
-    // The files are in place: records what this save wrote beside the earlier record's files
-    // still to go, the staging folders as placed. Raises EInOutError when it cannot be written.
+    // The files are in place: records what this save wrote, the earlier record's files still to
+    // go as leaving, the staging folders as placed. Raises EInOutError when it cannot be written.
     void Placed();
 
     // Once placed: removes the files of the earlier record that this save did not write and that
@@ -78,7 +92,8 @@ class SaveRecord {
     void Restore() noexcept;
 
   private:
-    void Write(const SavedFiles& files, const std::vector<StageNote>& stages) const;
+    void Write(const SavedFiles& files, const std::vector<StageNote>& stages,
+               const SavedFiles& leaving = {}) const;
     SavedFiles Stamped() const;
     SavedFiles Stale() const;
 

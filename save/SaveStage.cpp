@@ -139,6 +139,17 @@ std::string StagedSave::Stage(const std::string& finalPath) {
     return stages_[area].root + "new/" + name;
 }
 
+std::vector<StagedFile> StagedSave::Files() const {
+    std::vector<StagedFile> files;
+    for (StagingArea area : kAreas) {
+        for (const Item& item : items_) {
+            if (item.area == area && Exists(Staged(item, "new/")))
+                files.push_back({Final(item), Staged(item, "new/")});
+        }
+    }
+    return files;
+}
+
 std::string StagedSave::AlbumStagingFolder() const {
     return stages_.album.root + "new/";
 }
@@ -253,6 +264,7 @@ void StagedSave::Revert() noexcept {
 }
 
 void RecoverKilledSave(SaveRecord& record, const std::string& album, const std::string& outFolder) {
+    record.RemoveLeftover();
     const std::vector<StageNote> notes = record.EarlierStages();
     if (notes.empty())
         return;
@@ -269,7 +281,7 @@ void RecoverKilledSave(SaveRecord& record, const std::string& album, const std::
         if (!stages[area].root.empty())
             RemoveStageFolder(stages[area].root);
     }
-    record.ForgetEarlierStages();
+    record.ForgetEarlierStages(placed);
 }
 
 }  // namespace albumon

@@ -37,6 +37,12 @@ struct StagingFolders {
     }
 };
 
+// A file written under its staged name, and the path it is to take.
+struct StagedFile {
+    std::string final;
+    std::string staged;
+};
+
 class StagedSave {
   public:
     // Notes a staging folder in the album folder and one in the output folder (its parent,
@@ -50,6 +56,8 @@ class StagedSave {
     // The path to write the file that is to become finalPath (a file directly in the album
     // folder or the output folder) at. Every file of a save goes through here.
     std::string Stage(const std::string& finalPath);
+    // The files staged so far that were written, the album folder's first.
+    std::vector<StagedFile> Files() const;
     // The folder the staged files of the album folder are written into (ends with "/").
     std::string AlbumStagingFolder() const;
     // A folder of the output folder's staging folder for work beside the album (an archive
@@ -90,7 +98,8 @@ class StagedSave {
 
 // Deals with the staging folders a killed save of album left, as its record names them: a save
 // killed while putting its files in place is undone (the files it replaced put back), then the
-// staging folders are removed and the record forgets them.
+// staging folders are removed and the record forgets them. A record's temporary left beside it
+// goes too.
 void RecoverKilledSave(SaveRecord& record, const std::string& album, const std::string& outFolder);
 
 }  // namespace albumon

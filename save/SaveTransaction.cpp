@@ -8,9 +8,30 @@
 namespace albumon {
 
 SaveTransaction::SaveTransaction(const std::string& album, const std::string& outFolder,
-                                 const std::string& index)
-    : album_(album), outFolder_(outFolder), made_(album), lock_(album, index), record_(album) {
+                                 const std::string& index, ReplaceQuestion ask)
+    : album_(album),
+      outFolder_(outFolder),
+      made_(album),
+      lock_(album, index),
+      record_(album),
+      ask_(std::move(ask)) {
     RecoverKilledSave(record_, album_, outFolder_);
+}
+
+void SaveTransaction::Claim(const std::vector<std::string>& targets) {
+    std::optional<SavedFiles> record;
+    if (record_.HadRecord())
+        record = record_.EarlierFiles();
+    std::vector<std::string> foreign;
+    for (const std::string& file : ForeignTargets(targets, album_, record)) {
+        if (claimed_.count(file) == 0)
+            foreign.push_back(file);
+    }
+    if (foreign.empty())
+        return;
+    if (!ask_ || !ask_(foreign))
+        throw EForeignFiles(foreign);
+    claimed_.insert(foreign.begin(), foreign.end());
 }
 
 SaveTransaction::~SaveTransaction() {
@@ -43,6 +64,10 @@ void SaveTransaction::Write(const std::function<void(StagedSave& staged)>& write
 }
 
 void SaveTransaction::Commit() {
+    std::vector<std::string> targets;
+    for (const StagedFile& file : staged_->Files())
+        targets.push_back(file.final);
+    Claim(targets);
     NamingFinalPaths([&] {
         staged_->Commit();
         record_.Placed();

@@ -1,5 +1,9 @@
 // An earlier album's picture folder read back: the album's order and output names, its other
 // files after them, notes as before; any other folder as a folder.
+#include <unistd.h>
+
+#include <algorithm>
+
 #include "AlbumFixture.h"
 #include "AlbumReadBack.h"
 #include "OutputNames.h"
@@ -55,6 +59,72 @@ TEST_F(AlbumReadBackTest, AlbumFolderComesBackInItsOrderAndNames) {
         EXPECT_EQ(state.Entries[1].OutName, "旅001.jpg");
         EXPECT_EQ(state.Entries[1].SourcePath, Folder() + "/旅002.jpg");
     }
+}
+
+TEST_F(AlbumReadBackTest, AnIndexPageOrAFolderHoldingOneAlbumStandsForIt) {
+    test::WriteFile(dir / "plain/a.jpg", "a");
+    const std::string out = dir / "out";
+    const struct {
+        std::string path;
+        bool record, secondPage;
+        std::optional<std::string> album;
+    } cases[]{
+        {Folder(), false, false, Folder()},
+        {out + "/旅.htm", false, false, Folder()},
+        {out + "/", false, false, std::nullopt},  // no record: a folder of pictures
+        {out, true, false, Folder()},
+        {out, true, true, std::nullopt},  // two pages: which album is meant is unclear
+        {dir / "plain", true, false, std::nullopt},
+        {dir / "plain/a.jpg", true, false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        ::unlink((Folder() + "/" + kSaveRecordName).c_str());
+        ::unlink((out + "/other.htm").c_str());
+        if (c.record)
+            test::WriteFile(Folder() + "/" + kSaveRecordName, "Albumon saved files 1\n");
+        if (c.secondPage)
+            test::WriteFile(out + "/other.htm", "<p>another page</p>\r\n");
+        EXPECT_EQ(AlbumFolderOf(c.path), c.album) << c.path << c.record << c.secondPage;
+    }
+    // The output folder read as its one album: its pictures in the album's order, its head text.
+    ClearAlbum(state);
+    const FolderAddition added = AddFolderOrAlbum(state, out, FolderOrder::ByName, naming);
+    EXPECT_TRUE(added.AlbumOrder);
+    EXPECT_EQ(added.Added.HeadText, std::optional<std::string>("旅"));
+    EXPECT_EQ(state.Entries[0].SourcePath, Folder() + "/旅009.jpg");
+}
+
+// A damaged album is read as far as it can be; each thing passed over is a warning naming its
+// file, and no link is followed out of the album.
+TEST_F(AlbumReadBackTest, WhatCannotBeReadIsNamedAndTheRestIsRead) {
+    std::string index = test::ReadFile(dir / "out/旅.htm");
+    index.insert(index.find("</script>"),
+                 "Fname[6]=\"../../etc/passwd\";\r\nFname[7]=\"broken;\r\n");
+    test::WriteFile(dir / "out/旅.htm", index);
+    test::WriteFile(dir / "outside.jpg", "a file outside the album");
+    ::unlink((Folder() + "/旅002.jpg").c_str());
+    ASSERT_EQ(::symlink((dir / "outside.jpg").c_str(), (Folder() + "/旅002.jpg").c_str()), 0);
+    test::WriteFile(Folder() + "/旅009.htm", "<!-- ALBUMON PRENOTE BEGIN -->\r\ncut off\r\n");
+    naming.HeadText = "旅";
+    const FolderAddition added =
+        AddFolderOrAlbum(state, dir / "out/旅.htm", FolderOrder::ByName, naming);
+    EXPECT_TRUE(added.AlbumOrder);
+    EXPECT_EQ(added.Added.Accepted, 5);
+    for (int k = 0; k < state.EntryCount; ++k)
+        EXPECT_NE(state.Entries[k].SourcePath, Folder() + "/旅002.jpg");
+    EXPECT_EQ(state.Entries[0].NotePos, npAbove);
+    const std::vector<std::string>& warnings = added.Added.Warnings;
+    const auto count = [&](const std::string& what) {
+        return std::count_if(warnings.begin(), warnings.end(), [&](const std::string& warning) {
+            return warning.find(what) != std::string::npos;
+        });
+    };
+    EXPECT_EQ(count(dir / "out/旅.htm の 10 行目"), 1);  // ../../etc/passwd
+    EXPECT_EQ(count(dir / "out/旅.htm の 11 行目"), 1);  // the broken line
+    EXPECT_EQ(count("「gone」"), 1);
+    EXPECT_EQ(count(Folder() + "/旅002.jpg"), 1);
+    EXPECT_EQ(count(Folder() + "/旅009.htm"), 1);
+    EXPECT_EQ(warnings.size(), 6u);  // the link's listed stem has no picture either
 }
 
 TEST_F(AlbumReadBackTest, OtherFoldersAreAddedAsBefore) {

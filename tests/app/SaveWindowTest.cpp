@@ -255,19 +255,40 @@ TEST_F(SaveWindowTest, AlbumFolderComesBackInTheAlbumsOrder) {
     EXPECT_TRUE(boxes.seen.empty());
 }
 
+// An album's index page dropped on the list stands for its album; what cannot be read of it (a
+// listed picture that is missing) is named in one box, and the rest comes in.
+TEST_F(SaveWindowTest, DroppedIndexPageBringsItsAlbum) {
+    const std::string album = data / "旅.files";
+    WriteJpeg(album + "/表紙.jpg", 64, 48);
+    WriteJpeg(album + "/旅001.jpg", 48, 64);
+    WriteFile(data / "旅.htm",
+              "Fname[0]=\"表紙\";\r\nFname[1]=\"旅001\";\r\nFname[2]=\"消えた\";\r\n");
+    Open();
+    Drop({QString::fromStdString(data / "旅.htm")});
+    EXPECT_EQ(InputRows(), (QStringList{"表紙.jpg", "旅001.jpg"}));
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_TRUE(boxes.seen[0].text.contains(QStringLiteral("「消えた」")));
+    EXPECT_TRUE(boxes.seen[0].text.contains(QString::fromStdString(data / "旅.htm")));
+}
+
+// The archive is put in place with the album: a folder where it goes fails the whole save, which
+// keeps its entries.
 TEST_F(SaveWindowTest, ArchiveFailureIsReported) {
     OpenWithOutput("Zip=1\r\n");
+    const int entries = form->ListBoxIn->count();
     ForceDirectories(data / "out/無題.zip");  // a folder where the archive should go
     Click(form->SaveBitBtn);
     ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].title, "エラー");
+    EXPECT_EQ(boxes.seen[0].title, "Albumon");
     EXPECT_TRUE(boxes.seen[0].text.contains("無題.zip"));
-    EXPECT_TRUE(FileExists(data / "out/無題.htm"));
+    EXPECT_FALSE(FileExists(data / "out/無題.htm"));
+    EXPECT_EQ(form->ListBoxIn->count(), entries);
 }
 
 // An empty list never replaces an album's index page without asking; a save with no index page
-// to replace asks nothing. Either way the progress bar ends as an ordinary
-// empty bar, never the busy bar.
+// to replace asks nothing. An index page no save wrote is then listed in a second question,
+// "いいえ" by default. Either way the progress bar ends as an ordinary empty bar, never the busy
+// bar.
 TEST_F(SaveWindowTest, EmptySaveAsksBeforeReplacingAnAlbum) {
     struct Case {
         const char* name;
@@ -289,13 +310,16 @@ TEST_F(SaveWindowTest, EmptySaveAsksBeforeReplacingAnAlbum) {
             ::unlink(index.c_str());
         boxes.sayYes = c.yes;
         Click(form->SaveBitBtn);
-        EXPECT_EQ(boxes.seen.size(), c.asked ? 1u : 0u) << c.name;
-        if (c.asked && boxes.seen.size() == 1) {
-            EXPECT_EQ(boxes.seen[0].title, "確認") << c.name;
-            EXPECT_TRUE(boxes.seen[0].text.contains(Q(index))) << c.name;
-            EXPECT_EQ(boxes.seen[0].buttons.size(), 2) << c.name;
-            EXPECT_TRUE(boxes.seen[0].defaultButton.startsWith("いいえ"))
-                << boxes.seen[0].defaultButton.toStdString();
+        EXPECT_EQ(boxes.seen.size(), c.asked ? (c.yes ? 2u : 1u) : 0u) << c.name;
+        for (const auto& box : boxes.seen) {
+            EXPECT_EQ(box.title, "確認") << c.name;
+            EXPECT_TRUE(box.text.contains(Q(index))) << c.name;
+            EXPECT_EQ(box.buttons.size(), 2) << c.name;
+            EXPECT_TRUE(box.defaultButton.startsWith("いいえ")) << box.defaultButton.toStdString();
+        }
+        if (boxes.seen.size() == 2) {
+            EXPECT_TRUE(boxes.seen[1].text.contains(
+                QStringLiteral("Albumon の保存したものではありません")));
         }
         EXPECT_EQ(FileExists(index) && ReadFile(index) != "earlier album", c.replaced) << c.name;
         EXPECT_LT(form->ProgressBar1->minimum(), form->ProgressBar1->maximum()) << c.name;

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include "FileSystem.h"
 #include "PhotoFixtures.h"
@@ -26,8 +27,10 @@ QString Q(const std::string& text) {
 
 class UnsavedWorkTest : public WindowTest {
   public:
-    // An earlier album 旅行 in the output folder, with a note page, and two other pictures.
+    // An earlier album 旅行 in the output folder, with a note page and the save's record, and two
+    // other pictures.
     void OpenWithAlbum() {
+        std::filesystem::remove_all(data / "out");
         ForceDirectories(data / "out");
         WriteFile(Program("albumon.INI"), "[File]\r\nOut=" + data.path() + "/out/\r\n");
         WriteJpeg(data / "out/旅行.files/旅行001.jpg", 64, 48);
@@ -36,6 +39,13 @@ class UnsavedWorkTest : public WindowTest {
             data / "out/旅行.files/旅行002.htm",
             "<!-- ALBUMON POSTNOTE BEGIN -->\r\n唯一の控え\r\n<!-- ALBUMON POSTNOTE END -->\r\n");
         WriteFile(data / "out/旅行.htm", "earlier album");
+        // The record of the save that wrote it (an older one, sizes without times).
+        std::string record = "Albumon saved files 1\n";
+        for (const char* name : {"旅行001.jpg", "旅行002.jpg", "旅行002.htm"}) {
+            const std::string file = ReadFile(data / ("out/旅行.files/" + std::string(name)));
+            record += std::to_string(file.size()) + " " + name + '\0';
+        }
+        WriteFile(data / "out/旅行.files/.albumon.saved", record);
         WriteJpeg(data / "in/a.jpg", 64, 48);
         WriteJpeg(data / "in/b.jpg", 64, 48);
         Open();

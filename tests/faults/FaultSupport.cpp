@@ -15,6 +15,7 @@
 #include <random>
 
 #include "FileSystem.h"
+#include "SaveRecord.h"
 #include "TestSupport.h"
 #include "codecs/JpegCodec.h"
 #include "pixels/Raster.h"
@@ -315,8 +316,15 @@ void AddFilesBelow(const std::string& folder, const std::string& prefix,
 }  // namespace
 
 std::vector<std::string> AlbumFiles(const std::string& out, const std::string& head) {
+    const std::string album = out + "/" + head + ".files";
+    std::vector<std::string> below;
+    AddFilesBelow(album, "", below);
+    const std::optional<RecordContents> record = ReadSaveRecord(album);
     std::vector<std::string> names{head + ".htm"};
-    AddFilesBelow(out + "/" + head + ".files", head + ".files/", names);
+    for (const std::string& name : below) {
+        if (record && record->files.count(name))
+            names.push_back(head + ".files/" + name);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -140,7 +140,8 @@ std::map<std::string, std::string> ZipEntries(const std::string& path);
 std::vector<std::string> ZipNames(const std::string& path);
 
 // What the archive of album head in folder out should hold: the index page and every file below
-// the album folder (its sub-folders' too, the save's record left out), as entry names, sorted.
+// the album folder (its sub-folders' too) that the save's record names as the save's own, as
+// entry names, sorted; the user's files beside them are no part of the album.
 std::vector<std::string> AlbumFiles(const std::string& out, const std::string& head);
 
 // Rounds bytes up to whole pages of a tmpfs.

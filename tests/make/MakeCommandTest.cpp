@@ -284,7 +284,7 @@ TEST_F(MakeCommandTest, PicturesNotHandledAsAskedAreNamedOnePerLineAndTheSaveSuc
              {{"in/located.jpg", "in/phone.jpg"}, {"位置情報を含む写真 2 枚を"}, true},
          }) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
-        fs::remove_all(dir / "out/無題.files");
+        fs::remove_all(dir / "out");
         std::vector<std::string> args{"-q", "-o", "out"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         MakeRun run = Make(args);
@@ -535,11 +535,18 @@ TEST_F(MakeCommandTest, AlbumFolderComesBackInItsOrder) {
     MakeRun run = Make({"-q", "-o", "out", "--head", "旅", "in/a.JPG", "--name", "表紙",
                         "in/c.jpeg", "--note-above", "note.txt", "in/b.jpg", "--keep"});
     ASSERT_EQ(run.status, 0) << run.err;
-    run = Make({"--plan", "out/旅.files"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    // The album folder, its index page, and the output folder that holds only this album all
+    // stand for the album.
     const std::string album = dir / "out/旅.files/";
-    EXPECT_EQ(run.out, album + "表紙.jpg\t表紙.jpg\t0\tnone\n" + album +
-                           "旅001.jpg\t旅001.jpg\t0\tabove\n" + album + "b.jpg\tb.jpg\t0\tnone\n");
+    for (const char* input : {"out/旅.files", "out/旅.htm", "out"}) {
+        run = Make({"--plan", input});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "") << input;
+        EXPECT_EQ(run.out, album + "表紙.jpg\t表紙.jpg\t0\tnone\n" + album +
+                               "旅001.jpg\t旅001.jpg\t0\tabove\n" + album +
+                               "b.jpg\tb.jpg\t0\tnone\n")
+            << input;
+    }
 }
 
 // A list saved with a byte order mark reads as one without.

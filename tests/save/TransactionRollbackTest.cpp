@@ -4,8 +4,10 @@
 #include <stdexcept>
 
 #include "Errors.h"
+#include "FileSystem.h"
 #include "SaveFixture.h"
 #include "SaveRecord.h"
+#include "SaveStage.h"
 #include "SaveTransaction.h"
 
 namespace albumon {
@@ -125,6 +127,50 @@ TEST_F(TransactionRollbackTest, AFailureAfterTheAlbumIsPlacedKeepsTheNewAlbum) {
         ASSERT_TRUE(record);
         EXPECT_TRUE(record->stages.empty());
         EXPECT_TRUE(record->files.count("旅001.jpg") == 1) << "the new album is on the record";
+    }
+}
+
+}  // namespace
+}  // namespace albumon
+
+namespace albumon {
+namespace {
+
+// A save killed once its files were placed but before it removed the earlier save's files it no
+// longer wrote: the next reader's recovery removes them as that save would have (a file the user
+// changed since stays, as his own) and the record keeps only what the killed save wrote.
+TEST(KilledAfterPlacingTest, RecoveryFinishesTheRemovals) {
+    for (const bool edited : {false, true}) {
+        SCOPED_TRACE(edited);
+        test::TempDir dir;
+        const std::string album = dir / "a.files";
+        ForceDirectories(album);
+        test::WriteFile(album + "/old.jpg", "the earlier save's");
+        SaveRecord earlier(album);
+        earlier.Wrote("old.jpg");
+        earlier.NoteStages({});
+        earlier.Placed();
+        earlier.Finish();
+        earlier.Close();
+
+        test::WriteFile(album + "/new.jpg", "the killed save's");
+        SaveRecord killed(album);
+        killed.Wrote("new.jpg");
+        killed.NoteStages({{false, ".albumon-save-gone", false}, {true, ".albumon-save-x", false}});
+        killed.Placed();  // killed here
+        ASSERT_EQ(ReadSaveRecord(album)->leaving.count("old.jpg"), 1u);
+        if (edited)
+            test::WriteFile(album + "/old.jpg", "the user's edit");
+
+        SaveRecord reader(album);
+        RecoverKilledSave(reader, album, dir / "");
+        EXPECT_EQ(FileExists(album + "/old.jpg"), edited);
+        const std::optional<RecordContents> record = ReadSaveRecord(album);
+        ASSERT_TRUE(record);
+        EXPECT_TRUE(record->leaving.empty());
+        EXPECT_TRUE(record->stages.empty());
+        EXPECT_EQ(record->files.count("new.jpg"), 1u);
+        EXPECT_EQ(record->files.count("old.jpg"), 0u);  // gone, or the user's now
     }
 }
 
