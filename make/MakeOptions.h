@@ -39,7 +39,7 @@ struct MakeOptions {
     bool zip = false;
     bool keepNames = false;
     bool losslessTurns = false;
-    bool stripLocation = false;
+    bool stripLocation = true;  // --keep-location clears it, --strip-location sets it again
     MakeSort sort = MakeSort::None;
     bool dryRun = false;
     bool plan = false;
