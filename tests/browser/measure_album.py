@@ -38,9 +38,6 @@ PHOTOS = [("p0.jpg", (4000, 3000), 1), ("p1.jpg", (4000, 3000), 2), ("h0.heic", 
           ("p5.jpg", (3000, 4000), 6)]
 # The entries whose viewer is measured: a JPEG of each shape and every other kind.
 VIEWED = [0, 7, 2, 8, 4, 6]
-# The JPEG whose viewer is held to VIEWER_LIMIT. An upright photo beside another takes the
-# 2048-pixel copies on a phone (the 1280-pixel one is 960 pixels wide): its figure is printed.
-BOUNDED_JPEG = 0
 SCREENS = {"phone": (390, 844, 3, True), "desktop": (1366, 900, 1, False)}
 INDEX_LIMIT = 60 * 1024  # bytes a photo, at 3 device pixels a CSS pixel
 VIEWER_LIMIT = 0.20  # of the original's bytes
@@ -257,8 +254,7 @@ def measure_album(driver, url, out, originals, screen, how):
         print(f"{screen:7} {how:4}: viewer of {kind:4} {name:8} {sum(viewer.values()) // 1024} KB, "
               f"{ratio:.3f} x the {PHOTOS[twin][0]} original ({shown})")
         # A HEIC, PNG or WebP may cost what the JPEG of its picture may.
-        bounded = k == BOUNDED_JPEG or not name.endswith(".jpg")
-        if screen == "phone" and bounded and ratio > VIEWER_LIMIT:
+        if screen == "phone" and ratio > VIEWER_LIMIT:
             failures.append(f"{screen} {how}: viewer of {name} {ratio:.3f} x the original")
         if len(viewer) != expected:
             failures.append(f"{screen} {how}: the viewer of {name} loaded {sorted(viewer)}")
