@@ -127,26 +127,32 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
 }
 
 bool Flag(ArgReader& reader, MakeOptions& options) {
-    static const std::pair<const char*, bool MakeOptions::*> kFlags[] = {
-        {"--zip", &MakeOptions::zip},
-        {"--replace", &MakeOptions::replace},
-        {"--keep-names", &MakeOptions::keepNames},
-        {"--dry-run", &MakeOptions::dryRun},
-        {"-q", &MakeOptions::quiet},
-        {"--quiet", &MakeOptions::quiet},
-        {"-h", &MakeOptions::help},
-        {"--help", &MakeOptions::help},
-        {"--version", &MakeOptions::version},
-        {"--lossless-turns", &MakeOptions::losslessTurns},
-        {"--strip-location", &MakeOptions::stripLocation},
-        {"--plan", &MakeOptions::plan},
+    struct FlagOption {
+        const char* name;
+        bool MakeOptions::*member;
+        bool value;
     };
-    for (const auto& [flag, member] : kFlags) {
+    static const FlagOption kFlags[] = {
+        {"--zip", &MakeOptions::zip, true},
+        {"--replace", &MakeOptions::replace, true},
+        {"--keep-names", &MakeOptions::keepNames, true},
+        {"--dry-run", &MakeOptions::dryRun, true},
+        {"-q", &MakeOptions::quiet, true},
+        {"--quiet", &MakeOptions::quiet, true},
+        {"-h", &MakeOptions::help, true},
+        {"--help", &MakeOptions::help, true},
+        {"--version", &MakeOptions::version, true},
+        {"--lossless-turns", &MakeOptions::losslessTurns, true},
+        {"--strip-location", &MakeOptions::stripLocation, true},
+        {"--keep-location", &MakeOptions::stripLocation, false},
+        {"--plan", &MakeOptions::plan, true},
+    };
+    for (const auto& [flag, member, value] : kFlags) {
         if (reader.Name() != flag)
             continue;
         if (reader.Attached())
             throw UsageError("オプション " + reader.Name() + " は値をとりません");
-        options.*member = true;
+        options.*member = value;
         return true;
     }
     return false;
@@ -252,7 +258,9 @@ std::string MakeUsage() {
            "                      (a hand-made album, a file changed since the last save)\n"
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"
-           "  --strip-location    leave the place (GPS, XMP, IPTC) out of every picture\n"
+           "  --keep-location     keep the place (GPS, XMP, IPTC) in the pictures; a warning\n"
+           "                      counts those that still carry one\n"
+           "  --strip-location    leave the place out of every picture (the default)\n"
            "  --sort [name|date]  sort the entries before saving: by path (name, the default)\n"
            "                      or by the date taken (date: EXIF DateTimeOriginal, equal\n"
            "                      times by path, pictures without a date last in their order)\n"

@@ -40,7 +40,7 @@ struct MakeOptions {
     bool replace = false;  // files in the way that are not the album's own are replaced
     bool keepNames = false;
     bool losslessTurns = false;
-    bool stripLocation = false;
+    bool stripLocation = true;  // --keep-location clears it, --strip-location sets it again
     MakeSort sort = MakeSort::None;
     bool dryRun = false;
     bool plan = false;

@@ -11,14 +11,17 @@ namespace albumon {
 
 namespace {
 
-// A HEIF, PNG or WebP source: one decode gives the thumbnail and the converted picture.
+// A HEIF, PNG or WebP source: one decode gives the thumbnail, the converted picture and the
+// screen sizes.
 EntryResult ComputeConvertedEntry(const EntryJob& job) {
     EntryResult result;
     try {
         ConvertedEntry entry = MakeConvertedEntry(job.SourcePath, job.Rotation, job.PanelWidth,
-                                                  job.ThumbSize, job.Photo);
+                                                  job.ThumbSize, job.Photo, job.ScreenSides);
         result.Thumbnail = std::move(entry.thumbnail);
         result.Picture = {false, std::move(entry.picture)};
+        result.Screens = std::move(entry.screens);
+        result.HasLocation = !job.Photo.StripLocation && CarriesLocation(result.Picture.bytes);
         if (entry.noPreview)
             result.Notices.push_back(pnNoPicture);
     } catch (...) {

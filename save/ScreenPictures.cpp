@@ -10,14 +10,9 @@
 
 namespace albumon {
 
-namespace {
-
-// Whether a picture carries location data: leaving it out would change the file.
-bool HasLocation(const std::string& bytes) {
+bool CarriesLocation(const std::string& bytes) {
     return JpegWithoutLocation(bytes).changed;
 }
-
-}  // namespace
 
 void AddScreenSizes(const EntryJob& job, EntryResult& result,
                     std::shared_ptr<const TJPEGData> source, Raster decoded) {
@@ -36,7 +31,9 @@ void AddScreenSizes(const EntryJob& job, EntryResult& result,
         }
         source = std::move(read);
     }
-    result.HasLocation = !job.Photo.StripLocation && HasLocation(source->bytes);
+    result.HasLocation =
+        !job.Photo.StripLocation &&
+        CarriesLocation(result.Picture.copySource ? source->bytes : result.Picture.bytes);
     if (!screens)
         return;
     result.Screens = decoded.Empty() ? MakeScreenSizes(*source, job.Rotation, job.ScreenSides)

@@ -14,9 +14,13 @@ namespace albumon {
 
 class StagedSave;
 
+// Whether a picture carries location data: leaving it out would change the file.
+bool CarriesLocation(const std::string& bytes);
+
 // Fills result.Screens (when job asks for screen sides) and result.HasLocation (when job keeps
-// locations) from source, the source file's bytes and header as already read (null: the file is
-// read here). The screen sizes come from decoded when it holds the turned output's decode (see
+// locations: whether the picture written, result.Picture or the source it copies, carries one)
+// from source, the source file's bytes and header as already read (null: the file is read here).
+// The screen sizes come from decoded when it holds the turned output's decode (see
 // MakeOutputPicture), else from a scaled decode of their own. A source that cannot be read
 // raises EFOpenError; one that cannot be decoded gets no screen-size pictures.
 void AddScreenSizes(const EntryJob& job, EntryResult& result,

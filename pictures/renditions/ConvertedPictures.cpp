@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "FileSystem.h"
@@ -26,6 +27,8 @@ namespace {
 
 constexpr std::int32_t kPlaceholderWidth = 640;
 constexpr std::int32_t kPlaceholderHeight = 480;
+
+std::atomic<std::uint64_t> photoFileDecodes{0};
 
 // The first bytes of a file, enough to tell its kind; empty when it cannot be read.
 std::string FirstBytes(const std::string& path) {
@@ -98,11 +101,16 @@ DecodedPicture LoadPhotoFile(const std::string& path) {
     std::string bytes;
     if (ReadWholeFile(path, bytes, kMaxPictureFileBytes) != 0)
         throw EFOpenError(path);
+    photoFileDecodes.fetch_add(1, std::memory_order_relaxed);
     try {
         return DecodePhoto(bytes);
     } catch (const EInvalidGraphic& error) {
         throw EInvalidGraphic(path + ": " + error.what());
     }
+}
+
+std::uint64_t PhotoFileDecodes() {
+    return photoFileDecodes.load(std::memory_order_relaxed);
 }
 
 Raster PreviewRaster(const Raster& full, int panelSize) {
@@ -151,7 +159,8 @@ std::string PlaceholderJpeg() {
 }
 
 ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int panelWidth,
-                                  int thumbSize, const PhotoOptions& photo) {
+                                  int thumbSize, const PhotoOptions& photo,
+                                  const std::vector<int>& screenSides) {
     ConvertedEntry entry;
     DecodedPicture picture;
     try {
@@ -172,6 +181,17 @@ ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int pan
         OrientedRaster(PreviewRaster(picture.raster, panelWidth), picture.orientation, rotation);
     entry.thumbnail = EncodedThumbnail(preview, thumbSize, picture.icc);
     entry.picture = ConvertedJpeg(picture, rotation, photo.ConvertQuality, photo.StripLocation);
+    if (!screenSides.empty()) {
+        // The decode as stored, mirrored by ConvertedJpeg where its orientation asks: what
+        // ScreenSizesOf takes from a JPEG's decode.
+        JpegHeader header;
+        header.width = picture.raster.Width();
+        header.height = picture.raster.Height();
+        header.orientation = picture.orientation;
+        header.icc = picture.icc;
+        entry.screens =
+            ScreenSizesOf(std::move(picture.raster), header, Quarters(rotation), screenSides);
+    }
     return entry;
 }
 

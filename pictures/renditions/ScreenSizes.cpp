@@ -53,15 +53,27 @@ Orientation ScreenOrientation(const JpegHeader& header, int rotation) {
         .Then(rotation >= 0 && rotation <= 3 ? rotation : 0);
 }
 
-// The sides asked for that are smaller than the photo, ascending.
-std::vector<int> WantedSides(const JpegHeader& header, const std::vector<int>& sides) {
-    const std::int64_t longSide = std::max(header.width, header.height);
+// The sides asked for that are smaller than the photo, ascending. A photo that stands upright
+// (quarter: as stored it lies) gets one more beside the phones' display copy, which is narrower
+// than a phone's screen then: one as wide as that copy is long, unless it would be no smaller
+// than the photo or the largest side asked for.
+std::vector<int> WantedSides(const JpegHeader& header, const std::vector<int>& sides,
+                             bool quarter) {
+    const std::int64_t width = quarter ? header.height : header.width;
+    const std::int64_t height = quarter ? header.width : header.height;
+    const std::int64_t longSide = std::max(width, height);
     std::vector<int> wanted;
     for (int side : sides) {
         if (side > 0 && side < longSide)
             wanted.push_back(side);
     }
+    if (height > width && std::find(sides.begin(), sides.end(), kPhoneDisplaySide) != sides.end()) {
+        const std::int64_t across = (kPhoneDisplaySide * height + width - 1) / width;
+        if (across < longSide && across < *std::max_element(sides.begin(), sides.end()))
+            wanted.push_back(static_cast<int>(across));
+    }
     std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     return wanted;
 }
 
@@ -76,7 +88,7 @@ ScreenSizes ScreenSizesOf(Raster picture, const JpegHeader& header, int rotation
     result.width = orientation.Quarter() ? header.height : header.width;
     result.height = orientation.Quarter() ? header.width : header.height;
     picture = As24Bit(std::move(picture));
-    const std::vector<int> wanted = WantedSides(header, sides);
+    const std::vector<int> wanted = WantedSides(header, sides, orientation.Quarter());
     // Largest first, each size reduced from the one before it.
     for (auto side = wanted.rbegin(); side != wanted.rend(); ++side) {
         const auto [w, h] = ScaledToSide(header.width, header.height, *side);
@@ -93,7 +105,8 @@ ScreenSizes ScreenSizesOf(Raster picture, const JpegHeader& header, int rotation
 
 ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides) {
     const JpegHeader& header = data.header;
-    const std::vector<int> wanted = WantedSides(header, sides);
+    const std::vector<int> wanted =
+        WantedSides(header, sides, ScreenOrientation(header, rotation).Quarter());
     // A photo no larger than every size is decoded only to know that it can be.
     Raster picture;
     try {

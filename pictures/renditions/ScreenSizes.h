@@ -27,7 +27,8 @@ inline constexpr int kDefaultDisplaySide = 2048;
 inline constexpr int kScreenQuality = 87;
 
 // The long sides a save makes, ascending: the cards' 1x, 2x and 3x, then the phones' display
-// copy and displaySide (0: no display copies at all).
+// copy and displaySide (0: no display copies at all). A photo that stands upright also gets a
+// phones' copy as wide as the phones' display copy is long (see MakeScreenSizes).
 std::vector<int> ScreenSides(int displaySide);
 
 // The size of a picture of width x height scaled to long side side, the short side rounded (at
@@ -53,8 +54,10 @@ struct ScreenSizes {
 
 // The screen-size pictures of the sides asked for, upright (EXIF orientation, then rotation
 // quarter turns clockwise), with the photo's colour profile (converted to sRGB instead when the
-// profile is larger than the picture) and no other metadata. A photo that cannot be decoded
-// gets none.
+// profile is larger than the picture) and no other metadata. When the sides hold the phones'
+// display copy and the photo stands upright, one more is made whose short side is that copy's
+// long side (a phone's screen is that wide in device pixels), when it is smaller than the photo
+// and than the largest side asked for. A photo that cannot be decoded gets none.
 ScreenSizes MakeScreenSizes(const TJPEGData& data, int rotation, const std::vector<int>& sides);
 
 // MakeScreenSizes from a decode already made: picture is the photo of header as stored, decoded

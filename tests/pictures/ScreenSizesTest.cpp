@@ -119,6 +119,36 @@ TEST(ScreenSizesTest, OnlyTheColourProfileIsKeptAndALargerOneIsConvertedToSrgb) 
         10);
 }
 
+TEST(ScreenSizesTest, AnUprightPhotoGetsACopyAsWideAsThePhonesCopyIsLong) {
+    // Upright as stored, by its orientation tag and by a turn: the phones' 1280 copy is 960
+    // pixels wide, narrower than a phone's screen. Not for a landscape photo, nor where the copy
+    // would be no smaller than the photo or the display copy.
+    const struct {
+        std::int32_t width, height;  // before the turn
+        int tag, rotation;
+        std::vector<int> sides;
+    } cases[] = {
+        {1500, 2000, 1, 0, {160, 1280, 1707}}, {1500, 2000, 6, 0, {160, 1280, 1707}},
+        {2000, 1500, 1, 1, {160, 1280, 1707}}, {2000, 1500, 1, 0, {160, 1280}},
+        {1152, 2048, 1, 0, {160, 1280}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " tag " +
+                     std::to_string(c.tag) + " turns " + std::to_string(c.rotation));
+        const TJPEGData data = DataOf(PhoneJpeg(QuadrantRaster(c.width, c.height), {c.tag}));
+        const ScreenSizes sizes = MakeScreenSizes(data, c.rotation, {160, 1280, 2048});
+        std::vector<int> sides;
+        for (const ScreenPicture& picture : sizes.pictures) {
+            sides.push_back(picture.side);
+            const JpegHeader header = ReadJpegHeader(picture.bytes);
+            EXPECT_EQ(std::max(header.width, header.height), picture.side);
+            if (picture.side == 1707)
+                EXPECT_EQ(header.width, kPhoneDisplaySide);
+        }
+        EXPECT_EQ(sides, c.sides);
+    }
+}
+
 TEST(ScreenSizesTest, APictureThatCannotBeDecodedGetsNone) {
     TJPEGData data = DataOf(test::ColorJpeg(800, 600));
     data.bytes.resize(200);  // the header's promise, no picture
