@@ -51,6 +51,10 @@ struct SaveNotice {
 // The line that tells the user of a notice: the file, then what was done with it.
 std::string NoticeText(const SaveNotice& notice);
 
+// The lines that tell the user of a save's notices, in their order; of each kind only the first
+// RepeatedWarnings::kShown, then one line for the rest ("ほか N 件" in place of the file).
+std::vector<std::string> NoticeLines(const std::vector<SaveNotice>& notices);
+
 // Writes the album of the live entries under head text head into OutPath, then clears the
 // entries; all or nothing. What SaveProblem refuses raises an Exception before anything is
 // written (no folder made). The album is then locked (a second save of it raises an
