@@ -49,8 +49,8 @@ void TForm1::MakeRoomForNotice() {
 void TForm1::ShowSaveNotice(const std::string& head, int pictures,
                             const std::vector<SaveNotice>& notices) {
     QStringList warnings;
-    for (const std::string& line : NoticeLines(notices))
-        warnings << Text(line);
+    for (const SaveNotice& notice : notices)
+        warnings << Text(NoticeText(notice));
     NoticeBar->ShowSaved(pictures, Text(album_.OutPath + head + ".htm"), warnings);
 }
 
