@@ -156,7 +156,7 @@ TEST_F(MemoryBoundsTest, AddressSpaceShortForPhonePicturesEndsNamed) {
         args.push_back(pictures.back());
     }
     for (rlim_t cap : {200, 250, 300, 350, 400}) {
-        FaultCase fault("6 HEIC, 4 threads, " + std::to_string(cap) + " MB address space");
+        FaultCase fault("6 HEIC in " + std::to_string(cap) + " MB address space");
         for (const std::string& picture : pictures)
             fault.sources.Add(picture);
         std::vector<std::string> capped = args;
