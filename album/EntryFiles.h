@@ -23,8 +23,9 @@ struct NameCollision {
 };
 
 // Every later entry whose files take a name an earlier entry's files take, once, against the
-// first such entry, in list order. Names are compared byte for byte: names that differ only in
-// letter case are different names.
+// first such entry, in list order. Names are compared as the file systems of other machines
+// compare them: without regard to letter case (Unicode case folding) or to how accented letters
+// are composed (Unicode normalization form C), so "A.jpg" and "a.jpg" collide.
 std::vector<NameCollision> FindNameCollisions(const AlbumState& state);
 
 // The message that names the colliding entries, one line each (row numbers from 1, source

@@ -6,10 +6,12 @@
 
 #include "Application.h"
 #include "CommandLine.h"
+#include "ProcessMemory.h"
 #include "QuitSignals.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
+    albumon::SetUpProcessMemory();
     // Answered before the application exists: no display is needed for them.
     if (auto status = albumon::AnswerWithoutWindow(argc, argv, ALBUMON_VERSION))
         return *status;

@@ -17,6 +17,7 @@
 #include "MakeList.h"
 #include "OutputNames.h"
 #include "Paths.h"
+#include "RepeatedWarnings.h"
 #include "SaveAlbum.h"
 #include "SaveChecks.h"
 #include "SignalCleanup.h"
@@ -66,6 +67,12 @@ class AlbumBuilder {
     void Run() {
         for (const MakeStep& step : options_.steps)
             Apply(step);
+        for (const auto& [kind, count] : warned_.LeftOut()) {
+            err_ << "albumon-make: 警告: " << LeftOutWords(count)
+                 << (kind == kNotPicture
+                         ? ": 追加できる写真ではありません\n"
+                         : ": 入力ファイルの数が上限を超えたため追加されませんでした\n");
+        }
         if (options_.head)
             head_ = *options_.head;
     }
@@ -74,7 +81,16 @@ class AlbumBuilder {
     int Pictures() const { return pictures_; }
 
   private:
+    // The kinds of warnings about inputs.
+    enum { kNotPicture, kOverCapacity };
+
     NamingBase Naming() const { return {head_, options_.start}; }
+
+    // Shows a warning about an input unless many of its kind were shown already.
+    void Warn(int kind, const std::string& text) {
+        if (warned_.Show(kind))
+            err_ << "albumon-make: 警告: " << text << "\n";
+    }
 
     void Apply(const MakeStep& step) {
         if (step.kind == MakeStep::Input)
@@ -134,15 +150,15 @@ class AlbumBuilder {
             throw EInOutError(2, input);
         } else {
             result = AddFiles(state_, {path}, Naming());
-            if (result.Accepted == 0 && result.Refused == 0) {
-                err_ << "albumon-make: 警告: " << input << " は追加できる写真ではありません\n";
-            }
+            if (result.Accepted == 0 && result.Refused == 0)
+                Warn(kNotPicture, input + " は追加できる写真ではありません");
         }
         for (const std::string& warning : result.Warnings)
             err_ << "albumon-make: 警告: " << warning << "\n";
         if (result.Refused > 0) {
-            err_ << "albumon-make: 警告: 入力ファイルは" << kEntryCapacity << "個までです。"
-                 << input << " の " << result.Refused << "個のファイルは追加されませんでした\n";
+            Warn(kOverCapacity, "入力ファイルは" + std::to_string(kEntryCapacity) + "個までです。" +
+                                    input + " の " + std::to_string(result.Refused) +
+                                    "個のファイルは追加されませんでした");
         }
         pictures_ += result.Accepted;
         last_ = result.Accepted > 0 ? state_.EntryCount - 1 : -1;
@@ -159,6 +175,10 @@ class AlbumBuilder {
     }
 
     void SetNote(EntryRecord& entry, const std::string& file, std::int32_t position) {
+        if (DirectoryExists(file)) {
+            throw Exception(FormatMessage("注記に指定した %s はフォルダーです", file) +
+                            "（注記の文を書いたテキストファイルを指定してください）");
+        }
         WriteTextLines(NoteFilePath(state_, entry), ReadTextLines(file));
         entry.NotePos = position;
     }
@@ -169,6 +189,7 @@ class AlbumBuilder {
     std::string head_ = "無題";
     int last_ = -1;
     int pictures_ = 0;
+    RepeatedWarnings warned_;
 };
 
 void PrepareState(AlbumState& state, const MakeOptions& options, const std::string& defaultTemplate,
@@ -252,8 +273,8 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         if (midLine)
             err << "\n";
         midLine = false;
-        for (const SaveNotice& notice : notices)
-            err << "albumon-make: 警告: " << NoticeText(notice) << "\n";
+        for (const std::string& line : NoticeLines(notices))
+            err << "albumon-make: 警告: " << line << "\n";
         if (!options.quiet) {
             out << "保存しました: " << count << " 枚 — " << state.OutPath << head << ".htm\n";
         }

@@ -5,9 +5,11 @@
 
 #include "AlbumMake.h"
 #include "MakeOptions.h"
+#include "ProcessMemory.h"
 #include "ProgramPaths.h"
 
 int main(int argc, char** argv) {
+    albumon::SetUpProcessMemory();
     std::vector<std::string> args(argv + 1, argv + argc);
     albumon::MakeOptions options;
     try {

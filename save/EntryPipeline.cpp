@@ -1,6 +1,7 @@
 // Computing entries ahead of the writing on worker threads.
 #include "EntryPipeline.h"
 
+#include <new>
 #include <system_error>
 
 #include "ScreenPictures.h"
@@ -30,19 +31,18 @@ EntryResult ComputeConvertedEntry(const EntryJob& job) {
     return result;
 }
 
-}  // namespace
-
-EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
-    if (IsConvertedSource(job.SourcePath))
-        return ComputeConvertedEntry(job);
+EntryResult ComputeJpegEntry(PictureView& view, const EntryJob& job) {
     EntryResult result;
     view.ClearPicture();
     try {
         bool noPreview = false;
+        JpegDamage damage = jdNone;
         result.Thumbnail = MakeThumbnail(view, job.SourcePath, job.Rotation, job.PanelWidth,
-                                         job.ThumbSize, &noPreview);
+                                         job.ThumbSize, &noPreview, &damage);
         if (noPreview)
             result.Notices.push_back(pnNoPreview);
+        else if (damage != jdNone)
+            result.Notices.push_back(damage == jdCut ? pnCut : pnCorrupt);
     } catch (...) {
         result.ThumbnailError = std::current_exception();
         view.ClearPicture();
@@ -70,6 +70,57 @@ EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
             AddScreenSizes(job, result, std::move(source), std::move(decoded));
     } catch (...) {
         result.PictureError = std::current_exception();
+    }
+    return result;
+}
+
+// The notice for an error that is a shortage of memory or of threads, not a fault of the picture.
+std::optional<PictureNotice> ShortageOf(const std::exception_ptr& error) {
+    if (!error)
+        return std::nullopt;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return pnNoMemory;
+    } catch (const std::system_error& refused) {
+        if (refused.code() == std::errc::resource_unavailable_try_again ||
+            refused.code() == std::errc::not_enough_memory)
+            return pnNoThread;
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+// An entry cut short by a shortage: "no preview" for both its files (a copy of the source could
+// keep a location the save is to leave out), and the notice naming it. When even that cannot be
+// made, the shortage stays the entry's error.
+void StandIn(const EntryJob& job, PictureNotice why, EntryResult& result) {
+    try {
+        EntryResult standIn;
+        standIn.Thumbnail = PlaceholderThumbnail(job.Rotation, job.ThumbSize);
+        standIn.Picture = {false, PlaceholderJpeg()};
+        standIn.Notices.push_back(why);
+        result = std::move(standIn);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+EntryResult ComputeEntry(PictureView& view, const EntryJob& job) {
+    EntryResult result;
+    try {
+        result = IsConvertedSource(job.SourcePath) ? ComputeConvertedEntry(job)
+                                                   : ComputeJpegEntry(view, job);
+    } catch (...) {
+        view.ClearPicture();
+        result.ThumbnailError = std::current_exception();
+    }
+    for (const std::exception_ptr& error : {result.ThumbnailError, result.PictureError}) {
+        if (const std::optional<PictureNotice> why = ShortageOf(error)) {
+            StandIn(job, *why, result);
+            break;
+        }
     }
     return result;
 }

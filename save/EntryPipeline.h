@@ -12,7 +12,8 @@
 
 namespace albumon {
 
-// Computes one entry with view as its working holder; errors are kept in the result.
+// Computes one entry with view as its working holder; errors are kept in the result. Memory or a
+// thread running short makes the entry's files "no preview" with a notice naming it.
 EntryResult ComputeEntry(PictureView& view, const EntryJob& job);
 
 class EntryPipeline {

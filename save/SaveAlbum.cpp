@@ -2,9 +2,11 @@
 #include "SaveAlbum.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "AlbumArchive.h"
@@ -13,6 +15,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Paths.h"
+#include "RepeatedWarnings.h"
 #include "SaveChecks.h"
 #include "SaveStage.h"
 #include "SaveTransaction.h"
@@ -209,6 +212,19 @@ std::string NoticeText(const SaveNotice& notice) {
         case pnNoPicture:
             return notice.SourcePath +
                    ": 画像を読み取れないため、サムネイルと写真を「プレビューなし」にしました";
+        case pnNoMemory:
+            return notice.SourcePath +
+                   ": メモリが足りないため画像を読み取れず、サムネイルと写真を「プレビューなし」に"
+                   "しました";
+        case pnNoThread:
+            return notice.SourcePath +
+                   ": "
+                   "画像の読み取りに要るスレッドを起動できないため、サムネイルと写真を「プレビュー"
+                   "なし」にしました";
+        case pnCut:
+            return notice.SourcePath + ": 画像が途中で切れています";
+        case pnCorrupt:
+            return notice.SourcePath + ": 画像のデータに壊れた所があります";
         case pnMetadataDropped:
             return notice.SourcePath +
                    ": 読み取れないメタデータがあるため、位置情報を残さないよう除いて出力しました";
@@ -216,6 +232,29 @@ std::string NoticeText(const SaveNotice& notice) {
             return notice.SourcePath +
                    ": 大きさが無劣化の回転に合わないため、指定の圧縮率で再圧縮しました";
     }
+}
+
+std::vector<std::string> NoticeLines(const std::vector<SaveNotice>& notices) {
+    // Support files left out form one kind, whatever their reasons.
+    const auto kindOf = [](const SaveNotice& notice) {
+        return notice.Why.empty() ? static_cast<int>(notice.Kind) : -1;
+    };
+    RepeatedWarnings shown;
+    std::map<int, const SaveNotice*> last;
+    std::vector<std::string> lines;
+    for (const SaveNotice& notice : notices) {
+        if (shown.Show(kindOf(notice)))
+            lines.push_back(NoticeText(notice));
+        last[kindOf(notice)] = &notice;
+    }
+    for (const auto& [kind, count] : shown.LeftOut()) {
+        SaveNotice summary = *last[kind];
+        summary.SourcePath = LeftOutWords(count);
+        if (!summary.Why.empty())
+            summary.Why = "理由はそれぞれです";
+        lines.push_back(NoticeText(summary));
+    }
+    return lines;
 }
 
 std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const std::string& head,
@@ -228,6 +267,11 @@ std::vector<SaveNotice> SaveAlbum(AlbumState& state, PictureView& view, const st
         return SaveChecked(state, view, head, progress, options);
     } catch (const std::bad_alloc&) {
         throw Exception("メモリが足りないため保存できませんでした（アルバムは保存前のままです）");
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::resource_unavailable_try_again)
+            throw;
+        throw Exception(
+            "スレッドを起動できないため保存できませんでした（アルバムは保存前のままです）");
     }
 }
 

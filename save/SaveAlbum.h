@@ -66,6 +66,10 @@ std::string NoticeText(const SaveNotice& notice);
 // a note), the index page, the archive with MakeZip, and the template's support files.
 std::vector<std::string> ForeseenFiles(const AlbumState& state, const std::string& head);
 
+// The lines that tell the user of a save's notices, in their order; of each kind only the first
+// RepeatedWarnings::kShown, then one line for the rest ("ほか N 件" in place of the file).
+std::vector<std::string> NoticeLines(const std::vector<SaveNotice>& notices);
+
 // Writes the album of the live entries under head text head into OutPath, then clears the
 // entries; all or nothing. What SaveProblem refuses raises an Exception before anything is
 // written (no folder made). The album is then locked (a second save of it raises an

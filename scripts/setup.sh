@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev libjpeg62-turbo-dev libzip-dev libexif-dev libturbojpeg0-dev
-  libheif-dev libheif-examples libpng-dev libwebp-dev liblcms2-dev libexempi-dev libxml2-dev nettle-dev
+  libheif-dev libde265-dev libheif-examples libpng-dev libwebp-dev liblcms2-dev libexempi-dev libxml2-dev nettle-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   clang-14 libclang-rt-14-dev

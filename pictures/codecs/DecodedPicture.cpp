@@ -13,6 +13,13 @@ void CheckPictureSize(std::int64_t width, std::int64_t height, std::int64_t maxP
         throw EInvalidGraphic("画像が大きすぎます");
 }
 
+void CheckDecodeBytes(std::int64_t width, std::int64_t height, double decoderBytes) {
+    CheckPictureSize(width, height);
+    if (static_cast<double>(width * height) * (3 + decoderBytes) >
+        static_cast<double>(kMaxDecodeBytes))
+        throw EInvalidGraphic("画像が大きすぎます");
+}
+
 void FlattenRow(const std::uint8_t* bgra, std::uint8_t* bgr, std::int32_t width) {
     for (std::int32_t x = 0; x < width; ++x, bgra += 4, bgr += 3) {
         const unsigned alpha = bgra[3];

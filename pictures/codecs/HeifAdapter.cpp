@@ -1,6 +1,7 @@
 // Decoding HEIF files with libheif.
 #include "codecs/HeifAdapter.h"
 
+#include <libde265/de265.h>
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -228,17 +229,28 @@ bool Within(const CodedSize& coded, std::int64_t width, std::int64_t height) {
     return coded.width <= Padded(width) && coded.height <= Padded(height);
 }
 
-// An HEVC picture whose parameter sets declare no more than its own size, padded. The size may
-// be declared turned: libheif writes a turned picture's ispe after its turn.
+void CheckWithin(const CodedSize& coded, const CodedSize& declared, std::int64_t maxPixels) {
+    CheckPictureSize(coded.width, coded.height, maxPixels);
+    if (!Within(coded, declared.width, declared.height) &&
+        !Within(coded, declared.height, declared.width))
+        Refuse("符号化された大きさが画像の大きさを超えています");
+}
+
+// An HEVC picture whose parameter sets, in its configuration and repeated in its coded data,
+// declare no more than its own size, padded. The size may be declared turned: libheif writes a
+// turned picture's ispe after its turn.
 void CheckCoded(const HeifItem& item, std::int64_t maxPixels) {
     const std::optional<CodedSize> coded = HevcCodedSize(item.hvcc);
     if (!coded)
         Refuse("HEVC の設定が読めません");
-    CheckPictureSize(coded->width, coded->height, maxPixels);
-    const CodedSize& declared = *item.declared;
-    if (!Within(*coded, declared.width, declared.height) &&
-        !Within(*coded, declared.height, declared.width))
-        Refuse("符号化された大きさが画像の大きさを超えています");
+    CheckWithin(*coded, *item.declared, maxPixels);
+    std::string joined;  // a unit may run on from one extent into the next
+    if (item.data.size() > 1)
+        for (std::string_view extent : item.data)
+            joined.append(extent);
+    const std::string_view data = item.data.size() == 1 ? item.data[0] : joined;
+    if (const std::optional<CodedSize> repeated = HevcDataSize(item.hvcc, data))
+        CheckWithin(*repeated, *item.declared, maxPixels);
 }
 
 // A big-endian field of a grid's or overlay's description.
@@ -326,8 +338,15 @@ void CheckBeforeDecoding(const std::string& bytes, heif_item_id id, std::int64_t
 Raster DecodeItem(const heif_image_handle* handle, std::int64_t maxPixels) {
     CheckPictureSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
                      maxPixels);
+    // The decoder's own pixels beside the raster: the 8-bit 4:2:0 planes, or libheif's planes (of
+    // up to three full planes of one or two bytes a sample) beside its interleaved copy of 4 bytes
+    // a pixel, which the raster then takes the planes' place beside.
+    const bool planes = TakesPlanes(handle);
+    const double sample = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 ? 2 : 1;
+    CheckDecodeBytes(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
+                     planes ? 1.5 : std::max(3 * sample + 4, 7.0) - 3);
     Raster raster;
-    if (TakesPlanes(handle)) {
+    if (planes) {
         // The planes as a phone's HEVC stores them, converted once into the raster. libheif's
         // own conversion, with its full-size interleaved copy, serves the other pictures.
         HeifHandle<heif_image> planes = Decoded(handle, heif_colorspace_YCbCr, heif_chroma_420);
@@ -407,3 +426,11 @@ Raster DecodeHeifPreview(const std::string& bytes, int minSide) {
 }
 
 }  // namespace albumon
+
+// libheif starts a libde265 worker thread for every picture it decodes, and libde265 then waits
+// for ever on work that a thread the system refused to start never does. This definition comes
+// before libde265's own: no worker is started, and libde265 decodes on the calling thread (as it
+// does with none), where a failure is an error that reaches the caller.
+extern "C" de265_error de265_start_worker_threads(de265_decoder_context*, int) {
+    return DE265_OK;
+}

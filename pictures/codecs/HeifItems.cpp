@@ -133,11 +133,13 @@ void ReadReferences(std::string_view body, HeifItems& items) {
     }
 }
 
-// The first bytes of an item's data, from the file (construction method 0) or the meta box's
-// idat (1); extents reaching past either make the file malformed. Unwanted data is passed over.
-std::string HeadOf(std::string_view file, std::string_view idat, int method, std::uint64_t base,
-                   Cursor& extents, int version, int sizes, bool wanted) {
-    std::string head;
+// An item's extents, from the file (construction method 0) or the meta box's idat (1); extents
+// reaching past either make the file malformed. A grid's or overlay's first bytes are kept as its
+// description, an HEVC picture's extents as its coded data; other items' are passed over.
+void ReadExtents(std::string_view file, std::string_view idat, int method, std::uint64_t base,
+                 Cursor& extents, int version, int sizes, HeifItem* item) {
+    const bool described = item && (item->type == "grid" || item->type == "iovl");
+    const bool coded = item && item->type == "hvc1";
     const int offsetSize = sizes >> 12, lengthSize = (sizes >> 8) & 15;
     const int indexSize = version >= 1 ? sizes & 15 : 0;
     for (std::uint64_t n = extents.Read(2); n > 0; --n) {
@@ -145,17 +147,19 @@ std::string HeadOf(std::string_view file, std::string_view idat, int method, std
         const std::uint64_t offset = base + extents.Read(offsetSize);
         const std::uint64_t length = extents.Read(lengthSize);
         const std::string_view source = method == 0 ? file : idat;
-        if (!wanted || method > 1)
+        if (!(described || coded) || method > 1)
             continue;  // not needed, or built from another item: a grid so built stays undescribed
         if (offset > source.size() || length > source.size() - offset)
             throw Malformed{};
-        if (head.size() < kHeadBytes)
-            head.append(source.substr(offset, std::min<std::uint64_t>(length, kHeadBytes)));
+        const std::string_view extent = source.substr(offset, length);
+        if (coded)
+            item->data.push_back(extent);
+        else if (item->head.size() < kHeadBytes)
+            item->head.append(extent.substr(0, kHeadBytes));
     }
-    return head;
 }
 
-// The data heads of the grids and overlays among items.
+// The descriptions of the grids and overlays among items and the HEVC pictures' coded data.
 void ReadLocations(std::string_view file, std::string_view iloc, std::string_view idat,
                    HeifItems& items) {
     Cursor cursor(iloc);
@@ -168,11 +172,8 @@ void ReadLocations(std::string_view file, std::string_view iloc, std::string_vie
         cursor.Read(2);  // data reference index
         const std::uint64_t base = cursor.Read(baseSize);
         const auto found = items.find(id);
-        const bool wanted =
-            found != items.end() && (found->second.type == "grid" || found->second.type == "iovl");
-        std::string head = HeadOf(file, idat, method, base, cursor, version, sizes, wanted);
-        if (wanted)
-            found->second.head = std::move(head);
+        ReadExtents(file, idat, method, base, cursor, version, sizes,
+                    found == items.end() ? nullptr : &found->second);
     }
 }
 

@@ -1,6 +1,6 @@
 // The items of a HEIF file as its meta box lists them: type, declared size, HEVC configuration
-// references and, for grids and overlays, their description. Read without libheif, to check a
-// picture before libheif decodes it.
+// and coded data, references and, for grids and overlays, their description. Read without libheif,
+// to check a picture before libheif decodes it.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,7 @@ struct HeifItem {
     std::vector<std::uint32_t> parts;      // dimg references: grid tiles, overlay layers
     std::vector<std::uint32_t> auxiliary;  // the items whose auxl references name this one
     std::string head;  // a grid's or overlay's description: the first bytes of its data
+    std::vector<std::string_view> data;  // an HEVC picture's coded data, extent by extent
 };
 
 using HeifItems = std::map<std::uint32_t, HeifItem>;

@@ -2,6 +2,7 @@
 #include "codecs/HevcParameters.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 namespace albumon {
@@ -102,6 +103,17 @@ std::size_t Read16(std::string_view bytes, std::size_t at) {
            static_cast<unsigned char>(bytes[at + 1]);
 }
 
+void Widen(std::optional<CodedSize>& largest, const CodedSize& size) {
+    if (!largest)
+        largest = size;
+    largest->width = std::max(largest->width, size.width);
+    largest->height = std::max(largest->height, size.height);
+}
+
+bool IsSps(std::string_view nal) {
+    return !nal.empty() && ((static_cast<unsigned char>(nal[0]) >> 1) & 0x3F) == kSpsType;
+}
+
 }  // namespace
 
 std::optional<CodedSize> HevcCodedSize(std::string_view hvcc) {
@@ -120,16 +132,33 @@ std::optional<CodedSize> HevcCodedSize(std::string_view hvcc) {
                 return std::nullopt;
             const std::string_view nal = hvcc.substr(at + 2, Read16(hvcc, at));
             at += 2 + nal.size();
-            if (nal.empty() || ((static_cast<unsigned char>(nal[0]) >> 1) & 0x3F) != kSpsType)
+            if (!IsSps(nal))
                 continue;
             const std::optional<CodedSize> size = SpsSize(nal);
             if (!size)
                 return std::nullopt;
-            if (!largest)
-                largest = size;
-            largest->width = std::max(largest->width, size->width);
-            largest->height = std::max(largest->height, size->height);
+            Widen(largest, *size);
         }
+    }
+    return largest;
+}
+
+std::optional<CodedSize> HevcDataSize(std::string_view hvcc, std::string_view data) {
+    if (hvcc.size() < kConfigHeader)
+        return std::nullopt;
+    const std::size_t lengthSize = (static_cast<unsigned char>(hvcc[kConfigHeader - 1]) & 3) + 1;
+    std::optional<CodedSize> largest;
+    for (std::size_t at = 0; data.size() - at >= lengthSize;) {
+        std::size_t length = 0;
+        for (std::size_t i = 0; i < lengthSize; ++i)
+            length = (length << 8) | static_cast<unsigned char>(data[at + i]);
+        at += lengthSize;
+        if (length > data.size() - at)
+            break;
+        const std::string_view nal = data.substr(at, length);
+        at += length;
+        if (IsSps(nal))
+            Widen(largest, SpsSize(nal).value_or(CodedSize{INT64_MAX, INT64_MAX}));
     }
     return largest;
 }

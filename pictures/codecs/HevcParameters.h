@@ -17,4 +17,10 @@ struct CodedSize {
 // record is cut short, malformed or holds none.
 std::optional<CodedSize> HevcCodedSize(std::string_view hvcc);
 
+// The largest width and height among the sequence parameter sets a picture's coded data repeats
+// (NAL units, each after a big-endian length of the size its hvcC record gives); nullopt when
+// it repeats none. A unit cut short ends the search; a set that cannot be read counts as
+// unbounded (INT64_MAX a side).
+std::optional<CodedSize> HevcDataSize(std::string_view hvcc, std::string_view data);
+
 }  // namespace albumon

@@ -14,6 +14,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "codecs/DecodedPicture.h"
 #include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
 #include "pixels/GraphicErrors.h"
@@ -26,16 +27,20 @@ struct ErrorGuard {
     jpeg_error_mgr pub;  // first, so the library's pointer to it leads back here
     std::jmp_buf jump;
     bool tooManyScans;
+    int firstWarning;  // the message code of the first warning, when there was one
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<ErrorGuard*>(cinfo->err)->jump, 1);
 }
 
-// Warnings (data that ends early, for instance) are counted by the library only.
+// Warnings (data that ends early, for instance) are counted, the first one kept; nothing is
+// printed.
 void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0)
-        ++cinfo->err->num_warnings;
+    if (level >= 0)
+        return;
+    if (cinfo->err->num_warnings++ == 0)
+        reinterpret_cast<ErrorGuard*>(cinfo->err)->firstWarning = cinfo->err->msg_code;
 }
 
 void OutputMessage(j_common_ptr) {}
@@ -64,6 +69,7 @@ void InstallErrorGuard(ErrorGuard& guard) {
     guard.pub.emit_message = EmitMessage;
     guard.pub.output_message = OutputMessage;
     guard.tooManyScans = false;
+    guard.firstWarning = 0;
 }
 
 [[noreturn]] void RaiseFailure(const ErrorGuard& guard) {
@@ -231,6 +237,12 @@ class Decompressor {
     }
     const jpeg_decompress_struct& Info() const { return cinfo_; }
     DecodeJob& Job() { return job_; }
+    // What the library's warnings so far say about the data.
+    JpegDamage Damage() const {
+        if (guard_.pub.num_warnings == 0)
+            return jdNone;
+        return guard_.firstWarning == JWRN_JPEG_EOF ? jdCut : jdCorrupt;
+    }
 
   private:
     ErrorGuard guard_{};
@@ -481,11 +493,26 @@ JpegHeader ReadJpegHeader(const std::string& bytes) {
     return header;
 }
 
-Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options) {
+Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options, JpegDamage* damage) {
     Decompressor decompressor(bytes, options);
     decompressor.Run(ReadHeaderStep);
     decompressor.Run(SetupStep);
     const jpeg_decompress_struct& info = decompressor.Info();
+    // A picture decoded at its full size (or one still that large when scaled) must fit the
+    // bound every decoded picture keeps.
+    if (std::int64_t{info.output_width} * info.output_height > kMaxPhotoPixels)
+        throw EInvalidGraphic("画像が大きすぎます");
+    // A progressive file is first gathered whole as coefficients beside the raster.
+    double coefficients = 0;
+    if (info.progressive_mode) {
+        for (int c = 0; c < info.num_components; ++c) {
+            const jpeg_component_info& component = info.comp_info[c];
+            coefficients += double(component.width_in_blocks) * component.height_in_blocks *
+                            DCTSIZE2 * sizeof(JCOEF);
+        }
+    }
+    if (double(info.output_width) * info.output_height * 3 + coefficients > double(kMaxDecodeBytes))
+        throw EInvalidGraphic("画像が大きすぎます");
     Raster raster(static_cast<std::int32_t>(info.output_width),
                   static_cast<std::int32_t>(info.output_height),
                   info.quantize_colors ? pf8bit : pf24bit);
@@ -497,11 +524,13 @@ Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options) {
         inkRow.resize(std::size_t{info.output_width} * 4);
         job.inkRow = inkRow.data();
         decompressor.Run(DecodeInksStep);
-        return raster;
+    } else {
+        decompressor.Run(DecodeStep);
+        if (raster.Format() == pf8bit)
+            raster.SetPalette(PaletteOf(job));
     }
-    decompressor.Run(DecodeStep);
-    if (raster.Format() == pf8bit)
-        raster.SetPalette(PaletteOf(job));
+    if (damage)
+        *damage = decompressor.Damage();
     return raster;
 }
 

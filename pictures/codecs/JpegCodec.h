@@ -43,8 +43,13 @@ struct EncodeOptions {
     std::string icc;           // a colour profile to embed
 };
 
-// Most working memory the library may take for one decode (its whole-picture buffers).
-constexpr long kMaxLibraryMemory = 1L << 30;
+// What the library's warnings during a decode said about the data: nothing, that it ends early
+// (the rest of the picture is filled in), or another fault it went past.
+enum JpegDamage { jdNone, jdCut, jdCorrupt };
+
+// Most working memory the library may take for one decode (its whole-picture buffers): the
+// coefficients of a progressive 64-million-pixel photo (4:2:0) fit.
+constexpr long kMaxLibraryMemory = 256L << 20;
 // A file with more scans than this counts as unreadable.
 constexpr int kMaxScans = 1000;
 
@@ -55,8 +60,10 @@ JpegHeader ReadJpegHeader(const std::string& bytes);
 // Decodes JPEG data into a new raster: 24-bit, or 8-bit with the quantiser's palette when
 // eightBit is set or the output is grayscale. CMYK and YCCK pictures give 24-bit colours (the
 // Adobe marker's inverted inks where it is present). Raises EJPEG on a library error and
-// EInvalidGraphic when the picture is too large or has too many scans.
-Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options);
+// EInvalidGraphic when the picture is too large or has too many scans. damage, when given,
+// receives what the library warned about.
+Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options,
+                  JpegDamage* damage = nullptr);
 
 // Encodes a raster of at least one pixel, turned as options.turn says, into JPEG data (an 8-bit
 // raster through its palette, in three components). Raises EJPEG on a library error.

@@ -32,7 +32,7 @@ void TJPEGImage::LoadFromBytes(std::string bytes) {
     JpegHeader header;
     if (!bytes.empty())
         header = ReadJpegHeader(bytes);
-    data_ = std::make_shared<const TJPEGData>(TJPEGData{std::move(bytes), header});
+    data_ = std::make_shared<const TJPEGData>(std::move(bytes), header);
     raster_.reset();
     encode_.progressive = header.progressive;
 }
@@ -89,8 +89,12 @@ void TJPEGImage::SetFastDecode(bool fast) {
 }
 
 const Raster& TJPEGImage::GetRaster() {
-    if (!raster_)
-        raster_ = DecodeJpeg(data_->bytes, decode_);
+    if (!raster_) {
+        JpegDamage damage = jdNone;
+        raster_ = DecodeJpeg(data_->bytes, decode_, &damage);
+        if (damage != jdNone)
+            data_->damage = damage;
+    }
     return *raster_;
 }
 
@@ -118,7 +122,7 @@ void TJPEGImage::Encode() {
     header.height = raster_->Height();
     header.grayscale = options.grayOutput;
     header.progressive = options.progressive;
-    data_ = std::make_shared<const TJPEGData>(TJPEGData{std::move(bytes), header});
+    data_ = std::make_shared<const TJPEGData>(std::move(bytes), header);
 }
 
 void SavePictureBytes(const std::string& path, const std::string& bytes) {

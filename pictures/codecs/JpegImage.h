@@ -2,6 +2,7 @@
 // raster and the decode and encode settings that decide what previews and outputs look like.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,10 +16,19 @@ namespace albumon {
 // Depth a decode produces (a grayscale output is 8-bit whatever is asked).
 enum JpegPixelFormat { jf24Bit, jf8Bit };
 
-// The compressed bytes of one JPEG file and what its header says; never changed once made.
+// The compressed bytes of one JPEG file and what its header says; never changed once made but
+// for what decoding them found.
 struct TJPEGData {
+    TJPEGData() = default;
+    TJPEGData(std::string bytes, JpegHeader header)
+        : bytes(std::move(bytes)), header(std::move(header)) {}
+    TJPEGData(const TJPEGData& other)
+        : bytes(other.bytes), header(other.header), damage(other.damage.load()) {}
+
     std::string bytes;
     JpegHeader header;
+    // Set by the first decode whose library warned about the data.
+    mutable std::atomic<JpegDamage> damage{jdNone};
 };
 
 // Largest picture file read, as the raster cap bounds its pixels.

@@ -28,7 +28,10 @@ struct PngJob {
     char message[160];
     png_uint_32 width;
     png_uint_32 height;
-    std::uint8_t** rows;  // the rows the decode writes, 4 bytes a pixel
+    int passes;           // 1, or 7 for an interlaced picture
+    std::uint8_t** rows;  // an interlaced picture's rows, 4 bytes a pixel
+    std::uint8_t* row;    // otherwise the one row read at a time, 4 bytes a pixel
+    std::uint8_t** out;   // the raster's rows the pixels are flattened into
 };
 
 void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
@@ -72,12 +75,23 @@ void SetupStep(PngJob& job) {
     png_set_gray_to_rgb(png);
     png_set_bgr(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
+    job.passes = png_set_interlace_handling(png);
     png_read_update_info(png, job.info);
 }
 
+// An interlaced picture: all its rows at once, each pass filling in more of them.
 void ReadStep(PngJob& job) {
     png_read_image(job.png, job.rows);
+    png_read_end(job.png, job.info);
+}
+
+// Any other: row by row straight into the raster.
+void ReadRowsStep(PngJob& job) {
+    const auto width = static_cast<std::int32_t>(job.width);
+    for (png_uint_32 y = 0; y < job.height; ++y) {
+        png_read_row(job.png, job.row, nullptr);
+        FlattenRow(job.row, job.out[y], width);
+    }
     png_read_end(job.png, job.info);
 }
 
@@ -165,16 +179,27 @@ DecodedPicture DecodePng(const std::string& bytes, std::int64_t maxPixels) {
     reader.Run(SetupStep);
     const auto width = static_cast<std::int32_t>(job.width);
     const auto height = static_cast<std::int32_t>(job.height);
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * 4 * height);
-    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
-    for (std::int32_t y = 0; y < height; ++y)
-        rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
-    job.rows = rows.data();
-    reader.Run(ReadStep);
+    const bool whole = job.passes > 1;
+    CheckDecodeBytes(width, height, whole ? 4 : 0);
     DecodedPicture picture;
     picture.raster = Raster(width, height, pf24bit);
+    std::vector<std::uint8_t*> out(static_cast<std::size_t>(height));
     for (std::int32_t y = 0; y < height; ++y)
-        FlattenRow(rows[y], picture.raster.Row(y), width);
+        out[y] = picture.raster.Row(y);
+    job.out = out.data();
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * 4 * (whole ? height : 1));
+    if (!whole) {
+        job.row = pixels.data();
+        reader.Run(ReadRowsStep);
+    } else {
+        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
+        for (std::int32_t y = 0; y < height; ++y)
+            rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
+        job.rows = rows.data();
+        reader.Run(ReadStep);
+        for (std::int32_t y = 0; y < height; ++y)
+            FlattenRow(rows[y], out[y], width);
+    }
     picture.icc = ProfileOf(job.png, job.info);
     picture.exif = ExifOf(job.png, job.info);
     picture.orientation = ExifOrientation(picture.exif);

@@ -43,6 +43,11 @@ DecodedPicture DecodeWebp(const std::string& bytes, std::int64_t maxPixels) {
     if (features.has_animation)
         Fail(VP8_STATUS_UNSUPPORTED_FEATURE);
     CheckPictureSize(features.width, features.height, maxPixels);
+    // Lossless data is decoded whole into 4 bytes a pixel first; alpha goes through 4 bytes a
+    // pixel of output besides the raster.
+    constexpr int kLossless = 2;
+    CheckDecodeBytes(features.width, features.height,
+                     (features.format == kLossless ? 4 : 0) + (features.has_alpha ? 4 : 0));
     DecodedPicture picture;
     picture.raster = Raster(features.width, features.height, pf24bit);
     Raster& raster = picture.raster;

@@ -158,6 +158,15 @@ std::string PlaceholderJpeg() {
     return EncodeJpeg(NoPreviewRaster(kPlaceholderWidth, kPlaceholderHeight), options);
 }
 
+std::string PlaceholderThumbnail(int rotation, int thumbSize) {
+    const bool quarter = Quarters(rotation) % 2 != 0;
+    const std::int32_t t = std::max(thumbSize, 1);
+    const std::int32_t shorter = std::max(t * kPlaceholderHeight / kPlaceholderWidth, 1);
+    EncodeOptions options;
+    options.quality = kThumbnailQuality;
+    return EncodeJpeg(quarter ? NoPreviewRaster(shorter, t) : NoPreviewRaster(t, shorter), options);
+}
+
 ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int panelWidth,
                                   int thumbSize, const PhotoOptions& photo,
                                   const std::vector<int>& screenSides) {
@@ -167,13 +176,7 @@ ConvertedEntry MakeConvertedEntry(const std::string& path, int rotation, int pan
         picture = LoadPhotoFile(path);
     } catch (const EInvalidGraphic&) {
         entry.noPreview = true;
-        const bool quarter = Quarters(rotation) % 2 != 0;
-        const std::int32_t t = std::max(thumbSize, 1);
-        const std::int32_t shorter = std::max(t * kPlaceholderHeight / kPlaceholderWidth, 1);
-        EncodeOptions options;
-        options.quality = kThumbnailQuality;
-        entry.thumbnail = EncodeJpeg(
-            quarter ? NoPreviewRaster(shorter, t) : NoPreviewRaster(t, shorter), options);
+        entry.thumbnail = PlaceholderThumbnail(rotation, thumbSize);
         entry.picture = PlaceholderJpeg();
         return entry;
     }

@@ -42,6 +42,10 @@ std::string ConvertedJpeg(DecodedPicture& picture, int rotation, int quality, bo
 // The "no preview" picture a source that cannot be decoded gets in place of its output picture.
 std::string PlaceholderJpeg();
 
+// The "no preview" thumbnail of thumbSize pixels a side that goes with PlaceholderJpeg, turned
+// by rotation.
+std::string PlaceholderThumbnail(int rotation, int thumbSize);
+
 // An entry's files for a converted source.
 struct ConvertedEntry {
     std::optional<std::string> thumbnail;  // set unless no thumbnail was asked for

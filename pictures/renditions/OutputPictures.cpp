@@ -74,7 +74,7 @@ std::string NoPreviewThumbnail(const std::string& sourcePath,
 
 std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& sourcePath,
                                          int rotation, int panelWidth, int thumbSize,
-                                         bool* noPreview) {
+                                         bool* noPreview, JpegDamage* damage) {
     if (noPreview)
         *noPreview = false;
     std::shared_ptr<const TJPEGData> data = LoadPictureData(view, sourcePath, rotation, panelWidth);
@@ -85,6 +85,9 @@ std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& s
     } catch (const EInvalidGraphic&) {
         view.ClearPicture();
     }
+    // The picture is decoded by now, and what the decode warned about is known.
+    if (damage)
+        *damage = data ? data->damage.load() : jdNone;
     if (sampled.Empty()) {
         if (!IsPictureName(sourcePath))
             return std::nullopt;

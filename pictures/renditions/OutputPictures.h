@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "codecs/JpegCodec.h"
 #include "pixels/Raster.h"
 #include "renditions/PhotoOptions.h"
 #include "renditions/PictureView.h"
@@ -28,14 +29,15 @@ void WriteThumbnail(PictureView& view, const std::string& sourcePath, const std:
 // The thumbnail's path: the output picture's folder + prefix + the output picture's file name.
 std::string ThumbnailPath(const std::string& targetPath, const std::string& thumbPrefix);
 
-// The encoded thumbnail (at kThumbnailQuality, with the source's colour profile, or converted to sRGB when
-// the profile would outweigh the thumbnail) of a source, sampled from
-// its preview-scale decode. A ".jpg" or ".jpeg" source that cannot be decoded gets a neutral
-// "no preview" picture of the size its thumbnail would have, and noPreview (when given) is set;
-// any other source gets none. Uses view as its working holder.
+// The encoded thumbnail (at kThumbnailQuality, with the source's colour profile, or converted to
+// sRGB when the profile would outweigh the thumbnail) of a source, sampled from its preview-scale
+// decode. A ".jpg" or ".jpeg" source that cannot be decoded gets a neutral "no preview" picture of
+// the size its thumbnail would have, and noPreview (when given) is set; any other source gets none.
+// Uses view as its working holder. damage, when given, receives what the decode's library warned
+// about the data.
 std::optional<std::string> MakeThumbnail(PictureView& view, const std::string& sourcePath,
                                          int rotation, int panelWidth, int thumbSize,
-                                         bool* noPreview = nullptr);
+                                         bool* noPreview = nullptr, JpegDamage* damage = nullptr);
 
 // What the user is told about an entry after a save.
 enum PictureNotice {
@@ -45,6 +47,10 @@ enum PictureNotice {
     pnMetadataDropped,   // a metadata block that could not be read was left out with the location
     pnNoPicture,         // a HEIF, PNG or WebP that could not be decoded: both files "no preview"
     pnLocationKept,      // pictures saved with their location (counted over the album)
+    pnNoMemory,          // memory ran out while it was read: both files "no preview"
+    pnNoThread,          // a thread its decoder needed could not start: both files "no preview"
+    pnCut,               // its data ends early: saved as it could be read
+    pnCorrupt,           // the decoder went past a fault in its data: saved as it could be read
 };
 
 // An entry's output picture: the source copied unchanged, or the bytes to write instead (a turn,

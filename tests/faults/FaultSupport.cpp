@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "FileSystem.h"
 #include "SaveRecord.h"
@@ -195,7 +198,8 @@ std::uint64_t Mount::Used() const {
 }
 
 ChildRun RunChild(const std::string& program, const std::vector<std::string>& args,
-                  const std::string& tmp, const std::vector<ChildLimit>& limits) {
+                  const std::string& tmp, const std::vector<ChildLimit>& limits,
+                  double deadlineSeconds) {
     const std::string outPath = tmp + "/child.out";
     const std::string errPath = tmp + "/child.err";
     std::vector<std::string> argv{program};
@@ -206,6 +210,7 @@ ChildRun RunChild(const std::string& program, const std::vector<std::string>& ar
     pointers.push_back(nullptr);
     std::string tmpdir = "TMPDIR=" + tmp;
     ChildRun run;
+    const auto start = std::chrono::steady_clock::now();
     pid_t pid = ::fork();
     if (pid == 0) {
         int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -224,8 +229,22 @@ ChildRun RunChild(const std::string& program, const std::vector<std::string>& ar
         ::_exit(127);
     }
     int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
-        return run;
+    rusage usage{};
+    for (;;) {
+        const pid_t ended = pid < 0 ? -1 : ::wait4(pid, &status, WNOHANG, &usage);
+        if (ended < 0)
+            return run;
+        run.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (ended == pid)
+            break;
+        if (run.seconds > deadlineSeconds && !run.overran) {
+            run.overran = true;
+            ::kill(pid, SIGKILL);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run.peakKiB = usage.ru_maxrss;
     if (WIFEXITED(status))
         run.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status))

@@ -112,14 +112,18 @@ struct ChildLimit {
 struct ChildRun {
     int status = -1;  // exit status, or -1 when killed by a signal
     int signal = 0;
+    long peakKiB = 0;      // the child's peak resident memory
+    double seconds = 0;    // from start to end
+    bool overran = false;  // still running at the deadline, then killed
     std::string out;
     std::string err;
 };
 
 // Runs program with args (and TMPDIR=tmp) in a child under the limits; stdout and stderr are
-// captured through files in tmp.
+// captured through files in tmp. A child still running after deadlineSeconds is killed.
 ChildRun RunChild(const std::string& program, const std::vector<std::string>& args,
-                  const std::string& tmp, const std::vector<ChildLimit>& limits = {});
+                  const std::string& tmp, const std::vector<ChildLimit>& limits = {},
+                  double deadlineSeconds = 600);
 
 // A JPEG picture of random noise (large for its size); seed makes each different.
 void WriteNoiseJpeg(const std::string& path, int width, int height, unsigned seed);

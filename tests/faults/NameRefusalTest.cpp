@@ -52,6 +52,45 @@ TEST_F(NameRefusalTest, CollidingNamesAreRefusedByBothDoors) {
     EXPECT_TRUE(Names(data / "out").size() == 1u && !FileExists(data / "out/無題.zip"));
 }
 
+// Names that differ only in letter case or in how an accent is composed are one name on the
+// file systems of other machines and in the archive unpacked there.
+TEST_F(NameRefusalTest, NamesEqualButForCaseOrCompositionAreRefusedByBothDoors) {
+    FaultCase fault("names equal but for case or composition");
+    const std::vector<std::string> pictures = Inputs(fault);
+    const FolderSnapshot before = Snapshot(data / "out");
+    const std::string list = data / "in/list.txt";
+    WriteFile(list, pictures[0] + "\t\t\t\tdup\n" + pictures[1] + "\t\t\t\tDUP\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string named;  // the colliding name the refusal shows
+    };
+    const std::vector<Case> cases{
+        {{pictures[0], "--name", "Photo", pictures[1], "--name", "PHOTO"}, "「PHOTO.jpg」"},
+        {{pictures[0], "--name", "caf\u00e9", pictures[1], "--name", "cafe\u0301"},
+         "「cafe\u0301.jpg」"},
+        {{"--list", list}, "「DUP.jpg」"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"-q", "--zip", "-o", data / "out"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ChildRun run = Make(args);
+        EXPECT_EQ(run.status, 2) << c.named;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    }
+
+    Settings(data / "out", true);
+    Open();
+    Drop(Q(pictures));
+    form->EditHedFix->setText("Album");
+    ClickRow(1);
+    Click(form->RadioButton4);
+    form->EditName->setText("ALBUM001");
+    Click(form->SaveBitBtn);
+    EXPECT_NE(BoxTexts().find("「ALBUM001.jpg」"), std::string::npos) << BoxTexts();
+    EXPECT_EQ(Snapshot(data / "out"), before);
+    EXPECT_FALSE(FileExists(data / "out/無題.zip") || FileExists(data / "out/Album.htm"));
+}
+
 TEST_F(NameRefusalTest, OutputInTheTemplateIsRefusedByBothDoors) {
     FaultCase fault("output folder in the template");
     const std::vector<std::string> pictures = Inputs(fault);

@@ -188,6 +188,10 @@ TEST_F(MakeCommandTest, FailuresExitWithOneAndLeaveNoWorkFolder) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("missing.txt"), std::string::npos);
 
+    run = Make({"-o", "out", "in/a.JPG", "--note-below", "in"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("注記に指定した in はフォルダーです"), std::string::npos) << run.err;
+
     run = Make({"-o", "out", "in/notes.txt", "--rotate", "1"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,

@@ -252,7 +252,12 @@ TEST(ConvertedPictureTest, PreviewIsUprightFittedAndReduced) {
 
 TEST(ConvertedPictureTest, PicturesBeyondTheBoundsAreRefused) {
     EXPECT_THROW(CheckPictureSize(20000, 20000), EInvalidGraphic);  // 1.6 GB of pixels
-    EXPECT_NO_THROW(CheckPictureSize(16000, 16000));
+    EXPECT_THROW(CheckPictureSize(8000, 8001), EInvalidGraphic);    // past 64 million pixels
+    EXPECT_NO_THROW(CheckPictureSize(8000, 8000));
+    // A decoder's own buffers count beside the raster.
+    EXPECT_NO_THROW(CheckDecodeBytes(8000, 8000, 1.5));
+    EXPECT_THROW(CheckDecodeBytes(8000, 8000, 4), EInvalidGraphic);
+    EXPECT_NO_THROW(CheckDecodeBytes(6400, 6400, 4));
     EXPECT_THROW(DecodePhoto(test::PngFile(test::QuadrantRaster(64, 64), {}), 64 * 63),
                  EInvalidGraphic);
 }

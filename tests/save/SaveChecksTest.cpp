@@ -44,6 +44,14 @@ TEST_F(SaveChecksTest, RefusedBeforeAnythingIsWritten) {
     const Case cases[] = {
         {"a given name equal to an automatic one", [&] { Name(3, "旅001"); },
          "1番目（a.jpg）と4番目（g.jpg）: 「旅001.jpg」"},
+        {"a kept name equal to a given one but for case",
+         [&] {
+             state.Entries[2].NameMode = nmKeep;
+             state.Entries[2].SourcePath = dir / "in/A.jpg";
+             Name(3, "a");
+             RefreshOutputNames(state, naming);
+         },
+         "3番目（A.jpg）と4番目（g.jpg）: 「a.jpg」"},
         {"output folder is the template", [&] { state.OutPath = dir / "Def/"; },
          "テンプレートフォルダー"},
         {"output folder inside the template, through a link",
@@ -88,14 +96,14 @@ TEST_F(SaveChecksTest, RefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(SaveChecksTest, WhatIsAllowed) {
-    // "\" without a zip, names up to 255 bytes, head and prefix in UTF-8, case-different names.
+    // "\" without a zip, names up to 255 bytes, head and prefix in UTF-8, names that differ
+    // in an accent.
     Fill(dir / "out");
     Name(0, "a\\b");
     // The template asks for screen sizes: the largest, n...n.3072.jpg, takes 246 + 9 = 255 bytes.
     Name(1, std::string(246, 'n'));
-    state.Entries[2].NameMode = nmKeep;
-    state.Entries[2].SourcePath = dir / "in/A.jpg";
-    Name(3, "a");
+    Name(2, "cafe");
+    Name(3, "caf\u00e9");
     RefreshOutputNames(state, naming);
     EXPECT_FALSE(SaveProblem(state, "旅")) << *SaveProblem(state, "旅");
     state.MakeZip = true;
