@@ -148,8 +148,9 @@ class EntryCheck {
     // leave out, the source byte for byte.
     void Output(const std::string& bytes) {
         EXPECT_TRUE(Undated(Picture(bytes, width_, height_, true).icc) == icc_) << "colour profile";
-        if (quarters_ == 0 && !IsConvertedSource(source_) && (!kind_.gps || mode_.keepLocation))
+        if (quarters_ == 0 && !IsConvertedSource(source_) && (!kind_.gps || mode_.keepLocation)) {
             EXPECT_TRUE(bytes == test::ReadFile(source_)) << "not a copy";
+        }
     }
 
     // A screen-size picture or the design thumbnail: upright, no metadata but the source's
@@ -231,7 +232,7 @@ TEST(PictureMatrixTest, EveryKindGetsEveryOutputTurnedOrNotWithAndWithoutItsPlac
         const auto zipped = ZipEntries(out + "/trip.zip");
         for (std::size_t k = 0; k < kinds.size(); ++k) {
             SCOPED_TRACE(kinds[k].file);
-            char stem[16];
+            char stem[32];
             std::snprintf(stem, sizeof stem, "trip%03zu", k + 1);
             const std::string name = std::string(stem) + ".jpg";
             EntryCheck check(kinds[k], dir / ("in/" + kinds[k].file), turns[k], mode);

@@ -142,8 +142,9 @@ TEST(ScreenSizesTest, AnUprightPhotoGetsACopyAsWideAsThePhonesCopyIsLong) {
             sides.push_back(picture.side);
             const JpegHeader header = ReadJpegHeader(picture.bytes);
             EXPECT_EQ(std::max(header.width, header.height), picture.side);
-            if (picture.side == 1707)
+            if (picture.side == 1707) {
                 EXPECT_EQ(header.width, kPhoneDisplaySide);
+            }
         }
         EXPECT_EQ(sides, c.sides);
     }
