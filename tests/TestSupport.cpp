@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -63,6 +64,28 @@ Watchdog::Watchdog(unsigned seconds) {
 
 Watchdog::~Watchdog() {
     ::alarm(0);
+}
+
+std::map<std::string, std::string> ZipEntries(const std::string& path) {
+    std::map<std::string, std::string> entries;
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return entries;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0)
+            continue;
+        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        if (file == nullptr)
+            continue;
+        std::string bytes(st.size, '\0');
+        zip_fread(file, bytes.data(), st.size);
+        zip_fclose(file);
+        entries[st.name] = std::move(bytes);
+    }
+    zip_discard(archive);
+    return entries;
 }
 
 }  // namespace albumon::test

@@ -1,6 +1,7 @@
 // Helpers shared by the tests: a temporary folder removed afterwards, small file utilities.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,5 +52,8 @@ class Watchdog {
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 };
+
+// The entries of a zip archive with their bytes, by name (none when it cannot be opened).
+std::map<std::string, std::string> ZipEntries(const std::string& path);
 
 }  // namespace albumon::test

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace albumon::test {
 
 // The bytes of every file of a folder and its sub-folders, by path below it; the save's hidden
@@ -138,8 +140,6 @@ std::vector<std::string> LeftoverTemporaries(const std::string& folder);
 
 namespace albumon::test {
 
-// The entries of a zip archive with their bytes, by name (empty when it cannot be read).
-std::map<std::string, std::string> ZipEntries(const std::string& path);
 // The names of a zip archive's entries, sorted.
 std::vector<std::string> ZipNames(const std::string& path);
 

@@ -1,7 +1,6 @@
 // Every kind of picture a user adds, through every file a save makes of it, with and without a
 // turn and with and without the location: one table, saved as albumon-make saves it.
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <functional>
@@ -83,28 +82,6 @@ std::vector<int> TurnedQuadrants(std::vector<int> colours, int quarters) {
     for (int q = 0; q < quarters; ++q)
         colours = {colours[2], colours[0], colours[3], colours[1]};
     return colours;
-}
-
-// The entries of a zip archive with their bytes, by name.
-std::map<std::string, std::string> ZipEntries(const std::string& path) {
-    std::map<std::string, std::string> entries;
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (archive == nullptr)
-        return entries;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
-        zip_stat_t st;
-        zip_file_t* file = nullptr;
-        const auto at = static_cast<zip_uint64_t>(i);
-        if (zip_stat_index(archive, at, 0, &st) != 0 || !(file = zip_fopen_index(archive, at, 0)))
-            continue;
-        std::string bytes(st.size, '\0');
-        zip_fread(file, bytes.data(), st.size);
-        zip_fclose(file);
-        entries[st.name] = std::move(bytes);
-    }
-    zip_discard(archive);
-    return entries;
 }
 
 // A colour profile without the date it was made and the digest that covers the date: a profile
@@ -229,7 +206,7 @@ TEST(PictureMatrixTest, EveryKindGetsEveryOutputTurnedOrNotWithAndWithoutItsPlac
                                                   : "");
         const std::string album = out + "/trip.files/";
         const std::string index = test::ReadFile(out + "/trip.htm");
-        const auto zipped = ZipEntries(out + "/trip.zip");
+        const auto zipped = test::ZipEntries(out + "/trip.zip");
         for (std::size_t k = 0; k < kinds.size(); ++k) {
             SCOPED_TRACE(kinds[k].file);
             char stem[32];
