@@ -161,6 +161,7 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int x, i
             (FileExists(path) && AlbumFolderOf(path) ? albums : paths).push_back(path);
         }
         const int first = album_.EntryCount;
+        const bool emptyBefore = album_.EntryCount == 0;
         const QModelIndex at = ListBoxIn->indexAt(QPoint(x, y));
         bool albumOrder = false;
         AdditionResult result = RunAddition([&] {
@@ -171,12 +172,20 @@ void TForm1::FileDrop1FileDrop(QObject*, int, const QStringList& files, int x, i
                 added.Refused += more.Added.Refused;
                 added.Warnings.insert(added.Warnings.end(), more.Added.Warnings.begin(),
                                       more.Added.Warnings.end());
+                // The first album dropped gives its head text, as choosing its folder does.
+                if (!added.HeadText)
+                    added.HeadText = more.Added.HeadText;
             }
             return added;
         });
+        if (result.HeadText)
+            EditHedFix->setText(Text(*result.HeadText));
         // An earlier album keeps the album's order.
         AfterAddition(first, at.isValid() ? at.row() : -1, result.Refused, !albumOrder,
                       result.Warnings);
+        // An earlier album dropped alone into an empty list holds nothing unsaved yet.
+        if (emptyBefore && paths.empty() && result.HeadText)
+            MarkListSaved(album_);
     });
 }
 

@@ -28,10 +28,9 @@ struct PngJob {
     char message[160];
     png_uint_32 width;
     png_uint_32 height;
-    int passes;           // 1, or 7 for an interlaced picture
-    std::uint8_t** rows;  // an interlaced picture's rows, 4 bytes a pixel
-    std::uint8_t* row;    // otherwise the one row read at a time, 4 bytes a pixel
-    std::uint8_t** out;   // the raster's rows the pixels are flattened into
+    bool interlaced;
+    std::uint8_t* row;   // the one row read at a time (of a pass when interlaced), 4 bytes a pixel
+    std::uint8_t** out;  // the raster's rows the pixels are flattened into
 };
 
 void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
@@ -75,18 +74,35 @@ void SetupStep(PngJob& job) {
     png_set_gray_to_rgb(png);
     png_set_bgr(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    job.passes = png_set_interlace_handling(png);
+    job.interlaced = png_get_interlace_type(png, job.info) != PNG_INTERLACE_NONE;
     png_read_update_info(png, job.info);
 }
 
-// An interlaced picture: all its rows at once, each pass filling in more of them.
-void ReadStep(PngJob& job) {
-    png_read_image(job.png, job.rows);
+// An interlaced picture's seven passes, each row of a pass (libpng skips the empty ones) put
+// pixel by pixel where it belongs: no buffer of the whole picture beside the raster.
+void ReadPassesStep(PngJob& job) {
+    for (int pass = 0; pass < 7; ++pass) {
+        const png_uint_32 rows = PNG_PASS_ROWS(job.height, pass);
+        const png_uint_32 columns = PNG_PASS_COLS(job.width, pass);
+        if (rows == 0 || columns == 0)
+            continue;
+        for (png_uint_32 r = 0; r < rows; ++r) {
+            png_read_row(job.png, job.row, nullptr);
+            std::uint8_t* out = job.out[PNG_ROW_FROM_PASS_ROW(r, pass)];
+            for (png_uint_32 i = 0; i < columns; ++i)
+                FlattenRow(job.row + 4 * std::size_t{i}, out + 3 * PNG_COL_FROM_PASS_COL(i, pass),
+                           1);
+        }
+    }
     png_read_end(job.png, job.info);
 }
 
-// Any other: row by row straight into the raster.
+// Row by row straight into the raster.
 void ReadRowsStep(PngJob& job) {
+    if (job.interlaced) {
+        ReadPassesStep(job);
+        return;
+    }
     const auto width = static_cast<std::int32_t>(job.width);
     for (png_uint_32 y = 0; y < job.height; ++y) {
         png_read_row(job.png, job.row, nullptr);
@@ -179,27 +195,16 @@ DecodedPicture DecodePng(const std::string& bytes, std::int64_t maxPixels) {
     reader.Run(SetupStep);
     const auto width = static_cast<std::int32_t>(job.width);
     const auto height = static_cast<std::int32_t>(job.height);
-    const bool whole = job.passes > 1;
-    CheckDecodeBytes(width, height, whole ? 4 : 0);
+    CheckDecodeBytes(width, height, 0);
     DecodedPicture picture;
     picture.raster = Raster(width, height, pf24bit);
     std::vector<std::uint8_t*> out(static_cast<std::size_t>(height));
     for (std::int32_t y = 0; y < height; ++y)
         out[y] = picture.raster.Row(y);
     job.out = out.data();
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * 4 * (whole ? height : 1));
-    if (!whole) {
-        job.row = pixels.data();
-        reader.Run(ReadRowsStep);
-    } else {
-        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height));
-        for (std::int32_t y = 0; y < height; ++y)
-            rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
-        job.rows = rows.data();
-        reader.Run(ReadStep);
-        for (std::int32_t y = 0; y < height; ++y)
-            FlattenRow(rows[y], out[y], width);
-    }
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+    job.row = row.data();
+    reader.Run(ReadRowsStep);
     picture.icc = ProfileOf(job.png, job.info);
     picture.exif = ExifOf(job.png, job.info);
     picture.orientation = ExifOrientation(picture.exif);

@@ -5,7 +5,6 @@
 #include <webp/demux.h>
 
 #include <memory>
-#include <vector>
 
 #include "metadata/ExifTags.h"
 #include "pixels/GraphicErrors.h"
@@ -32,6 +31,25 @@ std::string Chunk(WebPDemuxer* demux, const char* fourcc) {
     throw EInvalidGraphic("WebP エラー #" + std::to_string(static_cast<int>(status)));
 }
 
+// A picture with alpha decoded into the buffer of a raster as many 24-bit rows high as 4 bytes a
+// pixel need, flattened onto white in place (each pixel lands no later in the buffer than it was
+// read from) and then cut to its own size, which keeps the buffer's first bytes.
+Raster FlattenedDecode(const std::uint8_t* data, std::size_t size,
+                       const WebPBitstreamFeatures& features) {
+    const std::int64_t stride = std::int64_t{features.width} * 4;
+    const std::int64_t rowLength = Raster::RowLengthFor(features.width, 3);
+    const std::int64_t rows = (stride * features.height + rowLength - 1) / rowLength;
+    Raster raster(features.width, static_cast<std::int32_t>(rows), pf24bit);
+    std::uint8_t* pixels = raster.Row(0);
+    if (!WebPDecodeBGRAInto(data, size, pixels, static_cast<std::size_t>(stride * features.height),
+                            static_cast<int>(stride)))
+        Fail(VP8_STATUS_BITSTREAM_ERROR);
+    for (std::int32_t y = 0; y < features.height; ++y)
+        FlattenRow(pixels + y * stride, pixels + y * rowLength, features.width);
+    raster.SetSize(features.width, features.height);
+    return raster;
+}
+
 }  // namespace
 
 DecodedPicture DecodeWebp(const std::string& bytes, std::int64_t maxPixels) {
@@ -43,27 +61,21 @@ DecodedPicture DecodeWebp(const std::string& bytes, std::int64_t maxPixels) {
     if (features.has_animation)
         Fail(VP8_STATUS_UNSUPPORTED_FEATURE);
     CheckPictureSize(features.width, features.height, maxPixels);
-    // Lossless data is decoded whole into 4 bytes a pixel first; alpha goes through 4 bytes a
-    // pixel of output besides the raster.
+    // Lossless data is decoded whole into 4 bytes a pixel first, lossy alpha into a plane of 1;
+    // with alpha the raster's own buffer takes the decode at 4 bytes a pixel, 1 more than it keeps.
     constexpr int kLossless = 2;
+    const bool lossless = features.format == kLossless;
     CheckDecodeBytes(features.width, features.height,
-                     (features.format == kLossless ? 4 : 0) + (features.has_alpha ? 4 : 0));
+                     (lossless ? 4 : 0) + (features.has_alpha ? (lossless ? 1 : 2) : 0));
     DecodedPicture picture;
-    picture.raster = Raster(features.width, features.height, pf24bit);
+    picture.raster = features.has_alpha ? FlattenedDecode(data, bytes.size(), features)
+                                        : Raster(features.width, features.height, pf24bit);
     Raster& raster = picture.raster;
-    const auto rowLength = static_cast<int>(raster.RowLength());
-    const std::size_t size = static_cast<std::size_t>(rowLength) * raster.Height();
     if (!features.has_alpha) {
+        const auto rowLength = static_cast<int>(raster.RowLength());
+        const std::size_t size = static_cast<std::size_t>(rowLength) * raster.Height();
         if (!WebPDecodeBGRInto(data, bytes.size(), raster.Row(0), size, rowLength))
             Fail(VP8_STATUS_BITSTREAM_ERROR);
-    } else {
-        const int stride = features.width * 4;
-        std::vector<std::uint8_t> bgra(static_cast<std::size_t>(stride) * features.height);
-        if (!WebPDecodeBGRAInto(data, bytes.size(), bgra.data(), bgra.size(), stride))
-            Fail(VP8_STATUS_BITSTREAM_ERROR);
-        for (std::int32_t y = 0; y < raster.Height(); ++y)
-            FlattenRow(bgra.data() + static_cast<std::size_t>(y) * stride, raster.Row(y),
-                       raster.Width());
     }
     const WebPData whole = {data, bytes.size()};
     std::unique_ptr<WebPDemuxer, DemuxRelease> demux(WebPDemux(&whole));

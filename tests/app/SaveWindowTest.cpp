@@ -1,5 +1,7 @@
 // The save through the window: what lands in the output folder, the clearing afterwards, the
 // archive, and a failing source.
+#include <functional>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
@@ -237,9 +239,10 @@ TEST_F(SaveWindowTest, CollidingNamesAreNamedBeforeTheSave) {
     EXPECT_EQ(form->ListBoxIn->count(), 2);
 }
 
-// "選択" on an earlier album's folder gives its pictures in the album's order and names, with
-// their notes, however their file names sort.
-TEST_F(SaveWindowTest, AlbumFolderComesBackInTheAlbumsOrder) {
+// An earlier album comes back in the album's order and names, with their notes, however their
+// file names sort, and gives the head text its own: by "選択" on its folder or by a drop of its
+// index page.
+TEST_F(SaveWindowTest, AlbumComesBackInTheAlbumsOrderWithItsHeadText) {
     const std::string album = data / "旅.files";
     WriteJpeg(album + "/表紙.jpg", 64, 48);
     WriteJpeg(album + "/旅001.jpg", 48, 64);
@@ -248,11 +251,18 @@ TEST_F(SaveWindowTest, AlbumFolderComesBackInTheAlbumsOrder) {
               "<!-- ALBUMON PRENOTE BEGIN -->\r\n朝\r\n<!-- ALBUMON PRENOTE END -->\r\n");
     WriteFile(data / "旅.htm", "Fname[0]=\"表紙\";\r\nDocType[0]=0;\r\nFname[1]=\"旅001\";\r\n");
     WriteFile(Program("albumon.INI"), "[File]\r\nIn=" + album + "\r\n");
-    Open();
-    Click(form->BitBtnOpen);
-    EXPECT_EQ(InputRows(), (QStringList{"表紙.jpg", "旅001.jpg"}));
-    EXPECT_EQ(OutputRows(), (QStringList{"無:表紙.jpg", "上:旅001.jpg"}));
-    EXPECT_TRUE(boxes.seen.empty());
+    const std::vector<std::pair<const char*, std::function<void()>>> ways{
+        {"選択 on its folder", [this] { Click(form->BitBtnOpen); }},
+        {"its index page dropped", [this] { Drop({QString::fromStdString(data / "旅.htm")}); }},
+    };
+    for (const auto& [way, read] : ways) {
+        Open();
+        read();
+        EXPECT_EQ(InputRows(), (QStringList{"表紙.jpg", "旅001.jpg"})) << way;
+        EXPECT_EQ(OutputRows(), (QStringList{"無:表紙.jpg", "上:旅001.jpg"})) << way;
+        EXPECT_EQ(form->EditHedFix->text(), QStringLiteral("旅")) << way;
+        EXPECT_TRUE(boxes.seen.empty()) << way;
+    }
 }
 
 // An album's index page dropped on the list stands for its album; what cannot be read of it (a

@@ -6,12 +6,14 @@
 
 #include <cstring>
 #include <fstream>
+#include <span>
 #include <sstream>
 
 #include "FaultFixture.h"
 #include "FileSystem.h"
 #include "PhoneFormatFixtures.h"
 #include "PictureFixtures.h"
+#include "codecs/JpegCodec.h"
 
 namespace albumon::test {
 namespace {
@@ -71,27 +73,44 @@ std::string PngChunk(const std::string& type, const std::string& data) {
     return Be32(static_cast<std::uint32_t>(data.size())) + body + Be32(crc);
 }
 
-// An RGB PNG of width x height of one grey, its rows deflated as they are made.
-std::string GreyPng(std::uint32_t width, std::uint32_t height) {
+// An RGB PNG of width x height of one grey, its rows (of each Adam7 pass when interlaced)
+// deflated as they are made.
+std::string GreyPng(std::uint32_t width, std::uint32_t height, bool interlaced = false) {
+    // Each pass: first row, first column, row step and column step.
+    constexpr std::uint32_t kAdam7[7][4] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4},
+                                            {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1}};
+    constexpr std::uint32_t kWhole[1][4] = {{0, 0, 1, 1}};
     z_stream stream{};
     deflateInit(&stream, 9);
-    std::string row(1 + 3 * std::size_t{width}, '\x80');
-    row[0] = 0;
     std::string data;
     std::string out(1 << 16, '\0');
-    for (std::uint32_t y = 0; y <= height; ++y) {
-        const bool last = y == height;
-        stream.next_in = reinterpret_cast<Bytef*>(last ? nullptr : row.data());
-        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+    const auto deflateRow = [&](const std::string* row) {
+        stream.next_in = reinterpret_cast<Bytef*>(row ? const_cast<char*>(row->data()) : nullptr);
+        stream.avail_in = row ? static_cast<uInt>(row->size()) : 0;
         do {
             stream.next_out = reinterpret_cast<Bytef*>(out.data());
             stream.avail_out = static_cast<uInt>(out.size());
-            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            deflate(&stream, row ? Z_NO_FLUSH : Z_FINISH);
             data.append(out.data(), out.size() - stream.avail_out);
         } while (stream.avail_out == 0);
+    };
+    using Passes = std::span<const std::uint32_t[4]>;
+    for (const auto& pass : interlaced ? Passes(kAdam7) : Passes(kWhole)) {
+        const std::uint32_t rows =
+            height > pass[0] ? (height - pass[0] + pass[2] - 1) / pass[2] : 0;
+        const std::uint32_t columns =
+            width > pass[1] ? (width - pass[1] + pass[3] - 1) / pass[3] : 0;
+        if (rows == 0 || columns == 0)
+            continue;
+        std::string row(1 + 3 * std::size_t{columns}, '\x80');
+        row[0] = 0;
+        for (std::uint32_t y = 0; y < rows; ++y)
+            deflateRow(&row);
     }
+    deflateRow(nullptr);
     deflateEnd(&stream);
-    const std::string header = Be32(width) + Be32(height) + std::string("\x08\x02\x00\x00\x00", 5);
+    const std::string header = Be32(width) + Be32(height) + std::string("\x08\x02\x00\x00", 4) +
+                               std::string(1, interlaced ? '\x01' : '\x00');
     return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + PngChunk("IDAT", data) +
            PngChunk("IEND", "");
 }
@@ -109,6 +128,7 @@ TEST_F(MemoryBoundsTest, AddressSpaceBombsStayBounded) {
         std::string bytes;
         bool refused;  // named in a warning and given "no preview"; else converted
         const char* rotate = "0";
+        std::pair<int, int> size = {};  // a converted picture's output size
     };
     const std::vector<Bomb> bombs{
         {"fuzz_overlay_2gb.heic", Corpus("heif_adapter", "overlay_tile_2gb"), true},
@@ -117,9 +137,12 @@ TEST_F(MemoryBoundsTest, AddressSpaceBombsStayBounded) {
         {"lossy_header_16383.webp", LossyHeaderWebp(16383, 16383), true},
         {"lossless_16383.webp", OneColourWebp(16383, 16383, false), true},
         {"grey_16384.png", GreyPng(16384, 16384), true},
-        {"lossless_6400.webp", OneColourWebp(6400, 6400, false), false},
-        {"lossless_alpha_5000.webp", OneColourWebp(5000, 5000, true), false},
-        {"grey_8000.png", GreyPng(8000, 8000), false, "1"},
+        {"lossless_6400.webp", OneColourWebp(6400, 6400, false), false, "0", {6400, 6400}},
+        {"lossless_alpha_5900.webp", OneColourWebp(5900, 5900, true), false, "0", {5900, 5900}},
+        {"grey_8000.png", GreyPng(8000, 8000), false, "1", {8000, 8000}},
+        {"grey_7500x8000.png", GreyPng(8000, 7500), false, "1", {7500, 8000}},
+        {"interlaced_8000x7500.png", GreyPng(8000, 7500, true), false, "0", {8000, 7500}},
+        {"interlaced_8000x8001.png", GreyPng(8000, 8001, true), true},
         {"header_30000.jpg", HugeHeaderJpeg(30000, 30000, true), true, "1"},
     };
     for (const Bomb& bomb : bombs) {
@@ -136,8 +159,16 @@ TEST_F(MemoryBoundsTest, AddressSpaceBombsStayBounded) {
         EXPECT_LT(run.peakKiB, kPeakBoundKiB) << bomb.name;
         EXPECT_EQ(run.err.find(path + ": ") != std::string::npos, bomb.refused) << bomb.name << "\n"
                                                                                 << run.err;
-        EXPECT_TRUE(FileExists(data / ("out/" + bomb.name + "/無題.files/無題001.jpg")))
-            << bomb.name;
+        const std::string files = data / ("out/" + bomb.name + "/無題.files/");
+        EXPECT_TRUE(FileExists(files + "無題001.jpg")) << bomb.name;
+        if (bomb.refused)
+            continue;
+        // A converted picture has its own size, and its screen sizes down to the cards'.
+        const JpegHeader output = ReadJpegHeader(ReadFile(files + "無題001.jpg"));
+        EXPECT_EQ(std::pair(output.width, output.height), bomb.size) << bomb.name;
+        for (const char* side : {"160", "2048"})
+            EXPECT_TRUE(FileExists(files + "albumon-sizes/無題001." + side + ".jpg"))
+                << bomb.name << ", " << side;
     }
 }
 
@@ -184,6 +215,45 @@ TEST_F(MemoryBoundsTest, AddressSpaceShortForPhonePicturesEndsNamed) {
             EXPECT_TRUE(line.find(data / "in/phone") != std::string::npos)
                 << cap << " MB: " << line;
         }
+    }
+}
+
+// Phone pictures saved while the system refuses threads: none at all, or every one after the
+// first or second (the save's workers and any a decoder asks for). Each run ends within 30
+// seconds with every picture saved; whatever could not be made is named.
+TEST_F(MemoryBoundsTest, ThreadsRefusedDuringAPhoneSaveEndNamed) {
+    HeifParts parts;
+    parts.quality = 60;
+    const std::string heic = HeicFile(QuadrantRaster(1600, 1200), parts);
+    std::vector<std::string> pictures;
+    for (int k = 0; k < 4; ++k) {
+        pictures.push_back(data / ("in/thread" + std::to_string(k) + ".heic"));
+        WriteFile(pictures.back(), heic);
+    }
+    for (int from : {1, 2, 3}) {
+        const std::string out = data / ("threads" + std::to_string(from));
+        FaultCase fault("4 HEIC, threads refused from the " + std::to_string(from) + ". on");
+        std::vector<std::string> args{"-q", "-o", out};
+        for (const std::string& picture : pictures) {
+            fault.sources.Add(picture);
+            args.push_back(picture);
+        }
+        ::setenv("LD_PRELOAD", REFUSE_THREADS, 1);
+        ::setenv("ALBUMON_REFUSE_THREADS_FROM", std::to_string(from).c_str(), 1);
+        const ChildRun run = RunChild(ALBUMON_MAKE, args, data / "tmp", {}, 60);
+        ::unsetenv("LD_PRELOAD");
+        ::unsetenv("ALBUMON_REFUSE_THREADS_FROM");
+        EXPECT_FALSE(run.overran) << from << ": still running after 60 s";
+        EXPECT_LT(run.seconds, 30) << from;
+        EXPECT_EQ(run.signal, 0) << from << "\n" << run.err;
+        EXPECT_EQ(run.status, 0) << from << "\n" << run.err;
+        for (std::size_t k = 0; k < pictures.size(); ++k) {
+            EXPECT_TRUE(FileExists(out + "/無題.files/無題00" + std::to_string(k + 1) + ".jpg"))
+                << from << ", picture " << k;
+        }
+        std::istringstream lines(run.err);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_NE(line.find(data / "in/thread"), std::string::npos) << from << ": " << line;
     }
 }
 

@@ -250,6 +250,29 @@ TEST(ConvertedPictureTest, PreviewIsUprightFittedAndReduced) {
     EXPECT_GT(bottomLeft.blue, 180);
 }
 
+// Lossless twins of one picture decode to exactly its pixels, transparency flattened alike: an
+// interlaced PNG, its passes put in place row by row (at sizes where some of its seven passes are
+// empty too), and a lossless WebP, flattened within its raster's own buffer, as a plain PNG.
+TEST(ConvertedPictureTest, LosslessTwinsDecodeToTheSamePixels) {
+    for (const auto& [width, height] : {std::pair{37, 23}, {1, 1}, {2, 9}, {9, 2}, {5, 5}}) {
+        for (bool alpha : {false, true}) {
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) +
+                         (alpha ? " with alpha" : ""));
+            const Raster upright = test::NumberedRaster(width, height, pf24bit);
+            test::PngParts parts;
+            parts.alpha = alpha;
+            const std::vector<std::uint8_t> plain =
+                test::PixelBytes(DecodePhoto(test::PngFile(upright, parts)).raster);
+            parts.interlaced = true;
+            const std::string laced = test::PngFile(upright, parts);
+            ASSERT_EQ(static_cast<unsigned char>(laced[28]), 1);  // the IHDR says Adam7
+            EXPECT_EQ(test::PixelBytes(DecodePhoto(laced).raster), plain);
+            const std::string webp = test::WebpFile(upright, {true, alpha});
+            EXPECT_EQ(test::PixelBytes(DecodePhoto(webp).raster), plain);
+        }
+    }
+}
+
 TEST(ConvertedPictureTest, PicturesBeyondTheBoundsAreRefused) {
     EXPECT_THROW(CheckPictureSize(20000, 20000), EInvalidGraphic);  // 1.6 GB of pixels
     EXPECT_THROW(CheckPictureSize(8000, 8001), EInvalidGraphic);    // past 64 million pixels

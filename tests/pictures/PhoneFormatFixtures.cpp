@@ -222,7 +222,8 @@ std::string PngFile(const Raster& upright, const PngParts& parts) {
                      : parts.alpha ? PNG_COLOR_TYPE_RGBA
                                    : PNG_COLOR_TYPE_RGB;
     png_set_IHDR(png, info, stored.Width(), stored.Height(), parts.sixteen ? 16 : 8, type,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 parts.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (parts.palette) {
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
         if (parts.alpha)
@@ -241,6 +242,8 @@ std::string PngFile(const Raster& upright, const PngParts& parts) {
                        reinterpret_cast<png_bytep>(const_cast<char*>(exif.data() + 6)));
     }
     png_write_info(png, info);
+    if (parts.interlaced)
+        png_set_interlace_handling(png);
     png_write_image(png, pointers.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);

@@ -46,6 +46,7 @@ struct PngParts {
     bool icc = false;    // an iCCP chunk holding P3Profile
     bool gamma = false;  // gAMA 1/2.2 and BT.709 cHRM instead
     int exifOrientation = 0;
+    bool interlaced = false;  // Adam7
 };
 
 std::string PngFile(const Raster& upright, const PngParts& parts);
