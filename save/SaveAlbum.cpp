@@ -195,7 +195,11 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
             result = pipeline ? pipeline->Take(done) : ComputeEntry(view, work[done]);
             WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, staged);
             WriteScreenPictures(result.Screens, album, entry.OutName, staged);
-            if (keys[k])
+            // A stand-in for a shortage of memory or threads is made again next time.
+            const bool shortage = std::any_of(
+                result.Notices.begin(), result.Notices.end(),
+                [](PictureNotice kind) { return kind == pnNoMemory || kind == pnNoThread; });
+            if (keys[k] && !shortage)
                 RecordKeys(result, *keys[k], names, pictures.has_value(), staged.Record());
             written.made.push_back(MadeFiles(result, album, names));
         }

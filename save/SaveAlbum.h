@@ -94,7 +94,11 @@ std::vector<std::string> NoticeLines(const std::vector<SaveNotice>& notices);
 // under a staged name (see StagedSave): in list order, entry by entry, thumbnail before picture,
 // while the pictures of the next entries are computed ahead; then the index page and the support
 // files (one left out becomes a notice), then with MakeZip the archive of exactly these files
-// (PackStagedAlbum). Then all are put in place, the index page and archive last, and
+// (PackStagedAlbum). Unless options.Rebuild, an entry whose files an earlier save made as this
+// one would (see OutputReuse) is neither computed nor written but staged as those very files,
+// any file that comes out byte for byte as the album's own keeps that file (KeepUnchanged), and
+// an album unchanged file for file keeps its archive; the progress counts the entries computed.
+// Then all are put in place, the index page and archive last, and
 // the files an earlier save wrote into the album folder and this one did not are removed (see
 // SaveRecord). A failure or a cancel leaves every file as it was, the record included, and
 // keeps the entries; running out of memory is such a failure. Returns, in list order, what the
