@@ -124,12 +124,13 @@ void TForm1::SaveAlbumNow() {
         }
         if (!ConfirmReplaceAlbum(head))
             return;
-        const int pictures = album_.EntryCount;
+        SaveTally tally{album_.EntryCount, album_.EntryCount, album_.EntryCount};
         Image1->hide();
         phase_.save = SaveCloseState::Save::Running;  // a cancel counts from here on
         SaveCancelBtn->setEnabled(true);
         std::optional<OnlyCancelInput> onlyCancel(SaveCancelBtn);
         SaveOptions options;
+        options.Tally = &tally;
         options.Cancelled = [this] { return phase_.save == SaveCloseState::Save::CancelAsked; };
         options.AfterPlaced = [this](const std::string&) {
             ClearEntriesAndControls();
@@ -178,7 +179,7 @@ void TForm1::SaveAlbumNow() {
                 return;  // the user said no to replacing them
             }
         }
-        ShowSaveNotice(head, pictures, notices);
+        ShowSaveNotice(head, tally, notices);
         QApplication::beep();
     });
 }

@@ -60,9 +60,10 @@ SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWi
     hide();
 }
 
-void SaveNoticeBar::ShowSaved(int pictures, const QString& indexPage, const QStringList& warnings) {
+void SaveNoticeBar::ShowSaved(const QString& saved, const QString& indexPage,
+                              const QStringList& warnings) {
     indexPage_ = indexPage;
-    Text->setText(QStringLiteral("保存しました: %1 枚 — %2").arg(pictures).arg(indexPage));
+    Text->setText(QStringLiteral("%1 — %2").arg(saved, indexPage));
     Text->setToolTip(Text->text());
     QStringList listed = warnings.mid(0, kListedWarnings);
     if (warnings.size() > kListedWarnings)

@@ -18,8 +18,9 @@ class SaveNoticeBar : public QFrame {
   public:
     explicit SaveNoticeBar(QWidget* parent);
 
-    // Shows "保存しました: N 枚 — PATH/TITLE.htm" with the warnings listed under it.
-    void ShowSaved(int pictures, const QString& indexPage, const QStringList& warnings);
+    // Shows saved ("保存しました: N 枚", see SavedWords), " — PATH/TITLE.htm" and the warnings
+    // listed under it.
+    void ShowSaved(const QString& saved, const QString& indexPage, const QStringList& warnings);
     // Hides the notice (its button "×", or the user's next action).
     void Dismiss();
     // Opens addresses as the home-page launcher does; tests put a stub here.

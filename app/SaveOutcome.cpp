@@ -46,12 +46,12 @@ void TForm1::MakeRoomForNotice() {
         resize(width(), height + change);
 }
 
-void TForm1::ShowSaveNotice(const std::string& head, int pictures,
+void TForm1::ShowSaveNotice(const std::string& head, const SaveTally& tally,
                             const std::vector<SaveNotice>& notices) {
     QStringList warnings;
     for (const SaveNotice& notice : notices)
         warnings << Text(NoticeText(notice));
-    NoticeBar->ShowSaved(pictures, Text(album_.OutPath + head + ".htm"), warnings);
+    NoticeBar->ShowSaved(Text(SavedWords(tally)), Text(album_.OutPath + head + ".htm"), warnings);
 }
 
 // A list that was not read back from the album of this title would replace that album, and

@@ -41,6 +41,7 @@ class PictureView;
 class PictureBox;
 class SaveNoticeBar;
 struct SaveNotice;
+struct SaveTally;
 class TArchiveControl;
 class TFileDrop;
 class TFileListBox;
@@ -193,7 +194,7 @@ class TForm1 : public QWidget {
     // The notice below the controls after a save, with the pictures not handled as asked.
     void CreateSaveNotice();
     void MakeRoomForNotice();
-    void ShowSaveNotice(const std::string& head, int pictures,
+    void ShowSaveNotice(const std::string& head, const SaveTally& tally,
                         const std::vector<SaveNotice>& notices);
     bool ConfirmEmptySave(const std::string& head);
     bool ConfirmReplaceAlbum(const std::string& head);

@@ -257,12 +257,14 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
                 out << row << "\n";
             return 0;
         }
-        const int count = state.EntryCount;
         PictureView view;
         SaveProgress progress;
         SaveOptions save;
         if (options.replace)
             save.ReplaceOthers = [](const std::vector<std::string>&) { return true; };
+        save.Rebuild = options.rebuild;
+        SaveTally tally;
+        save.Tally = &tally;
         if (progressBar && !options.quiet) {
             progress = [&err, &midLine](int position, int maximum) {
                 DrawProgress(err, position, maximum);
@@ -276,7 +278,7 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         for (const std::string& line : NoticeLines(notices))
             err << "albumon-make: 警告: " << line << "\n";
         if (!options.quiet) {
-            out << "保存しました: " << count << " 枚 — " << state.OutPath << head << ".htm\n";
+            out << SavedWords(tally) << " — " << state.OutPath << head << ".htm\n";
         }
         return 0;
     } catch (const EForeignFiles& refused) {

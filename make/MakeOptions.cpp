@@ -135,6 +135,7 @@ bool Flag(ArgReader& reader, MakeOptions& options) {
     static const FlagOption kFlags[] = {
         {"--zip", &MakeOptions::zip, true},
         {"--replace", &MakeOptions::replace, true},
+        {"--rebuild", &MakeOptions::rebuild, true},
         {"--keep-names", &MakeOptions::keepNames, true},
         {"--dry-run", &MakeOptions::dryRun, true},
         {"-q", &MakeOptions::quiet, true},
@@ -227,6 +228,8 @@ std::string MakeUsage() {
            "An album of the same head text in the output folder that an earlier save made is\n"
            "replaced without a question; files in the way that no save of the album wrote,\n"
            "or that were changed since, are replaced only with --replace.\n"
+           "Files an earlier save made that this one would make the same are kept as they\n"
+           "are (or renamed); --rebuild makes everything again.\n"
            "\n"
            "Per entry (apply to the entry added last by the preceding INPUT):\n"
            "  --rotate N          clockwise quarter turns, 0..3\n"
@@ -256,6 +259,7 @@ std::string MakeUsage() {
            "  --zip               also make HEAD.zip\n"
            "  --replace           also replace files in the way that are not the album's own\n"
            "                      (a hand-made album, a file changed since the last save)\n"
+           "  --rebuild           make every file again, keeping nothing of an earlier save\n"
            "  --keep-names        new entries keep their source file names\n"
            "  --lossless-turns    turn pictures without re-encoding where their size allows\n"
            "  --keep-location     keep the place (GPS, XMP, IPTC) in the pictures; a warning\n"

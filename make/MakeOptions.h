@@ -38,6 +38,7 @@ struct MakeOptions {
     int displaySize = 2048;  // 0: no display copies
     bool zip = false;
     bool replace = false;  // files in the way that are not the album's own are replaced
+    bool rebuild = false;  // every file made again, nothing kept of an earlier save
     bool keepNames = false;
     bool losslessTurns = false;
     bool stripLocation = true;  // --keep-location clears it, --strip-location sets it again

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -14,8 +15,10 @@
 #include "EntryPipeline.h"
 #include "Errors.h"
 #include "FileSystem.h"
+#include "OutputKeys.h"
 #include "Paths.h"
 #include "RepeatedWarnings.h"
+#include "ReuseFiles.h"
 #include "SaveChecks.h"
 #include "SaveStage.h"
 #include "SaveTransaction.h"
@@ -85,12 +88,65 @@ void CopySupport(const AlbumState& state, const std::string& album, StagedSave& 
         notices.push_back({file.path, pnNoPreview, file.why});
 }
 
+// What writing the album's files gave: the notices of single files, and the final paths of the
+// files of each entry it made (not kept).
+struct AlbumWritten {
+    std::vector<SaveNotice> notices;
+    std::vector<std::vector<std::string>> made;
+};
+
+EntryNames NamesOf(const AlbumState& state, const std::string& album, int k) {
+    const std::string& outName = state.Entries[k].OutName;
+    return {FileNamePart(ThumbnailPath(album + "/" + outName, state.ThumbPrefix)), outName,
+            outName};
+}
+
+// Stages the files of the entries an earlier save left as this one would make them; the
+// KeptEntry of each such entry.
+std::vector<std::optional<KeptEntry>> KeepEntries(const AlbumState& state, const std::string& album,
+                                                  const std::vector<EntryJob>& jobs,
+                                                  const std::vector<std::optional<EntryKeys>>& keys,
+                                                  StagedSave& staged) {
+    std::vector<std::optional<KeptEntry>> kept(jobs.size());
+    OutputReuse reuse(staged.Record().EarlierFiles(), album);
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+        if (!keys[k])
+            continue;
+        const EntryNames names = NamesOf(state, album, static_cast<int>(k));
+        std::optional<KeptEntry> found = reuse.Find(jobs[k], *keys[k], names);
+        if (found && reuse.Stage(*found, *keys[k], names, found->extra, staged, staged.Record()))
+            kept[k] = std::move(found);
+    }
+    return kept;
+}
+
+// Records the keys of an entry's files just made.
+void RecordKeys(const EntryResult& result, const EntryKeys& keys, const EntryNames& names,
+                bool screensAsked, SaveRecord& record) {
+    record.Keyed(names.thumbnail, keys.Thumbnail());
+    record.Keyed(names.picture, keys.Picture(), EntryExtra(result, screensAsked));
+    for (const ScreenPicture& screen : result.Screens.pictures)
+        record.Keyed(
+            std::string(kScreenSizeFolder) + "/" + ScreenPictureName(names.outName, screen.side),
+            keys.Screen(screen.side));
+}
+
+// The final paths of an entry's picture files as made.
+std::vector<std::string> MadeFiles(const EntryResult& result, const std::string& album,
+                                   const EntryNames& names) {
+    std::vector<std::string> files = {album + "/" + names.thumbnail, album + "/" + names.picture};
+    for (const ScreenPicture& screen : result.Screens.pictures)
+        files.push_back(ScreenFolderPath(album) + "/" +
+                        ScreenPictureName(names.outName, screen.side));
+    return files;
+}
+
 // Writes the files of the album under their staged names: the entries' pictures, thumbnails
-// and pages, the index page and the support files. Returns the notices of single files.
-std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
-                                   const std::string& head, const std::string& album,
-                                   const SaveProgress& progress, const SaveOptions& options,
-                                   StagedSave& staged) {
+// and pages (those an earlier save left as they would be made kept), the index page and the
+// support files.
+AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::string& head,
+                        const std::string& album, const SaveProgress& progress,
+                        const SaveOptions& options, StagedSave& staged) {
     const int count = state.EntryCount;
     const std::string pageTemplate = PageTemplatePath(state.TemplatePath);
     // Screen-size pictures only for a template that asks for them. A page knows those of its
@@ -99,24 +155,54 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     if (TemplateAsksScreenSizes(state.TemplatePath))
         pictures = AlbumPictures{kScreenSizeFolder, std::vector<EntryPicture>(count)};
     const AlbumPictures* known = pictures ? &*pictures : nullptr;
-    std::vector<EntryJob> jobs =
+    const std::vector<EntryJob> jobs =
         Jobs(state, pictures ? ScreenSides(state.DisplaySize) : std::vector<int>());
+    // The keys are taken before any source is read: a source changed during the save is made
+    // again next time.
+    std::vector<std::optional<EntryKeys>> keys;
+    for (const EntryJob& job : jobs)
+        keys.push_back(EntryKeys::Of(job));
+    const std::vector<std::optional<KeptEntry>> kept =
+        options.Rebuild ? std::vector<std::optional<KeptEntry>>(count)
+                        : KeepEntries(state, album, jobs, keys, staged);
+    std::vector<EntryJob> work;
+    for (int k = 0; k < count; ++k) {
+        if (!kept[k])
+            work.push_back(jobs[k]);
+    }
     const int workers = WorkerCount(options);
     std::unique_ptr<EntryPipeline> pipeline;
-    if (workers > 1 && count > 0) {
-        pipeline = std::make_unique<EntryPipeline>(jobs, workers, workers * kAheadPerWorker);
+    if (workers > 1 && !work.empty()) {
+        pipeline = std::make_unique<EntryPipeline>(work, workers, workers * kAheadPerWorker);
         // No worker could start (the system is out of threads): the entries are computed here.
         if (pipeline->Workers() == 0)
             pipeline.reset();
     }
     int located = 0;
-    std::vector<SaveNotice> notices;
+    int done = 0;  // entries made so far
+    AlbumWritten written;
+    std::vector<SaveNotice>& notices = written.notices;
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
-        EntryResult result = pipeline ? pipeline->Take(k) : ComputeEntry(view, jobs[k]);
-        WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, staged);
-        WriteScreenPictures(result.Screens, album, entry.OutName, staged);
+        const EntryNames names = NamesOf(state, album, k);
+        EntryResult result;
+        if (kept[k]) {
+            result.Screens = kept[k]->size;
+            result.HasLocation = kept[k]->hasLocation;
+            result.Notices = kept[k]->notices;
+        } else {
+            result = pipeline ? pipeline->Take(done) : ComputeEntry(view, work[done]);
+            WriteEntryFiles(result, jobs[k].SourcePath, picture, state.ThumbPrefix, staged);
+            WriteScreenPictures(result.Screens, album, entry.OutName, staged);
+            // A stand-in for a shortage of memory or threads is made again next time.
+            const bool shortage = std::any_of(
+                result.Notices.begin(), result.Notices.end(),
+                [](PictureNotice kind) { return kind == pnNoMemory || kind == pnNoThread; });
+            if (keys[k] && !shortage)
+                RecordKeys(result, *keys[k], names, pictures.has_value(), staged.Record());
+            written.made.push_back(MadeFiles(result, album, names));
+        }
         located += result.HasLocation ? 1 : 0;
         if (pictures)
             pictures->entries[k] = EntryPictureOf(result.Screens);
@@ -125,8 +211,9 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
         if (entry.NotePos != npNone)
             ExpandTemplate(state, head, pageTemplate,
                            staged.Stage(ReplaceExtension(picture, ".htm")), k, known);
-        if (progress)
-            progress(k, count);
+        if (!kept[k] && progress)
+            progress(done, static_cast<int>(work.size()));
+        done += kept[k] ? 0 : 1;
         StopWhenCancelled(options);
     }
     pipeline.reset();
@@ -135,17 +222,38 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
                    staged.Stage(state.OutPath + head + ".htm"), 0, known);
     CopySupport(state, album, staged, notices);
-    return notices;
+    return written;
 }
 
-// Packs the staged album with the given archive component or one of its own.
+// Packs the staged album with the given archive component or one of its own; an album that is
+// file for file the one in place keeps its archive as it is.
 void PackArchive(const AlbumState& state, const std::string& head, const SaveOptions& options,
-                 StagedSave& staged) {
+                 bool unchanged, StagedSave& staged) {
+    const std::string zip = state.OutPath + head + ".zip";
+    const SavedFiles outside = staged.Record().EarlierOutside();
+    const auto saved = outside.find(FileNamePart(zip));
+    if (unchanged && !options.Rebuild && saved != outside.end() && IsAsSaved(zip, saved->second) &&
+        staged.Keep(zip, zip) && IsAsSaved(*staged.StagedPath(zip), saved->second)) {
+        staged.Record().Kept(saved->first, saved->second, true);
+        return;
+    }
     if (options.Packing)
         options.Packing();
     std::optional<TArchiveControl> own;
     TArchiveControl& archive = options.Archive ? *options.Archive : own.emplace();
     PackStagedAlbum(archive, state.OutPath, head, staged);
+}
+
+// How many of the entries made wrote a file anew (not all came out as they were).
+int MadeCount(const AlbumWritten& written, const std::set<std::string>& anew) {
+    int made = 0;
+    for (const std::vector<std::string>& files : written.made) {
+        made += std::any_of(files.begin(), files.end(),
+                            [&](const std::string& file) { return anew.count(file) != 0; })
+                    ? 1
+                    : 0;
+    }
+    return made;
 }
 
 // The save once the names are checked: under the album's lock, staged, then put in place.
@@ -155,18 +263,27 @@ std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const 
     SaveTransaction save(album, state.OutPath, state.OutPath + head + ".htm",
                          options.ReplaceOthers);
     save.Claim(ForeseenFiles(state, head));
-    std::vector<SaveNotice> notices;
+    AlbumWritten written;
+    SaveTally tally{state.EntryCount, 0, 0};
     save.Write([&](StagedSave& staged) {
-        notices = WriteAlbum(state, view, head, album, progress, options, staged);
+        written = WriteAlbum(state, view, head, album, progress, options, staged);
+        tally.Decoded = static_cast<int>(written.made.size());
         StopWhenCancelled(options);
+        if (!options.Rebuild)
+            tally.Made = MadeCount(written, KeepUnchanged(staged, staged.Record(), album));
+        else
+            tally.Made = static_cast<int>(written.made.size());
         if (state.MakeZip)
-            PackArchive(state, head, options, staged);
+            PackArchive(state, head, options, NothingChanged(staged, staged.Record(), album),
+                        staged);
         StopWhenCancelled(options);
     });
     save.Commit();
     ClearAlbum(state);
     save.Close(options.AfterPlaced);
-    return notices;
+    if (options.Tally)
+        *options.Tally = tally;
+    return written.notices;
 }
 
 }  // namespace
@@ -184,12 +301,23 @@ std::vector<std::string> ForeseenFiles(const AlbumState& state, const std::strin
         if (entry.NotePos != npNone)
             files.push_back(album + ReplaceExtension(entry.OutName, ".htm"));
     }
+    if (TemplateAsksScreenSizes(state.TemplatePath)) {
+        for (const std::string& file : ScreenFilesThere(state, AlbumFolderPath(state, head)))
+            files.push_back(file);
+    }
     files.push_back(state.OutPath + head + ".htm");
     if (state.MakeZip)
         files.push_back(state.OutPath + head + ".zip");
     for (const std::string& name : SupportFileNames(SupportFolderPath(state.TemplatePath)))
         files.push_back(album + name);
     return files;
+}
+
+std::string SavedWords(const SaveTally& tally) {
+    std::string words = "保存しました: " + std::to_string(tally.Pictures) + " 枚";
+    if (tally.Made < tally.Pictures)
+        words += "（新しく作成 " + std::to_string(tally.Made) + " 枚）";
+    return words;
 }
 
 std::string NoticeText(const SaveNotice& notice) {

@@ -24,6 +24,14 @@ constexpr int kPreviewPanelWidth = 244;
 // Called with the progress position after each entry (and 0 at the start).
 using SaveProgress = std::function<void(int position, int maximum)>;
 
+// What a save did with its pictures: how many it saved, and how many of them it made (decoded and
+// wrote) rather than kept as an earlier save of the album left them.
+struct SaveTally {
+    int Pictures = 0;
+    int Made = 0;
+    int Decoded = 0;  // entries computed: those kept were not even read
+};
+
 // How many threads compute pictures: 0 one per core; 1 none besides the caller, which then
 // computes each entry on the view it was given.
 struct SaveOptions {
@@ -42,6 +50,10 @@ struct SaveOptions {
     // null), and what runs before it packs.
     TArchiveControl* Archive = nullptr;
     std::function<void()> Packing = nullptr;
+    // Makes every file again, keeping nothing of an earlier save (see ReuseFiles).
+    bool Rebuild = false;
+    // Told what the save did with its pictures, when given.
+    SaveTally* Tally = nullptr;
 };
 
 // A save the user stopped; the album is as it was.
@@ -58,12 +70,16 @@ struct SaveNotice {
     int Count = 0;         // pnLocationKept: how many pictures
 };
 
+// "保存しました: N 枚", and when the save kept some of them "（新しく作成 M 枚）" after it.
+std::string SavedWords(const SaveTally& tally);
+
 // The line that tells the user of a notice: the file, then what was done with it.
 std::string NoticeText(const SaveNotice& notice);
 
 // The files a save of the live entries under head will write, as far as they are known before
-// it computes them (not the screen-size pictures): each entry's picture, thumbnail and page (with
-// a note), the index page, the archive with MakeZip, and the template's support files.
+// it computes them: each entry's picture, thumbnail and page (with a note), the screen-size
+// pictures of its name already there (when the template asks for them), the index page, the
+// archive with MakeZip, and the template's support files.
 std::vector<std::string> ForeseenFiles(const AlbumState& state, const std::string& head);
 
 // The lines that tell the user of a save's notices, in their order; of each kind only the first
@@ -78,7 +94,11 @@ std::vector<std::string> NoticeLines(const std::vector<SaveNotice>& notices);
 // under a staged name (see StagedSave): in list order, entry by entry, thumbnail before picture,
 // while the pictures of the next entries are computed ahead; then the index page and the support
 // files (one left out becomes a notice), then with MakeZip the archive of exactly these files
-// (PackStagedAlbum). Then all are put in place, the index page and archive last, and
+// (PackStagedAlbum). Unless options.Rebuild, an entry whose files an earlier save made as this
+// one would (see OutputReuse) is neither computed nor written but staged as those very files,
+// any file that comes out byte for byte as the album's own keeps that file (KeepUnchanged), and
+// an album unchanged file for file keeps its archive; the progress counts the entries computed.
+// Then all are put in place, the index page and archive last, and
 // the files an earlier save wrote into the album folder and this one did not are removed (see
 // SaveRecord). A failure or a cancel leaves every file as it was, the record included, and
 // keeps the entries; running out of memory is such a failure. Returns, in list order, what the

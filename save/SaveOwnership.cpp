@@ -17,7 +17,8 @@ std::string ForeignFilesText(const std::vector<std::string>& files) {
 
 std::vector<std::string> ForeignTargets(const std::vector<std::string>& targets,
                                         const std::string& album,
-                                        const std::optional<SavedFiles>& record) {
+                                        const std::optional<SavedFiles>& record,
+                                        const SavedFiles& outside) {
     const std::string inAlbum = album + "/";
     std::vector<std::string> foreign;
     for (const std::string& target : targets) {
@@ -28,6 +29,9 @@ std::vector<std::string> ForeignTargets(const std::vector<std::string>& targets,
         if (own && target.rfind(inAlbum, 0) == 0) {
             const auto saved = record->find(target.substr(inAlbum.size()));
             own = saved != record->end() && IsAsSaved(target, saved->second);
+        } else if (own) {
+            const auto saved = outside.find(target.substr(target.rfind('/') + 1));
+            own = saved == outside.end() || IsAsSaved(target, saved->second);
         }
         if (!own)
             foreign.push_back(target);

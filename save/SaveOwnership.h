@@ -34,9 +34,11 @@ std::string ForeignFilesText(const std::vector<std::string>& files);
 // folder or beside it), those that exist and are not the save's own. A file of the album folder
 // is its own when record names it and it is still as that save left it (same size and time); the
 // index page and the archive beside the album folder are its own when the folder holds a record
-// and they are plain files. A folder in the way is none of these (the save fails on it).
+// and they are plain files, still as that save left them when the record names them in outside
+// (older records do not). A folder in the way is none of these (the save fails on it).
 std::vector<std::string> ForeignTargets(const std::vector<std::string>& targets,
                                         const std::string& album,
-                                        const std::optional<SavedFiles>& record);
+                                        const std::optional<SavedFiles>& record,
+                                        const SavedFiles& outside = {});
 
 }  // namespace albumon

@@ -17,7 +17,9 @@ namespace albumon {
 
 namespace {
 
-constexpr std::string_view kHeader = "Albumon saved files 1\n";
+// Records of the first version know no keys and nothing outside the album folder.
+constexpr std::string_view kHeader = "Albumon saved files 2\n";
+constexpr std::string_view kFirstHeader = "Albumon saved files 1\n";
 // A record larger than this is none Albumon wrote.
 constexpr std::uint64_t kLargestRecord = 16 << 20;
 // Items naming a staging folder: being staged into, or placed; in the album folder or the
@@ -29,8 +31,10 @@ std::optional<FileStamp> PlainFileStamp(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return FileStamp{static_cast<std::uint64_t>(st.st_size),
-                     std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+    FileStamp stamp;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modifiedNs = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
 }
 
 // Whether a file is still as the save left it: a user's edit changes its time even when it
@@ -66,9 +70,18 @@ bool ParseStage(std::string_view item, RecordContents& record) {
     return false;
 }
 
-// "size" or "size:time" of a record's item.
+// "size" or "size:time" of a record's item, then "#key#extra" when it has a key.
 std::optional<FileStamp> ParseStamp(std::string_view text) {
     FileStamp stamp;
+    if (const auto mark = text.find('#'); mark != std::string_view::npos) {
+        const std::string_view keyed = text.substr(mark + 1);
+        const auto second = keyed.find('#');
+        if (second == std::string_view::npos)
+            return std::nullopt;
+        stamp.key = keyed.substr(0, second);
+        stamp.extra = keyed.substr(second + 1);
+        text = text.substr(0, mark);
+    }
     const char* last = text.data() + text.size();
     std::from_chars_result read = std::from_chars(text.data(), last, stamp.size);
     if (read.ec == std::errc() && read.ptr != last && *read.ptr == ':') {
@@ -86,22 +99,25 @@ std::optional<FileStamp> ParseStamp(std::string_view text) {
 bool ParseItem(std::string_view item, RecordContents& record) {
     if (!item.empty() && (item[0] == '+' || item[0] == '='))
         return ParseStage(item, record);
-    SavedFiles& files = !item.empty() && item[0] == '-' ? record.leaving : record.files;
-    if (&files == &record.leaving)
+    const bool leaving = !item.empty() && item[0] == '-';
+    const bool outside = !item.empty() && item[0] == '^';
+    SavedFiles& files = leaving ? record.leaving : outside ? record.outside : record.files;
+    if (leaving || outside)
         item.remove_prefix(1);
     const auto space = item.find(' ');
     if (space == std::string_view::npos)
         return false;
     const std::optional<FileStamp> stamp = ParseStamp(item.substr(0, space));
     const std::string_view name = item.substr(space + 1);
-    if (!stamp || !PlainName(name))
+    if (!stamp || !PlainName(name) || (outside && name.find('/') != std::string_view::npos))
         return false;
     files[std::string(name)] = *stamp;
     return true;
 }
 
 std::optional<RecordContents> ParseRecord(const std::string& bytes) {
-    if (bytes.compare(0, kHeader.size(), kHeader) != 0)
+    if (bytes.compare(0, kHeader.size(), kHeader) != 0 &&
+        bytes.compare(0, kFirstHeader.size(), kFirstHeader) != 0)
         return std::nullopt;
     // Items end with a NUL byte: a file name may hold any other byte.
     RecordContents record;
@@ -190,7 +206,7 @@ void SaveRecord::ForgetEarlierStages(bool placed) {
     }
     earlier_->leaving.clear();
     earlier_->stages.clear();
-    Write(earlier_->files, {});
+    Write(earlier_->files, {}, {}, earlier_->outside);
     ::rmdir((album_ + "/" + kScreenSizeFolder).c_str());
     before_ = RecordBytes(album_);
     existed_ = true;
@@ -198,16 +214,62 @@ void SaveRecord::ForgetEarlierStages(bool placed) {
 
 void SaveRecord::NoteStages(std::vector<StageNote> stages) {
     stages_ = std::move(stages);
-    Write(earlier_ ? earlier_->files : SavedFiles(), stages_);
+    Write(EarlierFiles(), stages_, {}, EarlierOutside());
 }
 
+void SaveRecord::Wrote(const std::string& name) {
+    written_[name] = {};
+    keptStamps_.erase({false, name});
+}
+
+void SaveRecord::WroteOutside(const std::string& name) {
+    writtenOutside_[name] = {};
+    keptStamps_.erase({true, name});
+}
+
+void SaveRecord::Keyed(const std::string& name, const std::string& key, const std::string& extra) {
+    FileStamp& stamp = written_[name];
+    stamp.key = key;
+    stamp.extra = extra;
+}
+
+void SaveRecord::Kept(const std::string& name, const FileStamp& earlier, bool outside) {
+    keptStamps_[{outside, name}] = earlier;
+}
+
+std::string SaveRecord::OutFolder() const {
+    return album_.substr(0, album_.rfind('/') + 1);
+}
+
+// The stamps of the files written: as they are now, or for a kept file as the earlier save left
+// it (a change since makes it the user's); keys as this save gave them.
 SavedFiles SaveRecord::Stamped() const {
     SavedFiles files;
-    for (const auto& [name, unused] : written_) {
+    for (const auto& [name, written] : written_) {
         if (!PlainName(name))
             continue;
-        if (const auto stamp = PlainFileStamp(album_ + "/" + name))
-            files[name] = *stamp;
+        std::optional<FileStamp> stamp = PlainFileStamp(album_ + "/" + name);
+        const auto kept = keptStamps_.find({false, name});
+        if (stamp && kept != keptStamps_.end())
+            stamp = kept->second;
+        if (!stamp)
+            continue;
+        stamp->key = written.key;
+        stamp->extra = written.extra;
+        files[name] = *stamp;
+    }
+    return files;
+}
+
+SavedFiles SaveRecord::StampedOutside() const {
+    SavedFiles files;
+    for (const auto& [name, unused] : writtenOutside_) {
+        std::optional<FileStamp> stamp = PlainFileStamp(OutFolder() + name);
+        const auto kept = keptStamps_.find({true, name});
+        if (stamp && kept != keptStamps_.end())
+            stamp = kept->second;
+        if (stamp)
+            files[name] = FileStamp{stamp->size, stamp->modifiedNs, {}, {}};
     }
     return files;
 }
@@ -225,15 +287,17 @@ SavedFiles SaveRecord::Stale() const {
 }
 
 void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& stages,
-                       const SavedFiles& leaving) const {
+                       const SavedFiles& leaving, const SavedFiles& outside) const {
     std::string bytes(kHeader);
-    for (const SavedFiles* list : {&files, &leaving}) {
+    for (const SavedFiles* list : {&files, &leaving, &outside}) {
         for (const auto& [name, stamp] : *list) {
-            if (list == &leaving)
-                bytes += '-';
+            if (list != &files)
+                bytes += list == &leaving ? '-' : '^';
             bytes += std::to_string(stamp.size);
             if (stamp.modifiedNs)
                 bytes += ":" + std::to_string(*stamp.modifiedNs);
+            if (!stamp.key.empty())
+                bytes += "#" + stamp.key + "#" + stamp.extra;
             bytes += " " + name;
             bytes += '\0';
         }
@@ -251,11 +315,12 @@ void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& st
 void SaveRecord::Placed() {
     for (StageNote& stage : stages_)
         stage.placed = true;
-    Write(Stamped(), stages_, Stale());
+    Write(Stamped(), stages_, Stale(), StampedOutside());
 }
 
 void SaveRecord::Finish() {
     kept_ = Stamped();
+    keptOutside_ = StampedOutside();
     SavedFiles& kept = kept_;
     for (const auto& [name, stamp] : Stale()) {
         const std::string path = album_ + "/" + name;
@@ -267,14 +332,14 @@ void SaveRecord::Finish() {
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             kept[name] = stamp;
     }
-    Write(kept, stages_);
+    Write(kept, stages_, {}, keptOutside_);
     // A screen-size folder left empty goes with its last picture.
     ::rmdir((album_ + "/" + kScreenSizeFolder).c_str());
 }
 
 void SaveRecord::Close() {
     stages_.clear();
-    Write(kept_, {});
+    Write(kept_, {}, {}, keptOutside_);
 }
 
 void SaveRecord::Restore() noexcept {

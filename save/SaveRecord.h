@@ -15,10 +15,14 @@
 namespace albumon {
 
 // What a saved file looked like when it was put in place: its size and modification time. A
-// record written before the time was kept has only the size.
+// record written before the time was kept has only the size. A file of an entry also has the key
+// of what made it (see EntryKeys), and the output picture what the save learnt of the entry
+// (see KeptEntry); records written before keys were kept have neither.
 struct FileStamp {
     std::uint64_t size = 0;
     std::optional<std::int64_t> modifiedNs;
+    std::string key;
+    std::string extra;
 };
 
 // Whether the plain file (not a link) at path is still as it was saved: a user's edit changes its
@@ -43,6 +47,8 @@ struct RecordContents {
     // Files of an earlier save that a save placed over it still has to remove: those of the
     // earlier record it did not write.
     SavedFiles leaving;
+    // The index page and the archive beside the album folder (names in the output folder).
+    SavedFiles outside;
 };
 
 // What an earlier save recorded in album (no trailing "/"); nothing when there is no record or
@@ -68,9 +74,19 @@ class SaveRecord {
     bool HadRecord() const { return earlier_.has_value(); }
     // The files the earlier record names, with their stamps.
     SavedFiles EarlierFiles() const { return earlier_ ? earlier_->files : SavedFiles(); }
+    // The index page and archive the earlier record names (older records name none).
+    SavedFiles EarlierOutside() const { return earlier_ ? earlier_->outside : SavedFiles(); }
 
-    // A file this save wrote into the album folder (its name, no folder).
-    void Wrote(const std::string& name) { written_[name] = {}; }
+    // A file this save writes into the album folder (its name, no folder): no key yet.
+    void Wrote(const std::string& name);
+    // A file this save writes beside the album folder (the index page, the archive).
+    void WroteOutside(const std::string& name);
+    // The key (and what was learnt of its entry) of a file this save wrote.
+    void Keyed(const std::string& name, const std::string& key, const std::string& extra = {});
+    // A file this save keeps as the earlier save left it (under name, perhaps another than it
+    // had): recorded with the stamp it had then, so that a change made to it meanwhile makes it
+    // the user's.
+    void Kept(const std::string& name, const FileStamp& earlier, bool outside = false);
 
     // Notes this save's staging folders before they are made.
     void NoteStages(std::vector<StageNote> stages);
@@ -93,16 +109,21 @@ class SaveRecord {
 
   private:
     void Write(const SavedFiles& files, const std::vector<StageNote>& stages,
-               const SavedFiles& leaving = {}) const;
+               const SavedFiles& leaving = {}, const SavedFiles& outside = {}) const;
     SavedFiles Stamped() const;
+    SavedFiles StampedOutside() const;
     SavedFiles Stale() const;
+    std::string OutFolder() const;
 
     std::string album_;
     std::optional<std::string> before_;  // the record's bytes before this save
     bool existed_ = false;               // a file of the record's name was there
     std::optional<RecordContents> earlier_;
     SavedFiles written_;
-    SavedFiles kept_;  // what Finish recorded
+    SavedFiles writtenOutside_;
+    std::map<std::pair<bool, std::string>, FileStamp> keptStamps_;  // (outside, name)
+    SavedFiles keptOutside_;  // what Finish recorded of the index page and archive
+    SavedFiles kept_;         // what Finish recorded
     std::vector<StageNote> stages_;
 };
 

@@ -45,6 +45,14 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+// Whether two paths name the very same file (links not followed).
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 void RemoveStageFolder(const std::string& root) {
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
@@ -116,7 +124,9 @@ StagedSave::~StagedSave() {
     }
 }
 
-std::string StagedSave::Stage(const std::string& finalPath) {
+// The staging area and name (in it) of a final path; raises an Exception for a path outside
+// both folders.
+std::pair<StagingArea, std::string> StagedSave::Place(const std::string& finalPath) const {
     std::string folder = FolderPart(finalPath);
     std::string name = FileNamePart(finalPath);
     // The album's screen-size pictures lie one folder down, staged in a folder of that name.
@@ -124,19 +134,52 @@ std::string StagedSave::Stage(const std::string& finalPath) {
     if (folder == screens) {
         folder = stages_.album.folder;
         name = std::string(kScreenSizeFolder) + "/" + name;
-        for (const char* part : {"new/", "old/"})
-            ::mkdir((stages_.album.root + part + kScreenSizeFolder).c_str(), 0700);
     }
     const StagingArea area =
         folder == stages_.album.folder ? StagingArea::AlbumFolder : StagingArea::OutputFolder;
     if (area == StagingArea::OutputFolder && folder != stages_.output.folder)
         throw Exception("保存先の外のファイルです: " + finalPath);
-    if (seen_.insert({area, name}).second) {
-        items_.push_back({area, name});
-        if (area == StagingArea::AlbumFolder)
-            record_.Wrote(name);
+    return {area, name};
+}
+
+std::string StagedSave::Stage(const std::string& finalPath) {
+    const auto [area, name] = Place(finalPath);
+    if (name.find('/') != std::string::npos) {
+        for (const char* part : {"new/", "old/"})
+            ::mkdir((stages_.album.root + part + kScreenSizeFolder).c_str(), 0700);
     }
-    return stages_[area].root + "new/" + name;
+    if (seen_.insert({area, name}).second)
+        items_.push_back({area, name});
+    if (area == StagingArea::AlbumFolder)
+        record_.Wrote(name);
+    else
+        record_.WroteOutside(name);
+    const std::string staged = stages_[area].root + "new/" + name;
+    // A file kept under this name before is a second name of the album's own file: the writer
+    // gets a fresh one, never that file to write into. (A file written here already, as the
+    // support files are before they are staged, stays.)
+    struct stat st {};
+    if (::lstat(staged.c_str(), &st) == 0 && st.st_nlink > 1)
+        ::unlink(staged.c_str());
+    return staged;
+}
+
+bool StagedSave::Keep(const std::string& existing, const std::string& finalPath) {
+    const std::string staged = Stage(finalPath);
+    if (::link(existing.c_str(), staged.c_str()) == 0)
+        return true;
+    // The name stays staged but unwritten: Commit passes over it.
+    return false;
+}
+
+std::optional<std::string> StagedSave::StagedPath(const std::string& finalPath) const {
+    const auto [area, name] = Place(finalPath);
+    if (seen_.count({area, name}) == 0)
+        return std::nullopt;
+    const std::string staged = stages_[area].root + "new/" + name;
+    if (!Exists(staged))
+        return std::nullopt;
+    return staged;
 }
 
 std::vector<StagedFile> StagedSave::Files() const {
@@ -197,6 +240,8 @@ void StagedSave::WriteJournal() const {
 
 void StagedSave::Undo(const std::vector<Done>& done) const {
     for (auto it = done.rbegin(); it != done.rend(); ++it) {
+        if (it->same)
+            continue;
         const std::string final = Final(*it->item);
         ::rename(final.c_str(), Staged(*it->item, "new/").c_str());
         if (it->replaced)
@@ -224,6 +269,12 @@ void StagedSave::Commit() {
             if (item.area != area)
                 continue;
             const std::string final = Final(item);
+            // A file kept where it is (its staged name a second name of it) is not moved: the
+            // album keeps the very file, and nobody's file put there meanwhile is moved aside.
+            if (SameFile(final, Staged(item, "new/"))) {
+                done.push_back({&item, true, true});
+                continue;
+            }
             const bool replaced = Exists(final);
             int err = 0;
             if (replaced && ::rename(final.c_str(), Staged(item, "old/").c_str()) != 0) {

@@ -56,8 +56,16 @@ class StagedSave {
     // The path to write the file that is to become finalPath (a file directly in the album
     // folder or the output folder) at. Every file of a save goes through here.
     std::string Stage(const std::string& finalPath);
+    // Stages the file at existing (in the album folder or the output folder) unchanged to become
+    // finalPath: a second name in the staging folder, nothing written. False (nothing staged) when
+    // the file system cannot give one.
+    bool Keep(const std::string& existing, const std::string& finalPath);
+    // The staged path of finalPath when it was staged (written or kept), else nothing.
+    std::optional<std::string> StagedPath(const std::string& finalPath) const;
     // The files staged so far that were written, the album folder's first.
     std::vector<StagedFile> Files() const;
+    // The record of the save, which every staged file is noted on.
+    SaveRecord& Record() { return record_; }
     // The folder the staged files of the album folder are written into (ends with "/").
     std::string AlbumStagingFolder() const;
     // A folder of the output folder's staging folder for work beside the album (an archive
@@ -82,8 +90,10 @@ class StagedSave {
     struct Done {
         const Item* item;
         bool replaced;
+        bool same = false;  // the file kept where it was: nothing was moved
     };
     void CheckTargets() const;
+    std::pair<StagingArea, std::string> Place(const std::string& finalPath) const;
     void WriteJournal() const;
     void Undo(const std::vector<Done>& done) const;
     std::string Final(const Item& item) const;

@@ -23,7 +23,8 @@ void SaveTransaction::Claim(const std::vector<std::string>& targets) {
     if (record_.HadRecord())
         record = record_.EarlierFiles();
     std::vector<std::string> foreign;
-    for (const std::string& file : ForeignTargets(targets, album_, record)) {
+    for (const std::string& file :
+         ForeignTargets(targets, album_, record, record_.EarlierOutside())) {
         if (claimed_.count(file) == 0)
             foreign.push_back(file);
     }

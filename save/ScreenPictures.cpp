@@ -2,6 +2,9 @@
 // the output picture.
 #include "ScreenPictures.h"
 
+#include <filesystem>
+#include <set>
+
 #include "Errors.h"
 #include "FileSystem.h"
 #include "SaveStage.h"
@@ -64,6 +67,29 @@ EntryPicture EntryPictureOf(const ScreenSizes& screens) {
                                  file.side >= kPhoneDisplaySide});
     }
     return picture;
+}
+
+std::vector<std::string> ScreenFilesThere(const AlbumState& state, const std::string& album) {
+    std::set<std::string> bases;
+    for (int k = 0; k < state.EntryCount; ++k) {
+        const std::string& name = state.Entries[k].OutName;
+        bases.insert(name.substr(0, name.rfind('.')));
+    }
+    std::vector<std::string> files;
+    const std::string folder = ScreenFolderPath(album);
+    std::error_code failed;
+    for (const auto& item : std::filesystem::directory_iterator(folder, failed)) {
+        const std::string name = item.path().filename().string();
+        // base "." digits ".jpg"
+        const auto last = name.size() >= 4 ? name.rfind('.', name.size() - 5) : std::string::npos;
+        if (last == std::string::npos || name.compare(name.size() - 4, 4, ".jpg") != 0)
+            continue;
+        const std::string side = name.substr(last + 1, name.size() - 4 - last - 1);
+        if (!side.empty() && side.find_first_not_of("0123456789") == std::string::npos &&
+            bases.count(name.substr(0, last)) != 0)
+            files.push_back(folder + "/" + name);
+    }
+    return files;
 }
 
 std::string ScreenFolderPath(const std::string& album) {

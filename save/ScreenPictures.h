@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "AlbumState.h"
 #include "EntryJob.h"
@@ -33,6 +34,10 @@ std::optional<std::string> ScreenNameProblem(const AlbumState& state);
 
 // What the pages are told of an entry's screen-size pictures.
 EntryPicture EntryPictureOf(const ScreenSizes& screens);
+
+// The files in album's screen-size folder named as screen-size pictures of the entries
+// (OutName's base, a side, ".jpg"): those a save would replace.
+std::vector<std::string> ScreenFilesThere(const AlbumState& state, const std::string& album);
 
 // The screen-size picture folder of an album folder (no trailing "/").
 std::string ScreenFolderPath(const std::string& album);

@@ -123,19 +123,25 @@ TEST_F(SaveTransactionTest, ASecondSaveOfTheSameAlbumFailsNamingIt) {
     naming.HeadText = "旅";
     Fill(dir / "out");
     second = state;
-    SaveAlbum(state, view, "旅", [&](int position, int) {
-        if (position != 2 || refused)
-            return;
-        refused = true;
-        PictureView other;
-        try {
-            SaveAlbum(second, other, "旅", nullptr);
-            ADD_FAILURE() << "both saves ran";
-        } catch (const Exception& error) {
-            EXPECT_NE(std::string(error.what()).find(dir / "out/旅.htm"), std::string::npos)
-                << error.what();
-        }
-    });
+    // Every entry made again, so that the progress reaches the third.
+    SaveOptions again;
+    again.Rebuild = true;
+    SaveAlbum(
+        state, view, "旅",
+        [&](int position, int) {
+            if (position != 2 || refused)
+                return;
+            refused = true;
+            PictureView other;
+            try {
+                SaveAlbum(second, other, "旅", nullptr);
+                ADD_FAILURE() << "both saves ran";
+            } catch (const Exception& error) {
+                EXPECT_NE(std::string(error.what()).find(dir / "out/旅.htm"), std::string::npos)
+                    << error.what();
+            }
+        },
+        again);
     EXPECT_TRUE(refused);
     EXPECT_EQ(second.EntryCount, 5);
     EXPECT_TRUE(Contents(dir / "out") == before);  // the same album saved again
