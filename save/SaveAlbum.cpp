@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "AlbumArchive.h"
+#include "AlbumPreviews.h"
 #include "ArchiveCtrls.h"
 #include "EntryPipeline.h"
 #include "Errors.h"
@@ -111,6 +112,7 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     }
     int located = 0;
     std::vector<SaveNotice> notices;
+    AlbumPreviews previews(state, head, album);
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
@@ -124,7 +126,8 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
             notices.push_back({entry.SourcePath, kind, {}});
         if (entry.NotePos != npNone)
             ExpandTemplate(state, head, pageTemplate,
-                           staged.Stage(ReplaceExtension(picture, ".htm")), k, known);
+                           staged.Stage(ReplaceExtension(picture, ".htm")), k, known,
+                           previews.Page(k, staged));
         if (progress)
             progress(k, count);
         StopWhenCancelled(options);
@@ -132,8 +135,9 @@ std::vector<SaveNotice> WriteAlbum(const AlbumState& state, PictureView& view,
     pipeline.reset();
     if (located > 0)
         notices.push_back({"", pnLocationKept, {}, located});
+    const LinkPreview* preview = previews.Index(staged);
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
-                   staged.Stage(state.OutPath + head + ".htm"), 0, known);
+                   staged.Stage(state.OutPath + head + ".htm"), 0, known, preview);
     CopySupport(state, album, staged, notices);
     return notices;
 }
