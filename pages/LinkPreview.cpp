@@ -76,8 +76,22 @@ std::string UrlPath(std::string_view path) {
 }
 
 std::string PublicAddress(const std::string& publicUrl, const std::string& relativePath) {
-    const bool slash = !publicUrl.empty() && publicUrl.back() == '/';
-    return publicUrl + (slash ? "" : "/") + UrlPath(relativePath);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string address;
+    for (char c : publicUrl) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F ||
+            std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos) {
+            address += '%';
+            address += kHex[byte >> 4];
+            address += kHex[byte & 0xF];
+        } else {
+            address += c;
+        }
+    }
+    if (address.empty() || address.back() != '/')
+        address += '/';
+    return address + UrlPath(relativePath);
 }
 
 std::string PhotoCountText(int count) {

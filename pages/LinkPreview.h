@@ -46,8 +46,9 @@ std::string HtmlText(std::string_view text);
 // (spaces, "%", "#", "?", non-ASCII) is percent-escaped.
 std::string UrlPath(std::string_view path);
 
-// The public address of the file at relativePath (from the output folder): publicUrl, with a
-// "/" added when it has none at its end, then the path escaped.
+// The public address of the file at relativePath (from the output folder): publicUrl, its
+// spaces, non-ASCII bytes and the characters no URL holds as they are percent-escaped, with a
+// "/" added when it has none at its end, then the path escaped (UrlPath).
 std::string PublicAddress(const std::string& publicUrl, const std::string& relativePath);
 
 // "N 枚の写真".

@@ -37,8 +37,17 @@ TEST(LinkPreview, TextsAndAddressesAreEscaped) {
         EXPECT_EQ(UrlPath(c.text), c.url) << c.text;
     }
     // A public address gets its "/" once, whether it was typed with one or not.
-    for (const std::string base : {"https://example.jp/albums", "https://example.jp/albums/"})
-        EXPECT_EQ(PublicAddress(base, "旅.htm"), "https://example.jp/albums/%E6%97%85.htm");
+    // Typed as the user reads it, it is escaped where a URL may not hold a character as it is.
+    const struct {
+        std::string base, address;
+    } addresses[] = {
+        {"https://example.jp/albums", "https://example.jp/albums/%E6%97%85.htm"},
+        {"https://example.jp/albums/", "https://example.jp/albums/%E6%97%85.htm"},
+        {"https://example.jp/友 \"x\"/?a=1&b=%41",
+         "https://example.jp/%E5%8F%8B%20%22x%22/?a=1&b=%41/%E6%97%85.htm"},
+    };
+    for (const auto& a : addresses)
+        EXPECT_EQ(PublicAddress(a.base, "旅.htm"), a.address) << a.base;
 }
 
 class LinkPreviewTest : public test::AlbumTest {
