@@ -86,9 +86,9 @@ std::vector<std::string> PhotoListLines(const AlbumState& state, const std::stri
         const std::string alt =
             caption.empty() ? entry.OutName.substr(0, entry.OutName.rfind('.')) : caption;
         lines.push_back(
-            "<li class=\"card\" id=\"entry-" + number + "\"><a class=\"card-link" +
-            (page ? " has-page" : "") + "\" href=\"" + HtmlText(href) +
-            "\"><span class=\"thumb\">" + CardImage(state, folder, pictures, i, alt) +
+            std::string("<li class=\"card\"><a class=\"card-link") + (page ? " has-page" : "") +
+            "\" href=\"" + HtmlText(href) + "\"><span class=\"thumb\">" +
+            CardImage(state, folder, pictures, i, alt) +
             "</span><span class=\"caption\"><span class=\"number\">" + number + "</span>" +
             (caption.empty() ? "" : "<span class=\"name\">" + HtmlText(caption) + "</span>") +
             "</span>" + (page ? "<span class=\"badge\">解説</span>" : "") + "</a></li>");

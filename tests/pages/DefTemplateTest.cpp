@@ -198,7 +198,7 @@ TEST_F(DefTemplateTest, PagesTellCrawlersTheirPhotosAndPreviews) {
             Has(text, "<h1 class=\"album-title\" id=\"album-heading\">旅 #1 &amp; 100%</h1>"));
         std::size_t grid = At(text, "<ol class=\"grid\" id=\"album-grid\">");
         for (int i = 0; i < state.EntryCount; ++i) {
-            grid = At(text, "<li class=\"card\" id=\"entry-" + std::to_string(i + 1) + "\">", grid);
+            grid = At(text, "<span class=\"number\">" + std::to_string(i + 1) + "</span>", grid);
             EXPECT_LT(grid, At(text, "</ol>"));
         }
         EXPECT_TRUE(Has(text, "<span class=\"name\">朝いちばんの海。</span>"));
