@@ -211,6 +211,7 @@ void PrepareState(AlbumState& state, const MakeOptions& options, const std::stri
     state.StripLocation = options.stripLocation;
     state.ConvertQuality = options.convertQuality;
     state.DisplaySize = options.displaySize;
+    state.PublicUrl = options.publicUrl;
 }
 
 // Draws a progress bar on a terminal: [#####     ] k/n.

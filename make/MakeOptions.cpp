@@ -4,6 +4,7 @@
 #include <charconv>
 #include <filesystem>
 #include <initializer_list>
+#include <string_view>
 
 namespace albumon {
 
@@ -98,6 +99,21 @@ MakeSort SortOrder(ArgReader& reader) {
     return order == "date" ? MakeSort::ByDate : MakeSort::ByName;
 }
 
+// The value of --public-url: an http or https address.
+std::string PublicUrl(ArgReader& reader) {
+    std::string url = reader.Value();
+    const auto starts = [&url](const char* scheme) {
+        return url.rfind(scheme, 0) == 0 && url.size() > std::string_view(scheme).size();
+    };
+    if (!starts("https://") && !starts("http://")) {
+        throw UsageError(
+            "オプション --public-url には https:// か http:// で始まるアドレスを"
+            "指定してください（「" +
+            url + "」は使えません）");
+    }
+    return url;
+}
+
 bool AlbumOption(ArgReader& reader, MakeOptions& options) {
     const std::string& name = reader.Name();
     if (name == "-o" || name == "--out") {
@@ -118,6 +134,8 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
         options.convertQuality = reader.Number(1, 100);
     } else if (name == "--display-size") {
         options.displaySize = reader.NumberOr("off", 0, 1281, 16384);
+    } else if (name == "--public-url") {
+        options.publicUrl = PublicUrl(reader);
     } else if (name == "--sort") {
         options.sort = SortOrder(reader);
     } else {
@@ -256,6 +274,8 @@ std::string MakeUsage() {
            "                      1..100 (default 90)\n"
            "  --display-size N|off long side of the display copies a template asking for\n"
            "                      screen sizes gets, 1281..16384, or none (default 2048)\n"
+           "  --public-url URL    the album's address on the web (https://...): the index\n"
+           "                      and the pages get link-preview tags and covers\n"
            "  --zip               also make HEAD.zip\n"
            "  --replace           also replace files in the way that are not the album's own\n"
            "                      (a hand-made album, a file changed since the last save)\n"

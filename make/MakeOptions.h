@@ -36,6 +36,7 @@ struct MakeOptions {
     int quality = 50;
     int convertQuality = 90;
     int displaySize = 2048;  // 0: no display copies
+    std::string publicUrl;   // the album's address on the web; empty: no link previews
     bool zip = false;
     bool replace = false;  // files in the way that are not the album's own are replaced
     bool rebuild = false;  // every file made again, nothing kept of an earlier save

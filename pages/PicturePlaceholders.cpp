@@ -150,7 +150,7 @@ bool TemplateAsksScreenSizes(const std::string& templateFolder) {
            UsesScreenPlaceholder(PageTemplatePath(templateFolder));
 }
 
-std::string NoteCaption(const AlbumState& state, const EntryRecord& entry) {
+std::string NoteFirstLine(const AlbumState& state, const EntryRecord& entry) {
     const std::string path = NoteFilePath(state, entry);
     if (entry.NotePos == npNone || !FileExists(path))
         return {};
@@ -159,9 +159,13 @@ std::string NoteCaption(const AlbumState& state, const EntryRecord& entry) {
     while (note.ReadLine(line)) {
         std::string text = PlainText(line);
         if (!text.empty())
-            return Shortened(text);
+            return text;
     }
     return {};
+}
+
+std::string NoteCaption(const AlbumState& state, const EntryRecord& entry) {
+    return Shortened(NoteFirstLine(state, entry));
 }
 
 std::vector<std::string> PictureListLines(const AlbumState& state, const AlbumPictures* pictures) {

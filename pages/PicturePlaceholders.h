@@ -43,9 +43,11 @@ struct AlbumPictures {
 // "$$$PICTURES$$$" or "$$$SRCSET$$$": only then does a save make screen-size pictures.
 bool TemplateAsksScreenSizes(const std::string& templateFolder);
 
-// The caption of an entry: the first line of its note with text in it, markup removed and
-// character references read, spaces run together, shortened with "…" beyond 24 characters;
-// empty when the entry has no note.
+// The first line of an entry's note with text in it, markup removed and character references
+// read, spaces run together; empty when the entry has no note.
+std::string NoteFirstLine(const AlbumState& state, const EntryRecord& entry);
+
+// The caption of an entry: NoteFirstLine shortened with "…" beyond 24 characters.
 std::string NoteCaption(const AlbumState& state, const EntryRecord& entry);
 
 // The lines of "$$$PICTURES$$$": PictureFolder, then for every live entry i one line

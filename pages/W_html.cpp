@@ -11,8 +11,10 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "LinkPreview.h"
 #include "NoteMarkers.h"
 #include "Paths.h"
+#include "PhotoList.h"
 #include "PicturePlaceholders.h"
 #include "TextFile.h"
 
@@ -54,7 +56,11 @@ enum class Placeholder {
     Pictures,
     Srcset,
     Width,
-    Height
+    Height,
+    Preview,
+    PhotoList,
+    AlbumFolder,
+    Heading
 };
 
 struct PlaceholderName {
@@ -63,7 +69,7 @@ struct PlaceholderName {
 };
 
 // The placeholders in the order every line is searched for them.
-constexpr std::array<PlaceholderName, 11> kPlaceholders{{
+constexpr std::array<PlaceholderName, 15> kPlaceholders{{
     {Placeholder::PreNote, "$$$PRENOTE$$$"},
     {Placeholder::PostNote, "$$$POSTNOTE$$$"},
     {Placeholder::FileList, "$$$FILELIST$$$"},
@@ -75,6 +81,10 @@ constexpr std::array<PlaceholderName, 11> kPlaceholders{{
     {Placeholder::Srcset, kSrcsetPlaceholder},
     {Placeholder::Width, kWidthPlaceholder},
     {Placeholder::Height, kHeightPlaceholder},
+    {Placeholder::Preview, kPreviewPlaceholder},
+    {Placeholder::PhotoList, kPhotoListPlaceholder},
+    {Placeholder::AlbumFolder, kAlbumFolderPlaceholder},
+    {Placeholder::Heading, kHeadingPlaceholder},
 }};
 
 constexpr std::string_view kTableLine =
@@ -85,13 +95,14 @@ constexpr std::string_view kTableLine =
 class PageExpander {
   public:
     PageExpander(const AlbumState& state, const std::string& head, TextFileWriter& page,
-                 int entryIndex, const AlbumPictures* pictures)
+                 int entryIndex, const AlbumPictures* pictures, const LinkPreview* preview)
         : state_(state),
           head_(head),
           page_(page),
           entry_(state.Entries[entryIndex]),
           index_(entryIndex),
-          pictures_(pictures) {}
+          pictures_(pictures),
+          preview_(preview) {}
 
     void ExpandLine(std::string line) {
         for (const PlaceholderName& p : kPlaceholders) {
@@ -123,6 +134,10 @@ class PageExpander {
             case Placeholder::Width:
             case Placeholder::Height:
                 return SizeText(pictures_, index_, kind == Placeholder::Height);
+            case Placeholder::AlbumFolder:
+                return AlbumFolderUrl(head_);
+            case Placeholder::Heading:
+                return HtmlText(head_);
             default:
                 return std::string();
         }
@@ -136,9 +151,17 @@ class PageExpander {
         } else if (kind == Placeholder::FileList) {
             WriteFileList();
         } else if (kind == Placeholder::Pictures) {
-            for (const std::string& line : PictureListLines(state_, pictures_))
-                page_.WriteLine(line);
+            WriteLines(PictureListLines(state_, pictures_));
+        } else if (kind == Placeholder::Preview && preview_) {
+            WriteLines(PreviewTagLines(*preview_));
+        } else if (kind == Placeholder::PhotoList) {
+            WriteLines(PhotoListLines(state_, head_, pictures_));
         }
+    }
+
+    void WriteLines(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            page_.WriteLine(line);
     }
 
     void WriteNote(std::initializer_list<std::string_view> before,
@@ -173,6 +196,7 @@ class PageExpander {
     const EntryRecord& entry_;
     int index_;
     const AlbumPictures* pictures_;
+    const LinkPreview* preview_;
 };
 
 // The real path of a folder with a trailing "/", or empty when it cannot be resolved.
@@ -225,14 +249,14 @@ SupportItem ClassifySupportItem(const std::string& path, const std::string& root
 
 void ExpandTemplate(const AlbumState& state, const std::string& head,
                     const std::string& templatePath, const std::string& pagePath, int entryIndex,
-                    const AlbumPictures* pictures) {
+                    const AlbumPictures* pictures, const LinkPreview* preview) {
     if (!FileExists(templatePath))
         return;
     // A page replaces its old self only once it is complete: a failure midway (a full disk)
     // leaves the page of an earlier save as it was.
     TextFileWriter page(pagePath, WriteMode::Replace);
     TextFileReader source(templatePath);
-    PageExpander expander(state, head, page, entryIndex, pictures);
+    PageExpander expander(state, head, page, entryIndex, pictures, preview);
     std::string line;
     while (source.ReadLine(line))
         expander.ExpandLine(std::move(line));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AlbumState.h"
+#include "LinkPreview.h"
 #include "PicturePlaceholders.h"
 
 namespace albumon {
@@ -15,12 +16,14 @@ namespace albumon {
 std::string ScriptStringText(std::string_view name);
 
 // Expands the template at templatePath into the page at pagePath for entry entryIndex, with
-// head as the title and pictures (when given) for the placeholders of screen-size pictures. Nothing
+// head as the title, pictures (when given) for the placeholders of screen-size pictures and the
+// static photo list, and preview (when given) for the link-preview tags ("$$$PREVIEW$$$" gives
+// nothing without it). Nothing
 // is written when the template does not exist; file failures raise EInOutError, and a template or
 // note that is no regular file EFOpenError (an earlier page stays).
 void ExpandTemplate(const AlbumState& state, const std::string& head,
                     const std::string& templatePath, const std::string& pagePath, int entryIndex,
-                    const AlbumPictures* pictures = nullptr);
+                    const AlbumPictures* pictures = nullptr, const LinkPreview* preview = nullptr);
 
 // A file of the template's support folder that did not reach the album, and why.
 struct LeftOutFile {

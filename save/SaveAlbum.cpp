@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "AlbumArchive.h"
+#include "AlbumPreviews.h"
 #include "ArchiveCtrls.h"
 #include "EntryPipeline.h"
 #include "Errors.h"
@@ -182,6 +183,7 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
     int done = 0;  // entries made so far
     AlbumWritten written;
     std::vector<SaveNotice>& notices = written.notices;
+    AlbumPreviews previews(state, head, album);
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
@@ -210,7 +212,8 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
             notices.push_back({entry.SourcePath, kind, {}});
         if (entry.NotePos != npNone)
             ExpandTemplate(state, head, pageTemplate,
-                           staged.Stage(ReplaceExtension(picture, ".htm")), k, known);
+                           staged.Stage(ReplaceExtension(picture, ".htm")), k, known,
+                           previews.Page(k, staged));
         if (!kept[k] && progress)
             progress(done, static_cast<int>(work.size()));
         done += kept[k] ? 0 : 1;
@@ -219,8 +222,9 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
     pipeline.reset();
     if (located > 0)
         notices.push_back({"", pnLocationKept, {}, located});
+    const LinkPreview* preview = previews.Index(staged);
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
-                   staged.Stage(state.OutPath + head + ".htm"), 0, known);
+                   staged.Stage(state.OutPath + head + ".htm"), 0, known, preview);
     CopySupport(state, album, staged, notices);
     return written;
 }

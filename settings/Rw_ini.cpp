@@ -75,6 +75,7 @@ void ReadSettingsFrom(const ProfileFile& file, const FolderDefaults& folders,
         values.DisplaySize = 2048;
     values.ConvertQuality = std::clamp(ReadInteger(file, "Option", "ConvertQuality", 90), 1, 100);
     values.FileListIcons = ReadInteger(file, "Option", "Icons", 0) != 0;
+    values.PublicUrl = ReadString(file, "Publish", "PublicUrl", "");
     // Earlier versions kept the size in [Size]: a file of theirs keeps its window's size.
     values.WindowWidth =
         ReadInteger(file, "Option", "Width", ReadInteger(file, "Size", "Width", 577));

@@ -24,6 +24,7 @@ struct SettingsValues {
     int ConvertQuality = 90;     // 1..100: the JPEGs made from HEIF, PNG and WebP pictures
     int DisplaySize = 2048;      // long side of the display copies; 0 makes none
     bool FileListIcons = false;  // the folder's file list shows its pictures as icons
+    std::string PublicUrl;       // the album's address on the web; empty: no link previews
 };
 
 }  // namespace albumon

@@ -221,6 +221,9 @@ function buildIndex() {
     var grid = document.getElementById('album-grid');
     if (!grid)
         return;
+    // The plain list the page holds for visitors without scripts gives way to the cards, before
+    // the page is first shown: its thumbnails, loaded lazily, are never fetched.
+    grid.textContent = '';
     var count = entryCount();
     for (var i = 0; i < count; i += 1) {
         grid.appendChild(indexCard(folder, prefix, i));

@@ -8,6 +8,7 @@
 
 #include "AlbumState.h"
 #include "FileSystem.h"
+#include "LinkPreview.h"
 #include "Paths.h"
 #include "TestSupport.h"
 #include "TextFile.h"
@@ -114,12 +115,16 @@ TEST_F(DefTemplateTest, TemplatesUseEveryPlaceholderWithCrLfLines) {
     EXPECT_FALSE(Has(index, "$$$PRENOTE$$$"));
     EXPECT_FALSE(Has(index, "$$$POSTNOTE$$$"));
     EXPECT_FALSE(Has(index, "$$$FILENAME$$$"));
-    // Values are inserted unescaped: none may stand in a link, where "#" or "%" would break it.
+    // Values are inserted unescaped: none may stand in a link, where "#" or "%" would break it;
+    // only the album folder's placeholder, which gives it escaped, may.
     for (const std::string* text : {&index, &page}) {
         for (std::string_view attribute : {"href=\"", "src=\""}) {
             for (std::size_t at = text->find(attribute); at != std::string::npos;
                  at = text->find(attribute, at + 1)) {
                 std::string value = text->substr(at, text->find('"', at + attribute.size()) - at);
+                const std::size_t folder = value.find("$$$ALBUMFOLDER$$$");
+                if (folder != std::string::npos)
+                    value.erase(folder, std::string_view("$$$ALBUMFOLDER$$$").size());
                 EXPECT_FALSE(Has(value, "$$$")) << value;
             }
         }
@@ -168,6 +173,39 @@ TEST_F(DefTemplateTest, IndexListsEveryEntryInsideItsScript) {
     EXPECT_TRUE(Has(index, ">3</span>"));
     EXPECT_FALSE(Has(index, "ALBUMON PRENOTE"));
     EXPECT_FALSE(Has(index, "ALBUMON POSTNOTE"));
+}
+
+// Crawlers run no script: the index holds every photo, its caption and its link as HTML, and
+// with a public address both kinds of page carry their preview tags in their head.
+TEST_F(DefTemplateTest, PagesTellCrawlersTheirPhotosAndPreviews) {
+    const LinkPreview index = IndexPreview(state, head, "https://example.jp/", {});
+    const LinkPreview page = PagePreview(state, head, 0, "https://example.jp/", {});
+    const std::string indexPath = dir / (head + ".htm");
+    const std::string pagePath = folder + "海辺 の朝.htm";
+    for (const LinkPreview* preview : {&index, static_cast<const LinkPreview*>(nullptr)}) {
+        ExpandTemplate(state, head, kIndexTemplate, indexPath, 0, nullptr, preview);
+        ExpandTemplate(state, head, kPageTemplate, pagePath, 0, nullptr, preview ? &page : nullptr);
+        for (const std::string& text : {ReadFile(indexPath), ReadFile(pagePath)}) {
+            ExpectWholePage(text);
+            const std::size_t tag = text.find("<meta property=\"og:url\"");
+            EXPECT_EQ(tag != std::string::npos, preview != nullptr);
+            if (tag != std::string::npos) {
+                EXPECT_LT(tag, At(text, "</head>"));
+            }
+        }
+        const std::string text = ReadFile(indexPath);
+        EXPECT_TRUE(
+            Has(text, "<h1 class=\"album-title\" id=\"album-heading\">旅 #1 &amp; 100%</h1>"));
+        std::size_t grid = At(text, "<ol class=\"grid\" id=\"album-grid\">");
+        for (int i = 0; i < state.EntryCount; ++i) {
+            grid = At(text, "<span class=\"number\">" + std::to_string(i + 1) + "</span>", grid);
+            EXPECT_LT(grid, At(text, "</ol>"));
+        }
+        EXPECT_TRUE(Has(text, "<span class=\"name\">朝いちばんの海。</span>"));
+        EXPECT_TRUE(Has(text, "<span class=\"name\">夕方の港</span>"));
+        EXPECT_TRUE(
+            Has(text, "href=\"%E6%97%85%20%231%20%26%20100%25.files/50%25%20off%20%232.jpg\""));
+    }
 }
 
 TEST_F(DefTemplateTest, IndexOfAnEmptyAlbumIsStillWhole) {

@@ -1,0 +1,41 @@
+// The link previews of a save's pages: with a public address, a cover for the index page and
+// for every picture page, made from its photo and staged with the album's other files, and the
+// tags that name them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "AlbumState.h"
+#include "LinkPreview.h"
+
+namespace albumon {
+
+class StagedSave;
+
+class AlbumPreviews {
+  public:
+    // Previews of the album under head in album (no trailing "/"); none when the state has no
+    // public address.
+    AlbumPreviews(const AlbumState& state, const std::string& head, const std::string& album);
+
+    // The preview of entry k's page, its cover (the entry's photo, when it can be decoded)
+    // staged; null without a public address.
+    const LinkPreview* Page(int k, StagedSave& staged);
+    // The preview of the index page, its cover from the first photo that can be decoded; null
+    // without a public address.
+    const LinkPreview* Index(StagedSave& staged);
+
+  private:
+    // The cover of entry k's photo written as name in the picture sub-folder; none when the
+    // photo cannot be decoded.
+    PreviewImage WriteCover(int k, const std::string& name, StagedSave& staged);
+
+    const AlbumState& state_;
+    std::string head_;
+    std::string album_;
+    std::optional<LinkPreview> preview_;
+    std::optional<std::string> firstCover_;  // entry 0's cover, once made
+};
+
+}  // namespace albumon
