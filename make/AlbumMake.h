@@ -9,8 +9,8 @@
 namespace albumon {
 
 // Makes the album the options describe. defaultTemplate (ending with "/") is the template
-// folder used without --template. Returns the exit status: 0 success, 1 the save or an input
-// failed, 2 an album the save refuses before writing anything (SaveProblem: names that lead
+// folder used without --template. Returns the exit status: 0 success, 1 the save, an input or
+// the publish (--publish, after the save) failed, 2 an album the save refuses before writing anything (SaveProblem: names that lead
 // out of their folder, collide, are too long or not UTF-8, "\" with a zip, an output folder in
 // the template, a symbolic link where the album goes; EForeignFiles: files in the way that are
 // not the album's own, without --replace). An input album a save left half done is first

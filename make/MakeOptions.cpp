@@ -120,6 +120,10 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
         options.displaySize = reader.NumberOr("off", 0, 1281, 16384);
     } else if (name == "--sort") {
         options.sort = SortOrder(reader);
+    } else if (name == "--publish") {
+        options.publish = reader.Value();
+    } else if (name == "--public-url") {
+        options.publicUrl = reader.Value();
     } else {
         return false;
     }
@@ -264,6 +268,13 @@ std::string MakeUsage() {
            "  --sort [name|date]  sort the entries before saving: by path (name, the default)\n"
            "                      or by the date taken (date: EXIF DateTimeOriginal, equal\n"
            "                      times by path, pictures without a date last in their order)\n"
+           "  --publish DEST      after the save, publish the album to "
+           "sftp://USER@HOST[:PORT]/PATH/\n"
+           "                      or ftps://USER@HOST[:PORT]/PATH/: only changed files go up,\n"
+           "                      the index last; keys from ssh-agent or ~/.ssh, the host\n"
+           "                      must be in ~/.ssh/known_hosts; a password is asked on a\n"
+           "                      terminal only\n"
+           "  --public-url URL    the address visitors open the published album at\n"
            "  --dry-run           print the output list and write nothing\n"
            "  --plan              print one tab-separated row per entry (source path, output\n"
            "                      name, turns, note position) and write nothing\n"

@@ -42,6 +42,8 @@ struct MakeOptions {
     bool losslessTurns = false;
     bool stripLocation = true;  // --keep-location clears it, --strip-location sets it again
     MakeSort sort = MakeSort::None;
+    std::string publish;    // empty: no publish
+    std::string publicUrl;  // the published album's web address
     bool dryRun = false;
     bool plan = false;
     bool quiet = false;
