@@ -91,6 +91,7 @@ struct CurlTransport::Session {
     bool passwordAsked = false;
     std::string hostProblem;         // why the host key was refused
     std::string refusedCertificate;  // the fingerprint of a certificate refused
+    std::string entryPath;           // the FTP login folder, once logged in
     std::string keyFile = KeyFile();
     std::string knownHosts = Home() + "/.ssh/known_hosts";
 
@@ -207,6 +208,11 @@ struct CurlTransport::Session {
                 result = curl_easy_perform(curl);
             }
         }
+        if (result == CURLE_OK && entryPath.empty()) {
+            const char* entry = nullptr;
+            if (curl_easy_getinfo(curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry)
+                entryPath = entry;
+        }
         if (result == CURLE_OK ||
             std::find(allowed.begin(), allowed.end(), result) != allowed.end())
             return result;
@@ -289,18 +295,6 @@ std::optional<std::vector<std::string>> CurlTransport::List(const std::string& f
     return names;
 }
 
-std::optional<std::uint64_t> CurlTransport::Size(const std::string& path) {
-    session_->Prepare(session_->Url(path));
-    curl_easy_setopt(session_->curl, CURLOPT_NOBODY, 1L);
-    if (session_->Perform({CURLE_REMOTE_FILE_NOT_FOUND, CURLE_FTP_COULDNT_RETR_FILE}) != CURLE_OK)
-        return std::nullopt;
-    curl_off_t length = -1;
-    curl_easy_getinfo(session_->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    if (length < 0)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(length);
-}
-
 std::optional<std::string> CurlTransport::Fetch(const std::string& path) {
     std::string bytes;
     session_->Prepare(session_->Url(path));
@@ -334,9 +328,14 @@ void CurlTransport::Quote(const std::vector<std::string>& commands) {
 
 namespace {
 
-// FTP commands take a path from the login folder, as ftp:// addresses do.
-std::string FtpPath(const Destination& destination, const std::string& path) {
-    return destination.path.substr(1) + path;
+// FTP commands run in whatever folder the connection was left in: the path is made absolute
+// from the login folder, which ftp:// addresses start from.
+std::string FtpPath(const Destination& destination, const std::string& entry,
+                    const std::string& path) {
+    std::string base = entry.empty() ? "/" : entry;
+    if (base.back() != '/')
+        base += '/';
+    return base + destination.path.substr(1) + path;
 }
 
 }  // namespace
@@ -346,19 +345,21 @@ void CurlTransport::Rename(const std::string& from, const std::string& to) {
         Quote({"rename " + SftpArgument(destination_.path + from) + " " +
                SftpArgument(destination_.path + to)});
     } else {
-        Quote({"RNFR " + FtpPath(destination_, from), "RNTO " + FtpPath(destination_, to)});
+        Quote({"RNFR " + FtpPath(destination_, session_->entryPath, from),
+               "RNTO " + FtpPath(destination_, session_->entryPath, to)});
     }
 }
 
 void CurlTransport::Delete(const std::string& path) {
-    Quote({destination_.kind == Destination::Sftp ? "rm " + SftpArgument(destination_.path + path)
-                                                  : "DELE " + FtpPath(destination_, path)});
+    Quote({destination_.kind == Destination::Sftp
+               ? "rm " + SftpArgument(destination_.path + path)
+               : "DELE " + FtpPath(destination_, session_->entryPath, path)});
 }
 
 void CurlTransport::Mkdir(const std::string& folder) {
     Quote({destination_.kind == Destination::Sftp
                ? "mkdir " + SftpArgument(destination_.path + folder)
-               : "MKD " + FtpPath(destination_, folder)});
+               : "MKD " + FtpPath(destination_, session_->entryPath, folder)});
 }
 
 }  // namespace albumon

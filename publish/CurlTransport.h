@@ -42,7 +42,6 @@ class CurlTransport : public Transport {
     CurlTransport& operator=(const CurlTransport&) = delete;
 
     std::optional<std::vector<std::string>> List(const std::string& folder) override;
-    std::optional<std::uint64_t> Size(const std::string& path) override;
     std::optional<std::string> Fetch(const std::string& path) override;
     void Put(const std::string& bytes, const std::string& path) override;
     void Rename(const std::string& from, const std::string& to) override;

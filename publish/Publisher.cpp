@@ -1,9 +1,10 @@
 // The order of a publish. Every new or changed file is first sent as a temporary beside its
-// place (named by its digest, so that a later publish finds it complete and does not send it
-// again); then the next record is written, and only then are the temporaries renamed into place,
-// the index last. The next record tells a later publish that every temporary it names was
-// complete: one missing had been placed. Where a rename cannot replace a file, the old one is
-// moved aside first; a publish begins by putting back what a killed one left aside.
+// place, named by its digest, and renamed "ready" once complete, so that a later publish finds
+// it and does not send it again; then the next record is written, and only then are the ready
+// files renamed into place, the index last. The next record tells a later publish that every
+// ready file it names had gone up: one missing had been placed. Where a rename cannot replace a
+// file, the old one is moved aside first; a publish begins by putting back what a killed one left
+// aside.
 #include "Publisher.h"
 
 #include <map>
@@ -29,9 +30,12 @@ std::string InFolder(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "/" + name;
 }
 
-std::string TempPath(const std::string& path, const std::string& digest) {
-    return InFolder(FolderOf(path), "." + NameOf(path) + "." + digest.substr(0, 16) + ".part");
+// The temporaries of a file: while it goes up, and once it is complete.
+std::string TempPath(const std::string& path, const std::string& digest, const char* state) {
+    return InFolder(FolderOf(path), "." + NameOf(path) + "." + digest.substr(0, 16) + state);
 }
+constexpr const char* kPart = ".part";
+constexpr const char* kReady = ".ready";
 
 std::string AsidePath(const std::string& path) {
     return InFolder(FolderOf(path), "." + NameOf(path) + ".old");
@@ -67,7 +71,7 @@ class Publish {
         const std::string nextBytes = FormatRemoteRecord(next);
         Send(nextBytes, NextRecordPath(head_));
         for (const AlbumFile* file : changed)
-            Place(TempPath(file->path, file->published.digest), file->path);
+            Place(TempPath(file->path, file->published.digest, kReady), file->path);
         RemoveLeftovers(next);
         Place(NextRecordPath(head_), RemoteRecordPath(head_));
         return summary_;
@@ -104,15 +108,18 @@ class Publish {
 
     // Files a killed publish moved aside: put back where their place is empty, else removed.
     void PutBackAside() {
-        for (const AlbumFile& file : album_) {
-            const std::string aside = AsidePath(file.path);
+        std::vector<std::string> paths{RemoteRecordPath(head_)};
+        for (const AlbumFile& file : album_)
+            paths.push_back(file.path);
+        for (const std::string& path : paths) {
+            const std::string aside = AsidePath(path);
             if (!Has(aside))
                 continue;
-            if (Has(file.path)) {
+            if (Has(path)) {
                 server_.Delete(aside);
             } else {
-                server_.Rename(aside, file.path);
-                Note(file.path, true);
+                server_.Rename(aside, path);
+                Note(path, true);
             }
             Note(aside, false);
         }
@@ -133,7 +140,7 @@ class Publish {
         if (!Has(path))
             return {};
         auto next = next_.find(path);
-        if (next != next_.end() && !Has(TempPath(path, next->second.digest)))
+        if (next != next_.end() && !Has(TempPath(path, next->second.digest, kReady)))
             return next->second.digest;
         auto earlier = record_.find(path);
         return earlier != record_.end() ? earlier->second.digest : std::string();
@@ -147,12 +154,16 @@ class Publish {
         for (const AlbumFile* file : changed) {
             if (progress_ && !progress_(shown))
                 throw EPublishCancelled();
-            const std::string temp = TempPath(file->path, file->published.digest);
-            if (!Has(temp) || server_.Size(temp) != file->published.size) {
+            const std::string& digest = file->published.digest;
+            if (!Has(TempPath(file->path, digest, kReady))) {
                 std::string bytes;
                 if (ReadWholeFile(outFolder_ + file->path, bytes) != 0)
                     throw EFOpenError(outFolder_ + file->path);
-                Send(bytes, temp);
+                Send(bytes, TempPath(file->path, digest, kPart));
+                server_.Rename(TempPath(file->path, digest, kPart),
+                               TempPath(file->path, digest, kReady));
+                Note(TempPath(file->path, digest, kPart), false);
+                Note(TempPath(file->path, digest, kReady), true);
             }
             shown.files++;
             shown.bytes += file->published.size;
@@ -207,14 +218,17 @@ class Publish {
         }
     }
 
-    // Whether name is a temporary (".NAME.<digest>.part") of one of the paths in folder.
+    // Whether name is a temporary (".NAME.<digest>.part" or ".ready") of one of the paths in
+    // folder.
     static bool IsTemporaryOf(const std::string& name, const std::string& folder,
                               const std::set<std::string>& paths) {
-        constexpr size_t kTail = 1 + 16 + 5;  // ".<digest>.part"
-        if (name.size() <= 1 + kTail || name[0] != '.' ||
-            name.compare(name.size() - 5, 5, ".part") != 0)
-            return false;
-        return paths.count(InFolder(folder, name.substr(1, name.size() - 1 - kTail))) > 0;
+        for (const std::string state : {kPart, kReady}) {
+            const size_t tail = 1 + 16 + state.size();  // ".<digest><state>"
+            if (name.size() > 1 + tail && name[0] == '.' && name.ends_with(state) &&
+                paths.count(InFolder(folder, name.substr(1, name.size() - 1 - tail))))
+                return true;
+        }
+        return false;
     }
 
     Transport& server_;

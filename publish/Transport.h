@@ -1,7 +1,6 @@
 // The few operations publishing needs of a server, on paths relative to the destination folder.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,8 +21,6 @@ class Transport {
 
     // The names in folder ("" is the destination itself); nothing when there is no such folder.
     virtual std::optional<std::vector<std::string>> List(const std::string& folder) = 0;
-    // The size of a file; nothing when it is not there.
-    virtual std::optional<std::uint64_t> Size(const std::string& path) = 0;
     // A small file's bytes; nothing when it is not there.
     virtual std::optional<std::string> Fetch(const std::string& path) = 0;
     // Writes bytes as path, replacing a file of that name.

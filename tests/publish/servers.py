@@ -193,10 +193,19 @@ class FtpsServer:
 
 def serve_ftps(home, port, cert, key, user, full_flag):
     from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import TLS_FTPHandler
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+    from OpenSSL import SSL
     from pyftpdlib.servers import FTPServer
 
+    class DataChannel(TLS_DTPHandler):
+        # libcurl begins TLS on a data connection before it sends the transfer command; this
+        # pyftpdlib would take the early bytes for a hang-up.
+        def readable(self):
+            return self._ssl_accepting or super().readable()
+
     class Handler(TLS_FTPHandler):
+        dtp_handler = DataChannel
+
         def ftp_STOR(self, file, mode="w"):
             if os.path.exists(full_flag):
                 self.respond("552 Requested file action aborted: exceeded storage allocation.")
@@ -208,6 +217,7 @@ def serve_ftps(home, port, cert, key, user, full_flag):
     Handler.authorizer = authorizer
     Handler.certfile, Handler.keyfile = cert, key
     Handler.tls_control_required = Handler.tls_data_required = True
+    Handler.ssl_options = SSL.OP_NO_SSLv2 | SSL.OP_NO_SSLv3 | SSL.OP_NO_TLSv1_3
     Handler.passive_ports = None
     server = FTPServer(("127.0.0.1", int(port)), Handler)
     server.serve_forever()
