@@ -15,7 +15,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from servers import FtpsServer, SshServer  # noqa: E402
+from servers import FtpsServer, SshServer, descendants  # noqa: E402
 
 MAKE, PROBE, TEMPLATE = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
 RECORDS = {".albumon.saved", ".albumon.published"}
@@ -196,17 +196,18 @@ class Publishing(unittest.TestCase):
         destination = self.ssh.destination(remote)
         self.assertEqual(self.probe(destination, old_out, "K")[0], 0)
         shutil.copytree(remote, snapshot)
-        start = time.monotonic()
-        self.assertEqual(self.probe(destination, new_out, "K")[0], 0)
+        # How long a whole session of the publish lasts, from the server's side.
+        process = self.start_probe(destination, new_out)
+        start = self.wait_for_session(process)
+        self.assertEqual(process.wait(120), 0)
         duration = time.monotonic() - start
         rng, interrupted = random.Random(32), 0
         for round_ in range(30):
             with self.subTest(round=round_):
                 shutil.rmtree(remote)
                 shutil.copytree(snapshot, remote)
-                process = subprocess.Popen([PROBE, destination, new_out + "/", "K"], env=self.env,
-                                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                           stdin=subprocess.DEVNULL, text=True)
+                process = self.start_probe(destination, new_out)
+                self.wait_for_session(process)
                 time.sleep(rng.uniform(0, duration))
                 self.ssh.kill_sessions()
                 output = process.communicate(timeout=120)[0]
@@ -218,8 +219,19 @@ class Publishing(unittest.TestCase):
                 self.assertSameAlbum(new_out, remote, "K")
                 sent = int(re.search(r"sent \d+ files (\d+) bytes", output).group(1))
                 self.assertLessEqual(sent, needed + 64 * 1024, output)  # the record besides
-        print(f"\n{interrupted} of 30 publishes were cut off (full publish {duration:.2f} s)")
-        self.assertGreaterEqual(interrupted, 15)
+        print(f"\n{interrupted} of 30 publishes were cut off (a whole session {duration:.2f} s)")
+        self.assertGreaterEqual(interrupted, 20)
+
+    def start_probe(self, destination, out):
+        return subprocess.Popen([PROBE, destination, out + "/", "K"], env=self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL, text=True)
+
+    def wait_for_session(self, process):
+        """Waits until the server serves the probe's connection; returns when that was."""
+        while not descendants(self.ssh.process.pid) and process.poll() is None:
+            time.sleep(0.001)
+        return time.monotonic()
 
     def check_old_or_new(self, remote, old, new, output):
         have = album_tree(remote, "K")
@@ -288,13 +300,18 @@ class Publishing(unittest.TestCase):
         finally:
             server.stop()
 
-    def test_plain_ftp_is_refused_before_anything_is_written(self):
+    def test_plain_ftp_is_refused_and_a_public_url_alone_is_taken(self):
         out = self.folder("out-ftp")
         code, text = self.make(out, "F", self.photo_set([1]),
                                extra=["--publish", "ftp://me@127.0.0.1/www/"])
         self.assertEqual(code, 2, text)
         self.assertIn("暗号化", text)
         self.assertFalse(os.path.exists(os.path.join(out, "F.htm")))
+        code, text = self.make(out, "F", self.photo_set([1]),
+                               extra=["--public-url", "https://example.org/album/"])
+        self.assertEqual(code, 0, text)
+        self.assertNotIn("公開しました", text)
+        self.assertTrue(os.path.exists(os.path.join(out, "F.htm")))
 
     # --- FTPS -----------------------------------------------------------------------------
 

@@ -107,9 +107,9 @@ LogLevel ERROR
 """)
         if os.geteuid() == 0:
             os.makedirs("/run/sshd", mode=0o755, exist_ok=True)
-        self.process = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", config],
-                                        stdout=subprocess.DEVNULL,
-                                        stderr=open(os.path.join(self.root, "log"), "a"))
+        with open(os.path.join(self.root, "log"), "a") as log:
+            self.process = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", config],
+                                            stdout=subprocess.DEVNULL, stderr=log)
         wait_for_port(self.port, self.process)
 
     def stop(self):
@@ -176,10 +176,11 @@ class FtpsServer:
 
     def start(self):
         env = dict(os.environ, FTPS_PASSWORD=self.password)
-        self.process = subprocess.Popen(
-            [SYSTEM_PYTHON, os.path.abspath(__file__), "ftps", self.home, str(self.port),
-             self.cert, self.key, self.user, self.full_flag],
-            env=env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.root, "log"), "a"))
+        with open(os.path.join(self.root, "log"), "a") as log:
+            self.process = subprocess.Popen(
+                [SYSTEM_PYTHON, os.path.abspath(__file__), "ftps", self.home, str(self.port),
+                 self.cert, self.key, self.user, self.full_flag],
+                env=env, stdout=subprocess.DEVNULL, stderr=log)
         wait_for_port(self.port, self.process)
 
     def stop(self):
