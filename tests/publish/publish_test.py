@@ -207,11 +207,13 @@ class Publishing(unittest.TestCase):
                 shutil.rmtree(remote)
                 shutil.copytree(snapshot, remote)
                 process = self.start_probe(destination, new_out)
-                self.wait_for_session(process)
+                start = self.wait_for_session(process)
                 time.sleep(rng.uniform(0, duration))
                 self.ssh.kill_sessions()
                 output = process.communicate(timeout=120)[0]
                 interrupted += process.returncode != 0
+                if process.returncode == 0:  # the machine is faster now: the points follow
+                    duration = min(duration, time.monotonic() - start)
                 self.check_old_or_new(remote, old, new, output)
                 needed = self.still_to_send(remote, new)
                 code, output = self.probe(destination, new_out, "K")
@@ -220,7 +222,7 @@ class Publishing(unittest.TestCase):
                 sent = int(re.search(r"sent \d+ files (\d+) bytes", output).group(1))
                 self.assertLessEqual(sent, needed + 64 * 1024, output)  # the record besides
         print(f"\n{interrupted} of 30 publishes were cut off (a whole session {duration:.2f} s)")
-        self.assertGreaterEqual(interrupted, 20)
+        self.assertGreaterEqual(interrupted, 15)
 
     def start_probe(self, destination, out):
         return subprocess.Popen([PROBE, destination, out + "/", "K"], env=self.env,
@@ -239,11 +241,17 @@ class Publishing(unittest.TestCase):
         if index is None:  # killed between the moves aside: the old index waits aside
             index = open(os.path.join(remote, ".K.htm.old"), "rb").read()
         self.assertIn(index, (old["K.htm"], new["K.htm"]), output)
+        # Every file of that album is there, but one a kill caught moved aside (which the next
+        # publish puts back), each the old or the new file whole.
         version = new if index == new["K.htm"] else old
         for path in version:
             if path != "K.htm":
-                self.assertIn(path, have, output)
-                self.assertIn(have[path], (old.get(path), new.get(path)), path)
+                folder, name = os.path.split(path)
+                aside = os.path.join(remote, folder, "." + name + ".old")
+                held = have.get(path) or (open(aside, "rb").read() if os.path.exists(aside)
+                                          else None)
+                self.assertIsNotNone(held, path + "\n" + output)
+                self.assertIn(held, (old.get(path), new.get(path)), path + "\n" + output)
 
     @staticmethod
     def still_to_send(remote, new):
