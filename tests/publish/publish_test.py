@@ -11,6 +11,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import unittest
 
@@ -107,7 +108,15 @@ class Publishing(unittest.TestCase):
             os.execve(args[0], args, env)
         output, sent, deadline = b"", False, time.monotonic() + 300
         while True:
-            ready, _, _ = select.select([fd], [], [], max(0, deadline - time.monotonic()))
+            # Typed once the prompt has turned echo off (what was typed before is flushed).
+            if not sent and "パスワード".encode() in output and \
+                    not termios.tcgetattr(fd)[3] & termios.ECHO:
+                os.write(fd, password.encode() + b"\n")
+                sent = True
+            ready, _, _ = select.select([fd], [], [], 0.05 if output and not sent else
+                                        max(0, deadline - time.monotonic()))
+            if not ready and time.monotonic() < deadline:
+                continue
             if not ready:  # hung: ended here so that the case fails with what it printed
                 os.kill(pid, signal.SIGKILL)
                 break
@@ -118,9 +127,7 @@ class Publishing(unittest.TestCase):
             if not data:
                 break
             output += data
-            if not sent and "パスワード".encode() in output:
-                os.write(fd, password.encode() + b"\n")
-                sent = True
+
         _, status = os.waitpid(pid, 0)
         os.close(fd)
         return os.waitstatus_to_exitcode(status), output.decode(errors="replace")
