@@ -122,6 +122,9 @@ void TForm1::LetControlsGrow() {
     grow->Follow(EditName, {G::Fixed, G::Fixed, G::RightPages, G::Fixed});
     // Naming page: the output list takes the room.
     grow->Follow(ListBoxOut, stretch);
+    grow->Follow(GroupPublish, wideBottom);
+    grow->Follow(EditPublishDest, {G::Fixed, G::Fixed, G::RightPages, G::Fixed});
+    grow->Follow(EditPublicUrl, {G::Fixed, G::Fixed, G::RightPages, G::Fixed});
     grow->Follow(GroupBox1, wideBottom);
     grow->Follow(OutPathBitBtn, rightSide);
     grow->Follow(OutPathLabel, {G::Fixed, G::Fixed, G::RightPages, G::Fixed});
@@ -247,8 +250,9 @@ void TForm1::CreateNamingPage() {
     UpDown1 = MakeUpDown(TabSheet1, "UpDown1", "EditAddNum", 1, 999, 1, 124, 38, 76);
     UpDown1->setToolTip(QStringLiteral("先頭名に続く番号です"));
     StaticText2 = MakeLabel(TabSheet1, "StaticText2", QStringLiteral("出力ファイル"), 8, 70, 200);
-    ListBoxOut = Make<QListWidget>(TabSheet1, "ListBoxOut", 8, 90, 332, 200);
+    ListBoxOut = Make<QListWidget>(TabSheet1, "ListBoxOut", 8, 90, 332, 120);
     ListBoxOut->setToolTip(QStringLiteral("メモ：出力ファイル名です"));
+    CreatePublishGroup();
     GroupBox1 = MakeGroup(TabSheet1, "GroupBox1", QStringLiteral("出力先指定"), 8, 296, 332, 84);
     Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("格納フォルダの選択"), 10, 26, 180);
     OutPathBitBtn = MakeButton(GroupBox1, "OutPathBitBtn", QStringLiteral("参照"),
@@ -259,6 +263,22 @@ void TForm1::CreateNamingPage() {
     CheckBoxComp->setText(QStringLiteral("圧縮（Ｚｉｐ）ファイルも作成する"));
     SaveBitBtn = MakeButton(TabSheet1, "SaveBitBtn", QStringLiteral("保存"),
                             QStringLiteral("HTML変換して保存します"), 250, 388, 90, 34);
+}
+
+// Where 公開する sends the saved album, and the address visitors open it at.
+void TForm1::CreatePublishGroup() {
+    GroupPublish = MakeGroup(TabSheet1, "GroupPublish", QStringLiteral("公開先"), 8, 214, 332, 78);
+    LabelPublishDest =
+        MakeLabel(GroupPublish, "LabelPublishDest", QStringLiteral("公開先"), 10, 24, 60);
+    EditPublishDest = Make<QLineEdit>(GroupPublish, "EditPublishDest", 74, 20, 248, 24);
+    EditPublishDest->setPlaceholderText(QStringLiteral("sftp://ユーザー名@ホスト/フォルダ/"));
+    EditPublishDest->setToolTip(
+        QStringLiteral("保存したアルバムを送る先です（sftp:// か ftps://）"));
+    LabelPublicUrl =
+        MakeLabel(GroupPublish, "LabelPublicUrl", QStringLiteral("公開URL"), 10, 52, 60);
+    EditPublicUrl = Make<QLineEdit>(GroupPublish, "EditPublicUrl", 74, 48, 248, 24);
+    EditPublicUrl->setPlaceholderText(QStringLiteral("https://…/"));
+    EditPublicUrl->setToolTip(QStringLiteral("公開先のフォルダを見るときのアドレスです"));
 }
 
 void TForm1::CreateGeneralPage() {

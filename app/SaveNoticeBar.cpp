@@ -36,6 +36,8 @@ SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWi
     Warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
     OpenAlbumButton = MakeButton(this, "OpenAlbumButton", QStringLiteral("アルバムを開く"));
     OpenFolderButton = MakeButton(this, "OpenFolderButton", QStringLiteral("フォルダーを開く"));
+    PublishButton = MakeButton(this, "PublishButton", QStringLiteral("公開する"));
+    PublishButton->setToolTip(QStringLiteral("保存したアルバムを公開先に送ります"));
     DismissButton = MakeButton(this, "DismissNoticeButton", QStringLiteral("×"));
     DismissButton->setToolTip(QStringLiteral("閉じる"));
     DismissButton->setFixedWidth(28);
@@ -48,6 +50,7 @@ SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWi
     bottom->addWidget(Warnings, 1);
     bottom->addWidget(OpenAlbumButton, 0, Qt::AlignBottom);
     bottom->addWidget(OpenFolderButton, 0, Qt::AlignBottom);
+    bottom->addWidget(PublishButton, 0, Qt::AlignBottom);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 4, 8, 4);
     column->addLayout(top);
@@ -56,13 +59,15 @@ SaveNoticeBar::SaveNoticeBar(QWidget* parent) : QFrame(parent), launcher_(OpenWi
     connect(OpenAlbumButton, &QPushButton::clicked, this, [this] { Open(indexPage_); });
     connect(OpenFolderButton, &QPushButton::clicked, this,
             [this] { Open(QFileInfo(indexPage_).absolutePath()); });
+    connect(PublishButton, &QPushButton::clicked, this, &SaveNoticeBar::publishAsked);
     connect(DismissButton, &QPushButton::clicked, this, &SaveNoticeBar::Dismiss);
     hide();
 }
 
 void SaveNoticeBar::ShowSaved(const QString& saved, const QString& indexPage,
-                              const QStringList& warnings) {
+                              const QStringList& warnings, bool publishable) {
     indexPage_ = indexPage;
+    PublishButton->setVisible(publishable);
     Text->setText(QStringLiteral("%1 — %2").arg(saved, indexPage));
     Text->setToolTip(Text->text());
     QStringList listed = warnings.mid(0, kListedWarnings);

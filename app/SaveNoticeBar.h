@@ -19,8 +19,9 @@ class SaveNoticeBar : public QFrame {
     explicit SaveNoticeBar(QWidget* parent);
 
     // Shows saved ("保存しました: N 枚", see SavedWords), " — PATH/TITLE.htm" and the warnings
-    // listed under it.
-    void ShowSaved(const QString& saved, const QString& indexPage, const QStringList& warnings);
+    // listed under it; with publishable, also the button "公開する".
+    void ShowSaved(const QString& saved, const QString& indexPage, const QStringList& warnings,
+                   bool publishable = false);
     // Hides the notice (its button "×", or the user's next action).
     void Dismiss();
     // Opens addresses as the home-page launcher does; tests put a stub here.
@@ -30,11 +31,14 @@ class SaveNoticeBar : public QFrame {
     QLabel* Warnings = nullptr;
     QPushButton* OpenAlbumButton = nullptr;
     QPushButton* OpenFolderButton = nullptr;
+    QPushButton* PublishButton = nullptr;
     QPushButton* DismissButton = nullptr;
 
   signals:
     // The bar was shown or hidden: the window makes room for it below its controls.
     void heightChanged();
+    // "公開する" was clicked.
+    void publishAsked();
 
   private:
     void Open(const QString& path);

@@ -19,6 +19,8 @@ namespace albumon {
 void TForm1::CreateSaveNotice() {
     NoticeBar = new SaveNoticeBar(this);
     connect(NoticeBar, &SaveNoticeBar::heightChanged, this, [this] { MakeRoomForNotice(); });
+    connect(NoticeBar, &SaveNoticeBar::publishAsked, this,
+            [this] { RunHandler(this, [this] { PublishSavedAlbum(); }); });
 }
 
 // The notice lies below every control of the window: the window grows by its height, and
@@ -51,7 +53,9 @@ void TForm1::ShowSaveNotice(const std::string& head, const SaveTally& tally,
     QStringList warnings;
     for (const SaveNotice& notice : notices)
         warnings << Text(NoticeText(notice));
-    NoticeBar->ShowSaved(Text(SavedWords(tally)), Text(album_.OutPath + head + ".htm"), warnings);
+    savedHead_ = head;
+    NoticeBar->ShowSaved(Text(SavedWords(tally)), Text(album_.OutPath + head + ".htm"), warnings,
+                         !publish_.Destination.empty());
 }
 
 // A list that was not read back from the album of this title would replace that album, and

@@ -71,6 +71,7 @@ void TForm1::FormCreate() {
     album_.TempPath = paths_.WorkFolder;
     PrepareWorkFolder(album_.TempPath);
     ReadSettings(paths_.SettingsFile, {paths_.OutFolder, paths_.TemplateFolder}, album_);
+    publish_ = ReadPublishSettings(paths_.SettingsFile);
     PlaceWindow();
     ShowSavedInputFolder();
     CheckBoxComp->setChecked(album_.MakeZip);
@@ -109,6 +110,8 @@ void TForm1::PlaceWindow() {
 
 void TForm1::ApplySettingsToControls() {
     OutPathLabel->setText(Text(album_.OutPath));
+    EditPublishDest->setText(Text(publish_.Destination));
+    EditPublicUrl->setText(Text(publish_.PublicUrl));
     TP_PathLabel->setText(Text(album_.TemplatePath));
     ThumbTopEdit->setText(Text(album_.ThumbPrefix));
     UpDownTSize->setValue(album_.ThumbSize);
@@ -132,6 +135,9 @@ void TForm1::TakeGeneralPageSettings() {
     album_.ConvertQuality = UpDownConvert->value();
     static constexpr int kDisplaySizes[] = {0, 2048, 3072};
     album_.DisplaySize = kDisplaySizes[std::clamp(ComboDisplaySize->currentIndex(), 0, 2)];
+    publish_.Destination = EditPublishDest->text().trimmed().toStdString();
+    publish_.PublicUrl = EditPublicUrl->text().trimmed().toStdString();
+    album_.PublicUrl = publish_.PublicUrl;  // the save's link previews follow the field
 }
 
 void TForm1::FormClose() {
@@ -148,6 +154,7 @@ void TForm1::FormClose() {
     album_.KeepNameDefault = !RadioButton6->isChecked();
     album_.FileListIcons = mnuIcons->isChecked();
     WriteSettings(paths_.SettingsFile, album_);
+    WritePublishSettings(paths_.SettingsFile, publish_);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@
 #include "InputList.h"
 #include "ListHistory.h"
 #include "ProgramPaths.h"
+#include "PublishSettings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -129,6 +130,7 @@ class TForm1 : public QWidget {
     void CreateInputPage();
     void CreatePicturePage();
     void CreateNamingPage();
+    void CreatePublishGroup();
     void CreateGeneralPage();
     void CreateAboutLabels(QWidget* page);
     void LetControlsGrow();
@@ -200,6 +202,8 @@ class TForm1 : public QWidget {
     bool ConfirmReplaceAlbum(const std::string& head);
     bool ConfirmClose();
     void SaveAlbumNow();
+    // Publishes the album saved last to the destination of the naming page.
+    void PublishSavedAlbum();
 
   public:
     // Controls, named as the user interface names them (also their objectName).
@@ -269,6 +273,11 @@ class TForm1 : public QWidget {
     QLabel* Label13 = nullptr;
     QLabel* OutPathLabel = nullptr;
     QCheckBox* CheckBoxComp = nullptr;
+    QGroupBox* GroupPublish = nullptr;
+    QLabel* LabelPublishDest = nullptr;
+    QLineEdit* EditPublishDest = nullptr;
+    QLabel* LabelPublicUrl = nullptr;
+    QLineEdit* EditPublicUrl = nullptr;
     QCheckBox* CheckBoxLossless = nullptr;
     QCheckBox* CheckBoxNoGps = nullptr;
     QLabel* LabelConvert = nullptr;
@@ -322,6 +331,8 @@ class TForm1 : public QWidget {
     SaveCloseState phase_;
     GrowLayout* grow_ = nullptr;  // places the controls, and the notice below them
     int noticeGrowth_ = 0;        // the height the window grew by for the notice
+    PublishSettings publish_;
+    std::string savedHead_;  // the head of the album saved last, which 公開する publishes
 };
 
 }  // namespace albumon

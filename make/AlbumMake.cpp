@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <ostream>
 
 #include "AlbumReadBack.h"
@@ -15,6 +16,7 @@
 #include "FileSystem.h"
 #include "InputList.h"
 #include "MakeList.h"
+#include "MakePublish.h"
 #include "OutputNames.h"
 #include "Paths.h"
 #include "RepeatedWarnings.h"
@@ -227,6 +229,14 @@ void DrawProgress(std::ostream& err, int position, int maximum) {
 int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std::ostream& out,
             std::ostream& err, bool progressBar) {
     bool midLine = false;  // the progress bar's line is not ended yet
+    std::optional<Destination> destination;
+    try {
+        if (!options.publish.empty())
+            destination = ParseDestination(options.publish);
+    } catch (const std::exception& error) {
+        err << "albumon-make: " << error.what() << "\n";
+        return 2;
+    }
     try {
         WorkFolder work;
         const SignalCleanup cleanup(work.path());
@@ -281,7 +291,9 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         if (!options.quiet) {
             out << SavedWords(tally) << " — " << state.OutPath << head << ".htm\n";
         }
-        return 0;
+        return destination
+                   ? PublishSaved(*destination, state.OutPath, head, out, err, options.quiet)
+                   : 0;
     } catch (const EForeignFiles& refused) {
         err << (midLine ? "\n" : "") << "albumon-make: " << refused.what()
             << "\n置き換えるには --replace を付けてください\n";

@@ -138,6 +138,8 @@ bool AlbumOption(ArgReader& reader, MakeOptions& options) {
         options.publicUrl = PublicUrl(reader);
     } else if (name == "--sort") {
         options.sort = SortOrder(reader);
+    } else if (name == "--publish") {
+        options.publish = reader.Value();
     } else {
         return false;
     }
@@ -274,8 +276,9 @@ std::string MakeUsage() {
            "                      1..100 (default 90)\n"
            "  --display-size N|off long side of the display copies a template asking for\n"
            "                      screen sizes gets, 1281..16384, or none (default 2048)\n"
-           "  --public-url URL    the album's address on the web (https://...): the index\n"
-           "                      and the pages get link-preview tags and covers\n"
+           "  --public-url URL    the album's address on the web (https://...), the published\n"
+           "                      album's when publishing: the index and the pages get\n"
+           "                      link-preview tags and covers\n"
            "  --zip               also make HEAD.zip\n"
            "  --replace           also replace files in the way that are not the album's own\n"
            "                      (a hand-made album, a file changed since the last save)\n"
@@ -288,6 +291,12 @@ std::string MakeUsage() {
            "  --sort [name|date]  sort the entries before saving: by path (name, the default)\n"
            "                      or by the date taken (date: EXIF DateTimeOriginal, equal\n"
            "                      times by path, pictures without a date last in their order)\n"
+           "  --publish DEST      after the save, publish the album to "
+           "sftp://USER@HOST[:PORT]/PATH/\n"
+           "                      or ftps://USER@HOST[:PORT]/PATH/: only changed files go up,\n"
+           "                      the index last; keys from ssh-agent or ~/.ssh, the host\n"
+           "                      must be in ~/.ssh/known_hosts; a password is asked on a\n"
+           "                      terminal only\n"
            "  --dry-run           print the output list and write nothing\n"
            "  --plan              print one tab-separated row per entry (source path, output\n"
            "                      name, turns, note position) and write nothing\n"

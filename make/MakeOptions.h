@@ -44,6 +44,7 @@ struct MakeOptions {
     bool losslessTurns = false;
     bool stripLocation = true;  // --keep-location clears it, --strip-location sets it again
     MakeSort sort = MakeSort::None;
+    std::string publish;  // empty: no publish
     bool dryRun = false;
     bool plan = false;
     bool quiet = false;

@@ -26,9 +26,10 @@ ALLOWED = {
     "pages": {"common", "settings", "album"},
     "archive": {"common"},
     "save": {"common", "settings", "album", "pages", "archive"} | PICTURES,
+    "publish": {"common", "settings", "album", "save"},
     "shell": {"common"},
-    "app": {"common", "settings", "album", "pages", "archive", "save", "shell"} | PICTURES,
-    "make": {"common", "settings", "album", "pages", "archive", "save"} | PICTURES,
+    "app": {"common", "settings", "album", "pages", "archive", "save", "publish", "shell"} | PICTURES,
+    "make": {"common", "settings", "album", "pages", "archive", "save", "publish"} | PICTURES,
 }
 # Includes that run back up inside a wing on purpose: an EXIF block's thumbnail is a JPEG file of
 # its own, vetted for location as the file it lies in.

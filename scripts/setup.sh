@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev libjpeg62-turbo-dev libzip-dev libexif-dev libturbojpeg0-dev
   libheif-dev libde265-dev libheif-examples libpng-dev libwebp-dev liblcms2-dev libexempi-dev libxml2-dev nettle-dev libicu-dev
+  libcurl4-openssl-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   clang-14 libclang-rt-14-dev
@@ -13,6 +14,7 @@ packages=(
   openbox xdotool xclip x11-utils x11-apps libjpeg-turbo-progs
   chromium chromium-driver python3-selenium
   qt6-translations-l10n
+  openssh-server openssh-client python3-pyftpdlib python3-openssl openssl
   dpkg-dev file desktop-file-utils appstream lintian groff-base man-db
 )
 

@@ -114,7 +114,8 @@ void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
     ReadSettingsFrom(ProfileFile(bytes), folders, values, err == ENOENT);
 }
 
-void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
+void ChangeSettingsFile(const std::string& iniPath,
+                        const std::function<void(ProfileFile&)>& change) {
     // A settings file that is a link (to a shared one, say) stays one: its target is written.
     const std::string target = FollowLinks(iniPath);
     std::string bytes;
@@ -129,7 +130,7 @@ void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
         RaiseCannotWrite(iniPath);
     }
     ProfileFile file(err == 0 ? bytes : std::string());
-    WriteSettingsTo(file, values);
+    change(file);
     std::string written = file.Bytes();
     err = WriteFileAtomically(target, written.data(), written.size());
     // A folder that may not be written, holding a file that may: the file is written in place.
@@ -137,6 +138,10 @@ void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
         err = WriteFileInPlace(target, written.data(), written.size());
     if (err != 0)
         RaiseCannotWrite(iniPath);
+}
+
+void WriteSettings(const std::string& iniPath, const SettingsValues& values) {
+    ChangeSettingsFile(iniPath, [&values](ProfileFile& file) { WriteSettingsTo(file, values); });
 }
 
 }  // namespace albumon

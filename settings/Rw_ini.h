@@ -1,6 +1,7 @@
 // The settings file: the ten values carried from one run of Albumon to the next.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ProfileFile.h"
@@ -31,6 +32,11 @@ void ReadSettings(const std::string& iniPath, const FolderDefaults& folders,
 // albumon::Exception "<path> に書き込めません" is raised and the old file stays as it was (but for
 // a write in place that fails part way).
 void WriteSettings(const std::string& iniPath, const SettingsValues& values);
+
+// Changes the settings file through change as WriteSettings writes it: every other line kept,
+// the file replaced as a whole, the same errors.
+void ChangeSettingsFile(const std::string& iniPath,
+                        const std::function<void(ProfileFile&)>& change);
 
 // The same two steps on a profile file held in memory; firstStart (no settings file yet) turns
 // lossless turns and location stripping on where the file does not say.

@@ -123,6 +123,7 @@ TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
     Click(form->SaveBitBtn);
     EXPECT_TRUE(boxes.seen.empty()) << boxes.seen[0].text.toStdString();
     ASSERT_TRUE(form->NoticeBar->isVisible());
+    EXPECT_FALSE(form->NoticeBar->PublishButton->isVisible());  // no destination set
     EXPECT_EQ(form->NoticeBar->Text->text(),
               QStringLiteral("保存しました: 4 枚 — ") + Q(data / "out/無題.htm"));
     const QString warnings = form->NoticeBar->Warnings->text();
@@ -168,6 +169,24 @@ TEST_F(SaveWindowTest, SaveLeavesANoticeWithItsWarningsBelowTheControls) {
 
 // Many warnings keep the notice, and the window, short: the first few are listed, the count of
 // the rest follows, and the whole list is the tip of the warnings.
+// The naming page's 公開先 and 公開URL come from the settings file and go back into it; the
+// notice offers 公開する when a destination is set (and, in the test above, not without one).
+TEST_F(SaveWindowTest, PublishSettingsAndTheNoticesPublishButton) {
+    OpenWithOutput("[Publish]\r\nDestination=sftp://me@example.org/www/\r\n");
+    EXPECT_EQ(form->EditPublishDest->text(), QStringLiteral("sftp://me@example.org/www/"));
+    EXPECT_EQ(form->EditPublicUrl->text(), QString());
+    Click(form->SaveBitBtn);
+    ASSERT_TRUE(form->NoticeBar->isVisible());
+    EXPECT_TRUE(form->NoticeBar->PublishButton->isVisible());
+    form->EditPublishDest->clear();
+    form->EditPublicUrl->setText(QStringLiteral("https://example.org/album/"));
+    Close();
+    const std::string ini = ReadFile(Program("albumon.INI"));
+    EXPECT_NE(ini.find("[Publish]\r\nDestination=\r\nPublicUrl=https://example.org/album/\r\n"),
+              std::string::npos)
+        << ini;
+}
+
 TEST_F(SaveWindowTest, ManyWarningsKeepTheNoticeShort) {
     OpenWithOutput();
     QStringList bad;

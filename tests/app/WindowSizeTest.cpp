@@ -83,7 +83,7 @@ TEST_F(WindowSizeTest, LargerWindowGivesTheRoomToListsPreviewAndNote) {
     EXPECT_EQ(form->Panel3->size(), QSize(244 + 614, 244 + 340));
     EXPECT_EQ(form->Memo->geometry(), QRect(6, 256 + 340, 334 + 614, 110 + 170));
     EXPECT_EQ(form->ListBoxIn->size(), QSize(209 + 409, 356 + 510));
-    EXPECT_EQ(form->ListBoxOut->size(), QSize(332 + 614, 200 + 510));
+    EXPECT_EQ(form->ListBoxOut->size(), QSize(332 + 614, 120 + 510));
     EXPECT_EQ(form->FileListBox1->geometry(), QRect(6, 234 + 255, 334 + 614, 124 + 255));
     EXPECT_EQ(form->SaveBitBtn->pos(), QPoint(250 + 614, 388 + 510));
     // The picture is fitted to the larger panel (its height is the limit there).

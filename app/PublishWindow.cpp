@@ -1,0 +1,84 @@
+// 公開する: the saved album sent to the naming page's destination, with the window's questions
+// for a password, an unknown host and a certificate that does not verify.
+#include <QCoreApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QProgressDialog>
+
+#include "CurlTransport.h"
+#include "MessageBoxes.h"
+#include "Publisher.h"
+#include "QtText.h"
+#include "SaveNoticeBar.h"
+#include "Unit1.h"
+
+namespace albumon {
+
+namespace {
+
+PublishAsk WindowQuestions(QWidget* parent, const std::vector<std::string>& accepted) {
+    PublishAsk ask;
+    ask.password = [parent](const std::string& prompt) -> std::optional<std::string> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent, QStringLiteral("公開"), Text(prompt),
+                                                   QLineEdit::Password, QString(), &ok);
+        if (!ok || text.isEmpty())
+            return std::nullopt;
+        return text.toStdString();
+    };
+    ask.unknownHost = [parent](const std::string& host, const std::string& fingerprint) {
+        return AskYesNo(parent, QStringLiteral("ホスト %1 に接続するのは初めてです。\n"
+                                               "鍵の指紋: %2\n"
+                                               "このホストを信頼して接続しますか？")
+                                    .arg(Text(host), Text(fingerprint)));
+    };
+    ask.acceptedCertificates = accepted;
+    return ask;
+}
+
+QString Kilobytes(std::uint64_t bytes) {
+    return QString::number((bytes + 1023) / 1024);
+}
+
+}  // namespace
+
+void TForm1::PublishSavedAlbum() {
+    TakeGeneralPageSettings();
+    const Destination destination = ParseDestination(publish_.Destination);
+    QProgressDialog dialog(QStringLiteral("公開しています…"), QStringLiteral("キャンセル"), 0, 100,
+                           this);
+    dialog.setWindowTitle(QStringLiteral("公開"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    const PublishProgressFn progress = [&dialog](const PublishProgress& shown) {
+        dialog.setLabelText(QStringLiteral("%1 / %2 ファイル　%3 / %4 KB")
+                                .arg(shown.files)
+                                .arg(shown.fileCount)
+                                .arg(Kilobytes(shown.bytes), Kilobytes(shown.byteCount)));
+        dialog.setValue(shown.byteCount ? int(shown.bytes * 100 / shown.byteCount) : 100);
+        QCoreApplication::processEvents();
+        return !dialog.wasCanceled();
+    };
+    for (;;) {
+        PublishAsk ask = WindowQuestions(this, publish_.AcceptedCertificates);
+        try {
+            CurlTransport server(destination, std::move(ask));
+            const PublishSummary summary =
+                PublishAlbum(server, album_.OutPath, savedHead_, progress);
+            dialog.reset();
+            NoticeBar->Text->setText(QStringLiteral("公開しました: %1 — %2 ファイルを送りました")
+                                         .arg(Text(publish_.Destination))
+                                         .arg(summary.sentFiles));
+            return;
+        } catch (const ECertificateRefused& refused) {
+            dialog.reset();
+            if (!AskYesNo(this, Text(refused.what()) +
+                                    QStringLiteral("\n\nこの証明書を信頼して公開しますか？")))
+                return;
+            publish_.AcceptedCertificates.push_back(refused.Fingerprint());
+            WritePublishSettings(paths_.SettingsFile, publish_);
+        }
+    }
+}
+
+}  // namespace albumon
