@@ -184,17 +184,18 @@ std::optional<uLong> FileCrc(const std::string& path) {
     FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid())
         return std::nullopt;
-    std::vector<unsigned char> buffer(1 << 20);
+    // On the stack: a buffer allocated anew for each file costs more than the sum.
+    unsigned char buffer[1 << 16];
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer.data(), buffer.size());
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return std::nullopt;
         if (got == 0)
             return crc;
-        crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+        crc = crc32(crc, buffer, static_cast<uInt>(got));
     }
 }
 
