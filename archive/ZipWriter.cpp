@@ -184,7 +184,7 @@ std::optional<uLong> FileCrc(const std::string& path) {
     FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid())
         return std::nullopt;
-    // On the stack: a buffer allocated anew for each file costs more than the sum.
+    // On the stack: a buffer allocated anew for each file costs more than the checksum.
     unsigned char buffer[1 << 16];
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
