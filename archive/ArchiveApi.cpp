@@ -59,7 +59,11 @@ int ArchiveApi::Zip(const std::string& commandLine, std::string* output) {
                 *output += "zip error: bad command line\n";
             return kZipBadParameters;
         }
-        return RunZipCommand(*command, output, OnProgress);
+        ZipReuse reuse{ReuseArchive};
+        zipReused_ = 0;
+        const int result = RunZipCommand(*command, output, OnProgress, &reuse);
+        zipReused_ = reuse.reused;
+        return result;
     } catch (...) {
         return kZipLogicError;
     }

@@ -30,12 +30,19 @@ class ArchiveApi {
     // Told how much of the archive is written (0 to 1) while Zip writes it, on Zip's thread.
     std::function<void(double done)> OnProgress;
 
+    // An earlier archive whose members Zip copies as they are stored for the files they match
+    // in name, CRC-32 and size, instead of compressing those files again; none when empty.
+    std::string ReuseArchive;
+    // How many members the last Zip copied from ReuseArchive.
+    int ZipReused() const { return zipReused_.load(); }
+
     // The entry names of an archive, in its order; empty when it cannot be read.
     std::vector<std::string> UnZipEntryNames(const std::string& path);
 
   private:
     std::atomic<int> zipRunning_{0};
     std::atomic<int> unzipRunning_{0};
+    std::atomic<int> zipReused_{0};
 };
 
 }  // namespace albumon

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <vector>
@@ -27,6 +29,7 @@ struct PlannedFile {
     std::string path;
     std::string entryName;
     time_t modified = 0;
+    off_t size = 0;
 };
 
 struct ZipCloser {
@@ -150,7 +153,7 @@ class FilePlanner {
         std::string entryName = command_.junkPaths ? FileNamePart(relative) : relative;
         if (!entryNames_.insert(entryName).second)
             return true;
-        files_.push_back({path, entryName, st.st_mtime});
+        files_.push_back({path, entryName, st.st_mtime, st.st_size});
         return true;
     }
 
@@ -176,9 +179,52 @@ void Log(std::string* log, const std::string& line) {
         *log += line + "\n";
 }
 
-// Stores one planned file; false when libzip refuses it.
+// The CRC-32 of the file's bytes; nothing when it cannot be read.
+std::optional<uLong> FileCrc(const std::string& path) {
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid())
+        return std::nullopt;
+    // On the stack: a buffer allocated anew for each file costs more than the checksum.
+    unsigned char buffer[1 << 16];
+    uLong crc = crc32(0, nullptr, 0);
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return crc;
+        crc = crc32(crc, buffer, static_cast<uInt>(got));
+    }
+}
+
+// A source of the earlier archive's member for the file, its stored bytes as they are, when the
+// member has the file's name, CRC-32 and size and is stored with method, unencrypted; null
+// otherwise.
+zip_source_t* ReusedMember(zip_t* archive, zip_t* earlier, const PlannedFile& file,
+                           zip_flags_t nameFlags, zip_int32_t method) {
+    if (earlier == nullptr)
+        return nullptr;
+    const zip_int64_t index = zip_name_locate(earlier, file.entryName.c_str(), nameFlags);
+    zip_stat_t st;
+    constexpr zip_uint64_t kNeeded =
+        ZIP_STAT_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+    if (index < 0 || zip_stat_index(earlier, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+        (st.valid & kNeeded) != kNeeded || st.comp_method != method ||
+        st.encryption_method != ZIP_EM_NONE || st.size != static_cast<zip_uint64_t>(file.size))
+        return nullptr;
+    const auto crc = FileCrc(file.path);
+    if (!crc || *crc != st.crc)
+        return nullptr;
+    return zip_source_zip(archive, earlier, static_cast<zip_uint64_t>(index), ZIP_FL_COMPRESSED, 0,
+                          -1);
+}
+
+// Stores one planned file, from the earlier archive when it holds it unchanged; false when
+// libzip refuses it.
 bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& command, bool& changed,
-               std::string* log) {
+               std::string* log, zip_t* earlier, int& reused) {
     bool utf8 = ValidUtf8(file.entryName);
     zip_int64_t index = zip_name_locate(archive, file.entryName.c_str(), utf8 ? 0 : ZIP_FL_ENC_RAW);
     if (index >= 0 && command.updateOnly) {
@@ -188,7 +234,11 @@ bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& comman
             return true;
         }
     }
-    zip_source_t* source = zip_source_file(archive, file.path.c_str(), 0, 0);
+    const zip_int32_t method = command.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    zip_source_t* source = ReusedMember(archive, earlier, file, utf8 ? 0 : ZIP_FL_ENC_RAW, method);
+    const bool copied = source != nullptr;
+    if (!copied)
+        source = zip_source_file(archive, file.path.c_str(), 0, 0);
     if (source == nullptr)
         return false;
     if (index >= 0) {
@@ -206,9 +256,10 @@ bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& comman
         }
         Log(log, "  adding: " + file.entryName);
     }
-    zip_int32_t method = command.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    // A member copied keeps its method, so its bytes are not compressed again.
     zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), method,
                              static_cast<zip_uint32_t>(command.level));
+    reused += copied ? 1 : 0;
     changed = true;
     return true;
 }
@@ -289,7 +340,8 @@ void ReportProgress(zip_t*, double done, void* progress) {
 
 }  // namespace
 
-int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress& progress) {
+int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress& progress,
+                  ZipReuse* reuse) {
     std::string base = command.baseDir.empty() ? CurrentFolder() : command.baseDir;
     if (base[0] != '/')
         base = CurrentFolder() + base;
@@ -317,13 +369,18 @@ int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress
     WorkPath work(archivePath);
     if (work.failed())
         return kZipCreateFailed;
+    // The earlier archive is read while the archive is written, so it is closed after it.
     int error = 0;
+    ZipHandle earlier(reuse && !reuse->earlier.empty()
+                          ? zip_open(reuse->earlier.c_str(), ZIP_RDONLY, &error)
+                          : nullptr);
+    int reused = 0;
     ZipHandle archive(zip_open(work.path().c_str(), ZIP_CREATE, &error));
     if (!archive)
         return OpenError(error);
     bool changed = false;
     for (const auto& file : planner.files()) {
-        if (!StoreFile(archive.get(), file, command, changed, log)) {
+        if (!StoreFile(archive.get(), file, command, changed, log, earlier.get(), reused)) {
             Log(log, "zip error: cannot store " + file.path);
             return kZipOpenFailed;
         }
@@ -341,6 +398,8 @@ int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress
         return kZipWriteFailed;
     }
     archive.release();
+    if (reuse)
+        reuse->reused = reused;
     if (!work.Place()) {
         Log(log, "zip error: cannot replace " + archivePath);
         return kZipWriteFailed;

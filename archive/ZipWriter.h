@@ -22,7 +22,16 @@ inline constexpr int kZipLogicError = 5;      // an unexpected internal failure
 // Told how much of the archive is written, 0 to 1, while it is written.
 using ZipProgress = std::function<void(double done)>;
 
+// An earlier archive to take members from: a file whose entry name, CRC-32, size and compression
+// method match a member of it gets that member's stored bytes, not compressed again. reused
+// counts the members so taken.
+struct ZipReuse {
+    std::string earlier;
+    int reused = 0;
+};
+
 // Runs the request. Lines saying what happened are appended to log when it is given.
-int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress& progress = {});
+int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress& progress = {},
+                  ZipReuse* reuse = nullptr);
 
 }  // namespace albumon

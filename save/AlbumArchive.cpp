@@ -21,18 +21,22 @@ namespace {
 // process's current folder too (the packing makes the view folder current, which goes).
 class AlbumPacking {
   public:
-    AlbumPacking(TArchiveControl& archive, const std::string& workFolder)
+    AlbumPacking(TArchiveControl& archive, const std::string& workFolder,
+                 const std::string& earlier)
         : archive_(archive),
           options_(archive.ZipOptions.CompressOptions),
           responseFolder_(archive.ResponseFolder),
+          reuse_(archive.Api().ReuseArchive),
           current_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         archive.ZipOptions.CompressOptions.Include(TCompressOption::coFileSync);
         // A long name list goes through a response file: into the work folder, which is writable.
         archive.ResponseFolder = workFolder;
+        archive.Api().ReuseArchive = earlier;
     }
     ~AlbumPacking() {
         archive_.ZipOptions.CompressOptions = options_;
         archive_.ResponseFolder = responseFolder_;
+        archive_.Api().ReuseArchive = reuse_;
         if (current_.valid())
             (void)::fchdir(current_.get());
     }
@@ -43,6 +47,7 @@ class AlbumPacking {
     TArchiveControl& archive_;
     TCompressOptions options_;
     std::string responseFolder_;
+    std::string reuse_;
     FileHandle current_;
 };
 
@@ -61,7 +66,7 @@ void ShowInView(const std::string& staged, const std::string& path) {
 }  // namespace
 
 void PackStagedAlbum(TArchiveControl& archive, const std::string& outFolder,
-                     const std::string& head, StagedSave& staged) {
+                     const std::string& head, StagedSave& staged, const std::string& earlier) {
     const std::string index = outFolder + head + ".htm";
     const std::string album = outFolder + head + ".files/";
     const std::string zip = outFolder + head + ".zip";
@@ -78,7 +83,7 @@ void PackStagedAlbum(TArchiveControl& archive, const std::string& outFolder,
     const std::string target = staged.Stage(zip);
     archive.SupportArchives = TSupportArchives{TArchiveType::atZip};
     archive.SetArchiveFile(target);
-    const AlbumPacking packing(archive, staged.WorkFolder());
+    const AlbumPacking packing(archive, staged.WorkFolder(), earlier);
     if (archive.ArchiveFile() != target || archive.PackFiles(view, names) != kPackDone) {
         ::unlink(target.c_str());
         throw Exception(FormatMessage("圧縮ファイル %s を作成できませんでした", zip));

@@ -12,8 +12,9 @@ class TArchiveControl;
 // Packs the index page and the album folder's files that staged holds (the save's record is no
 // file of the album) into the staged archive outFolder + head + ".zip" (outFolder ends with
 // "/"), entries named as the files will be named in outFolder. Raises an Exception naming the
-// archive when it cannot be packed; nothing is in place then.
+// archive when it cannot be packed; nothing is in place then. A member of earlier (an archive
+// a save made, or empty) that holds a file as it is now is copied as it is, not compressed again.
 void PackStagedAlbum(TArchiveControl& archive, const std::string& outFolder,
-                     const std::string& head, StagedSave& staged);
+                     const std::string& head, StagedSave& staged, const std::string& earlier = {});
 
 }  // namespace albumon

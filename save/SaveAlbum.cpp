@@ -230,14 +230,16 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
 }
 
 // Packs the staged album with the given archive component or one of its own; an album that is
-// file for file the one in place keeps its archive as it is.
+// file for file the one in place keeps its archive as it is, and one that changed takes the
+// members that still fit from the archive an earlier save made.
 void PackArchive(const AlbumState& state, const std::string& head, const SaveOptions& options,
                  bool unchanged, StagedSave& staged) {
     const std::string zip = state.OutPath + head + ".zip";
     const SavedFiles outside = staged.Record().EarlierOutside();
     const auto saved = outside.find(FileNamePart(zip));
-    if (unchanged && !options.Rebuild && saved != outside.end() && IsAsSaved(zip, saved->second) &&
-        staged.Keep(zip, zip) && IsAsSaved(*staged.StagedPath(zip), saved->second)) {
+    const bool ours = !options.Rebuild && saved != outside.end() && IsAsSaved(zip, saved->second);
+    if (unchanged && ours && staged.Keep(zip, zip) &&
+        IsAsSaved(*staged.StagedPath(zip), saved->second)) {
         staged.Record().Kept(saved->first, saved->second, true);
         return;
     }
@@ -245,7 +247,7 @@ void PackArchive(const AlbumState& state, const std::string& head, const SaveOpt
         options.Packing();
     std::optional<TArchiveControl> own;
     TArchiveControl& archive = options.Archive ? *options.Archive : own.emplace();
-    PackStagedAlbum(archive, state.OutPath, head, staged);
+    PackStagedAlbum(archive, state.OutPath, head, staged, ours ? zip : std::string());
 }
 
 // How many of the entries made wrote a file anew (not all came out as they were).

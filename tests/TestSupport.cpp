@@ -66,7 +66,7 @@ Watchdog::~Watchdog() {
     ::alarm(0);
 }
 
-std::map<std::string, std::string> ZipEntries(const std::string& path) {
+std::map<std::string, std::string> ZipEntries(const std::string& path, bool stored) {
     std::map<std::string, std::string> entries;
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
@@ -76,11 +76,13 @@ std::map<std::string, std::string> ZipEntries(const std::string& path) {
         zip_stat_t st;
         if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0)
             continue;
-        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        zip_file_t* file =
+            zip_fopen_index(archive, static_cast<zip_uint64_t>(i), stored ? ZIP_FL_COMPRESSED : 0);
         if (file == nullptr)
             continue;
-        std::string bytes(st.size, '\0');
-        zip_fread(file, bytes.data(), st.size);
+        const zip_uint64_t size = stored ? st.comp_size : st.size;
+        std::string bytes(size, '\0');
+        zip_fread(file, bytes.data(), size);
         zip_fclose(file);
         entries[st.name] = std::move(bytes);
     }

@@ -53,7 +53,8 @@ class Watchdog {
     Watchdog& operator=(const Watchdog&) = delete;
 };
 
-// The entries of a zip archive with their bytes, by name (none when it cannot be opened).
-std::map<std::string, std::string> ZipEntries(const std::string& path);
+// The entries of a zip archive with their bytes, or with stored the bytes as they are stored
+// (compressed), by name (none when it cannot be opened).
+std::map<std::string, std::string> ZipEntries(const std::string& path, bool stored = false);
 
 }  // namespace albumon::test

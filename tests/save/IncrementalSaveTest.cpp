@@ -8,6 +8,7 @@
 #include <set>
 
 #include "AlbumReadBack.h"
+#include "ArchiveCtrls.h"
 #include "PhoneFormatFixtures.h"
 #include "PhotoFixtures.h"
 #include "SaveFixture.h"
@@ -64,6 +65,7 @@ struct Album {
     bool screens = true;  // the template asks for screen sizes
     int turnS = 0;
     std::string nameS;  // a name of its own for s.jpg
+    std::string note = "夕方";
 };
 
 class IncrementalSaveTest : public SaveAlbumTest {
@@ -99,7 +101,7 @@ class IncrementalSaveTest : public SaveAlbumTest {
         state.Entries[1].Rotation = 1;
         state.Entries[3].Rotation = album.turnS;
         EditingState note;
-        note.MemoLines = {"夕方"};
+        note.MemoLines = {album.note};
         StoreCurrentEntry(state, 1, note, naming);
         if (!album.nameS.empty()) {
             EditingState named;
@@ -116,6 +118,7 @@ class IncrementalSaveTest : public SaveAlbumTest {
         SaveOptions options;
         options.Tally = &tally;
         options.ReplaceOthers = std::move(ask);
+        options.Archive = &zipper;
         SaveAlbum(state, view, "h", nullptr, options);
         return tally;
     }
@@ -137,8 +140,27 @@ class IncrementalSaveTest : public SaveAlbumTest {
         }
     }
 
+    // Packs every zip, so that what its last packing took from an earlier zip can be told.
+    TArchiveControl zipper;
     int cleans_ = 0;
 };
+
+// A zip made again takes from the earlier zip exactly the members whose bytes stayed, stored as
+// they were there.
+void ExpectMembersTaken(const std::string& zip, const std::map<std::string, std::string>& earlier,
+                        const std::map<std::string, std::string>& earlierStored, int taken) {
+    const auto members = test::ZipEntries(zip);
+    const auto stored = test::ZipEntries(zip, true);
+    int same = 0;
+    for (const auto& [name, bytes] : members) {
+        const auto old = earlier.find(name);
+        if (old == earlier.end() || old->second != bytes)
+            continue;
+        ++same;
+        EXPECT_TRUE(stored.at(name) == earlierStored.at(name)) << name;
+    }
+    EXPECT_EQ(taken, same);
+}
 
 // The record as a save of another pipeline version leaves it: every key another.
 void OtherPipeline(const std::string& album) {
@@ -195,6 +217,7 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
          {"無題001.jpg", "$_無題001.jpg", "albumon-sizes/無題001.1280.jpg"},
          0,
          1},
+        {"note", [](Album& a, auto, auto) { a.note = "朝"; }, {"無題002.htm"}, 0, 0},
         {"quality", [](Album& a, auto, auto) { a.quality = 80; }, {"無題002.jpg"}, 0, 4},
         {"conversion quality",
          [](Album& a, auto, auto) { a.convertQuality = 70; },
@@ -236,6 +259,8 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
         if (flip.change)
             flip.change(album, out, in);
         const Snapshot before = Take(out);
+        const auto earlierZip = test::ZipEntries(out + "/h.zip");
+        const auto earlierStored = test::ZipEntries(out + "/h.zip", true);
         std::set<ino_t> earlier;
         for (const auto& [name, file] : before)
             earlier.insert(file.file);
@@ -262,6 +287,8 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
         EXPECT_EQ(renamed, flip.renamed);
         // Any change to the album makes its zip again; none keeps it.
         EXPECT_EQ(remade.count("h.zip"), remade.size() > 1 || renamed > 0 ? 1u : 0u);
+        if (remade.count("h.zip") != 0)
+            ExpectMembersTaken(out + "/h.zip", earlierZip, earlierStored, zipper.Api().ZipReused());
         // Pictures made: those of the entries decoded whose files came out changed.
         EXPECT_LE(tally.Made, tally.Decoded);
         EXPECT_EQ(tally.Made > 0, std::any_of(remade.begin(), remade.end(), [](auto& name) {
@@ -278,26 +305,37 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
 }
 
 TEST_F(IncrementalSaveTest, AnOutputTheUserEditedIsTheUsersAndNothingIsLost) {
-    const std::string out = dir / "edited";
-    Album album;
-    Save(album, out);
-    const std::string picture = out + "/h.files/無題001.jpg";
-    test::WriteFile(picture, test::ReadFile(picture) + "user");
-    const Snapshot before = Take(out);
-    std::vector<std::string> asked;
-    EXPECT_THROW(Save(album, out), EForeignFiles);
-    EXPECT_EQ(Take(out).size(), before.size());
-    for (const auto& [name, file] : Take(out)) {
-        EXPECT_EQ(file.file, before.at(name).file) << name;
-        EXPECT_TRUE(file.bytes == before.at(name).bytes) << name;
+    // A picture, and a member of the zip, edited in place.
+    for (const std::string edited : {"h.files/無題001.jpg", "h.zip"}) {
+        SCOPED_TRACE(edited);
+        const std::string out = dir / ("edited-" + std::to_string(edited.size()));
+        Album album;
+        Save(album, out);
+        const std::string path = out + "/" + edited;
+        std::string bytes = test::ReadFile(path);
+        bytes[bytes.size() / 2] ^= 0x55;
+        test::WriteFile(path, bytes);
+        album.note = "朝";
+        const Snapshot before = Take(out);
+        std::vector<std::string> asked;
+        EXPECT_THROW(Save(album, out), EForeignFiles);
+        EXPECT_EQ(Take(out).size(), before.size());
+        for (const auto& [name, file] : Take(out)) {
+            EXPECT_EQ(file.file, before.at(name).file) << name;
+            EXPECT_TRUE(file.bytes == before.at(name).bytes) << name;
+        }
+        const SaveTally tally = Save(album, out, [&](const std::vector<std::string>& files) {
+            asked = files;
+            return true;
+        });
+        EXPECT_EQ(asked, std::vector<std::string>{path});
+        // The zip is the user's: nothing of it is taken.
+        if (edited == "h.zip") {
+            EXPECT_EQ(zipper.Api().ZipReused(), 0);
+        }
+        EXPECT_EQ(tally.Decoded, edited == "h.zip" ? 0 : 1);
+        ExpectClean(album, out);
     }
-    const SaveTally tally = Save(album, out, [&](const std::vector<std::string>& files) {
-        asked = files;
-        return true;
-    });
-    EXPECT_EQ(asked, std::vector<std::string>{picture});
-    EXPECT_EQ(tally.Decoded, 1);
-    ExpectClean(album, out);
 }
 
 TEST_F(IncrementalSaveTest, AReopenedAlbumSavedUnchangedWritesNothingAndLosesNoSource) {
