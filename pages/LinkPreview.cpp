@@ -56,39 +56,38 @@ std::string HtmlText(std::string_view text) {
     return escaped;
 }
 
-std::string UrlPath(std::string_view path) {
+bool UnreservedUrlByte(unsigned char byte) {
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+           (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+}
+
+std::string PercentEscaped(std::string_view text, bool (*plain)(unsigned char)) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (char c : path) {
+    std::string escaped;
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
-                           c == '/';
-        if (plain) {
-            text += c;
+        if (plain(byte)) {
+            escaped += c;
         } else {
-            text += '%';
-            text += kHex[byte >> 4];
-            text += kHex[byte & 0xF];
+            escaped += '%';
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0xF];
         }
     }
-    return text;
+    return escaped;
+}
+
+std::string UrlPath(std::string_view path) {
+    return PercentEscaped(
+        path, [](unsigned char byte) { return UnreservedUrlByte(byte) || byte == '/'; });
 }
 
 std::string PublicAddress(const std::string& publicUrl, const std::string& relativePath) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string address;
-    for (char c : publicUrl) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F ||
-            std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos) {
-            address += '%';
-            address += kHex[byte >> 4];
-            address += kHex[byte & 0xF];
-        } else {
-            address += c;
-        }
-    }
+    std::string address = PercentEscaped(publicUrl, [](unsigned char byte) {
+        return byte > 0x20 && byte < 0x7F &&
+               std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) ==
+                   std::string_view::npos;
+    });
     if (address.empty() || address.back() != '/')
         address += '/';
     return address + UrlPath(relativePath);

@@ -42,6 +42,12 @@ struct LinkPreview {
 // and "'" as character references, control characters (tabs and line ends included) as spaces.
 std::string HtmlText(std::string_view text);
 
+// Whether byte is one of URL's unreserved characters (ASCII letters, digits, "-", ".", "_", "~").
+bool UnreservedUrlByte(unsigned char byte);
+
+// text with every byte that plain refuses percent-escaped (%XX, upper-case hexadecimal).
+std::string PercentEscaped(std::string_view text, bool (*plain)(unsigned char));
+
 // A relative path as a URL path: "/" and the unreserved ASCII characters stay, every other byte
 // (spaces, "%", "#", "?", non-ASCII) is percent-escaped.
 std::string UrlPath(std::string_view path);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "FileSystem.h"
+#include "LinkPreview.h"
 #include "TemplateFiles.h"
 #include "TextFile.h"
 #include "W_html.h"
@@ -115,21 +116,8 @@ std::string Shortened(const std::string& text) {
 // A file name as one relative URL part: unreserved ASCII and non-ASCII bytes as they are,
 // everything else (spaces, commas, "%", "#"...) percent-escaped.
 std::string UrlPart(const std::string& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = byte >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
-        if (plain) {
-            text += c;
-        } else {
-            text += '%';
-            text += kHex[byte >> 4];
-            text += kHex[byte & 0xF];
-        }
-    }
-    return text;
+    return PercentEscaped(
+        name, [](unsigned char byte) { return byte >= 0x80 || UnreservedUrlByte(byte); });
 }
 
 const EntryPicture* PictureOf(const AlbumPictures* pictures, int k) {
