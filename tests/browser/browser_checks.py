@@ -1,5 +1,28 @@
-"""Scripts the browser checks run inside a page: layout shifts, contrast of every text node,
-the focused control and tap targets."""
+"""What the browser checks share: a folder served on 127.0.0.1, and the scripts they run inside
+a page (layout shifts, contrast of every text node, the focused control and tap targets)."""
+
+import functools
+import http.server
+import threading
+
+
+class Server:
+    """A folder served on 127.0.0.1."""
+
+    def __init__(self, folder):
+        class Quiet(http.server.SimpleHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+        handler = functools.partial(Quiet, directory=folder)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        self.base = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
 
 # Async: the layout shifts the page has had since it was opened that no input caused.
 SHIFTS_JS = """

@@ -11,17 +11,15 @@ Usage: check_previews.py ALBUMON_MAKE TEMPLATE_DIR
 """
 
 import base64
-import functools
-import http.server
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import urllib.parse
 import urllib.request
 from html.parser import HTMLParser
 
+from browser_checks import Server
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
@@ -113,24 +111,6 @@ def make_album(driver, make, template, out, first, public):
     result = subprocess.run(command, capture_output=True, timeout=300)
     check(result.returncode == 0, f"albumon-make: {result.stderr.decode()}")
     return os.path.join(out, HEAD + ".htm")
-
-
-class Server:
-    """A folder served on 127.0.0.1."""
-
-    def __init__(self, folder):
-        class Quiet(http.server.SimpleHTTPRequestHandler):
-            def log_message(self, *args):
-                pass
-
-        handler = functools.partial(Quiet, directory=folder)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
-        self.base = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
-
-    def close(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
 
 
 class PageReader(HTMLParser):

@@ -12,17 +12,15 @@ Usage: measure_album.py ALBUMON_MAKE TEMPLATE_DIR
 """
 
 import base64
-import functools
-import http.server
 import json
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import urllib.parse
 import urllib.request
 
+from browser_checks import Server
 from selenium import webdriver
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.service import Service
@@ -122,24 +120,6 @@ def make_album(driver, make, template, out):
     check(result.returncode == 0, f"albumon-make: {result.stderr.decode()}")
     return os.path.join(out, "旅 2026.htm"), [os.path.getsize(os.path.join(sources, name))
                                               for name, _, _ in PHOTOS]
-
-
-class Server:
-    """The album's folder served on 127.0.0.1."""
-
-    def __init__(self, folder):
-        class Quiet(http.server.SimpleHTTPRequestHandler):
-            def log_message(self, *args):
-                pass
-
-        handler = functools.partial(Quiet, directory=folder)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
-        self.base = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
-
-    def close(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
 
 
 def local_path(url, out):
