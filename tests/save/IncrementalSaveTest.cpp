@@ -275,8 +275,13 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
             const auto old = before.find(name);
             if (earlier.count(file.file) == 0) {
                 remade.insert(name);
-                // A file made again holds other bytes than the one it replaces.
-                EXPECT_TRUE(old == before.end() || old->second.bytes != file.bytes) << name;
+                // A file made again holds other bytes than the one it replaces; but a zip all of
+                // whose members stayed (a file the user deleted, made again as it was) is the
+                // earlier zip's copy.
+                const bool zipAsItWas = name == "h.zip" && zipper.Api().ZipReused() ==
+                                                               static_cast<int>(earlierZip.size());
+                EXPECT_TRUE(old == before.end() || old->second.bytes != file.bytes || zipAsItWas)
+                    << name;
             } else if (old == before.end() || old->second.file != file.file) {
                 ++renamed;
             }
