@@ -59,7 +59,7 @@ int ArchiveApi::Zip(const std::string& commandLine, std::string* output) {
                 *output += "zip error: bad command line\n";
             return kZipBadParameters;
         }
-        ZipReuse reuse{ReuseArchive};
+        ZipReuse reuse{ReuseArchive, &KnownFileCrcs};
         zipReused_ = 0;
         const int result = RunZipCommand(*command, output, OnProgress, &reuse);
         zipReused_ = reuse.reused;
@@ -82,6 +82,22 @@ std::vector<std::string> ArchiveApi::UnZipEntryNames(const std::string& path) {
             names.emplace_back(name);
     }
     return names;
+}
+
+std::map<std::string, std::uint32_t> ArchiveApi::UnZipEntryCrcs(const std::string& path) {
+    RunningMark mark(unzipRunning_);
+    std::map<std::string, std::uint32_t> crcs;
+    auto archive = OpenForReading(path, 0);
+    if (!archive)
+        return crcs;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) == 0 &&
+            (st.valid & (ZIP_STAT_NAME | ZIP_STAT_CRC)) == (ZIP_STAT_NAME | ZIP_STAT_CRC))
+            crcs[st.name] = st.crc;
+    }
+    return crcs;
 }
 
 }  // namespace albumon

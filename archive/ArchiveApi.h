@@ -3,9 +3,13 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
+
+#include "ZipWriter.h"
 
 namespace albumon {
 
@@ -30,14 +34,21 @@ class ArchiveApi {
     // Told how much of the archive is written (0 to 1) while Zip writes it, on Zip's thread.
     std::function<void(double done)> OnProgress;
 
-    // An earlier archive whose members Zip copies as they are stored for the files they match
-    // in name, CRC-32 and size, instead of compressing those files again; none when empty.
+    // An earlier archive a Zip that creates its archive starts from: its members that match
+    // the files in name, CRC-32 and size are kept as they are stored (not compressed again),
+    // the others removed and the files that changed added at the end; none when empty.
     std::string ReuseArchive;
-    // How many members the last Zip copied from ReuseArchive.
+    // CRC-32s of files by entry name, for Zip to take instead of reading a file that still has
+    // the size and modification time given with its CRC, when it compares the file with a
+    // member of ReuseArchive.
+    KnownCrcs KnownFileCrcs;
+    // How many members the last Zip kept from ReuseArchive.
     int ZipReused() const { return zipReused_.load(); }
 
     // The entry names of an archive, in its order; empty when it cannot be read.
     std::vector<std::string> UnZipEntryNames(const std::string& path);
+    // The CRC-32 of each member of an archive, by entry name; empty when it cannot be read.
+    std::map<std::string, std::uint32_t> UnZipEntryCrcs(const std::string& path);
 
   private:
     std::atomic<int> zipRunning_{0};

@@ -19,6 +19,7 @@
 
 #include "FileSystem.h"
 #include "Paths.h"
+#include "ZipCloneSource.h"
 
 namespace albumon {
 
@@ -29,6 +30,7 @@ struct PlannedFile {
     std::string path;
     std::string entryName;
     time_t modified = 0;
+    std::int64_t modifiedNs = 0;
     off_t size = 0;
 };
 
@@ -153,7 +155,9 @@ class FilePlanner {
         std::string entryName = command_.junkPaths ? FileNamePart(relative) : relative;
         if (!entryNames_.insert(entryName).second)
             return true;
-        files_.push_back({path, entryName, st.st_mtime, st.st_size});
+        files_.push_back({path, entryName, st.st_mtime,
+                          std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
+                          st.st_size});
         return true;
     }
 
@@ -199,34 +203,46 @@ std::optional<uLong> FileCrc(const std::string& path) {
     }
 }
 
-// A source of the earlier archive's member for the file, its stored bytes as they are, when the
-// member has the file's name, CRC-32 and size and is stored with method, unencrypted; null
-// otherwise.
-zip_source_t* ReusedMember(zip_t* archive, zip_t* earlier, const PlannedFile& file,
-                           zip_flags_t nameFlags, zip_int32_t method) {
-    if (earlier == nullptr)
-        return nullptr;
-    const zip_int64_t index = zip_name_locate(earlier, file.entryName.c_str(), nameFlags);
+// Whether the archive's member at index holds the file's bytes as they are, stored with method,
+// unencrypted: it has the file's size and the CRC-32 of its bytes, which is read from the file
+// unless known gives it for the file's size and modification time.
+bool HoldsFile(zip_t* archive, zip_int64_t index, const PlannedFile& file, zip_int32_t method,
+               const KnownCrcs* known) {
     zip_stat_t st;
     constexpr zip_uint64_t kNeeded =
         ZIP_STAT_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-    if (index < 0 || zip_stat_index(earlier, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+    if (index < 0 || zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
         (st.valid & kNeeded) != kNeeded || st.comp_method != method ||
         st.encryption_method != ZIP_EM_NONE || st.size != static_cast<zip_uint64_t>(file.size))
-        return nullptr;
+        return false;
+    if (known != nullptr) {
+        const auto taken = known->find(file.entryName);
+        if (taken != known->end() && taken->second.size == static_cast<std::uint64_t>(file.size) &&
+            taken->second.modifiedNs == file.modifiedNs)
+            return taken->second.crc == st.crc;
+    }
     const auto crc = FileCrc(file.path);
-    if (!crc || *crc != st.crc)
-        return nullptr;
-    return zip_source_zip(archive, earlier, static_cast<zip_uint64_t>(index), ZIP_FL_COMPRESSED, 0,
-                          -1);
+    return crc && *crc == st.crc;
 }
 
-// Stores one planned file, from the earlier archive when it holds it unchanged; false when
-// libzip refuses it.
+// Stores one planned file; false when libzip refuses it. In an archive opened on an earlier one
+// (fromEarlier), a member that holds the file already is kept as it is, and one that does not is
+// removed and the file added at the end, so that the members that change come last, after
+// those that stay.
 bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& command, bool& changed,
-               std::string* log, zip_t* earlier, int& reused) {
+               std::string* log, bool fromEarlier, const KnownCrcs* known, int& reused) {
     bool utf8 = ValidUtf8(file.entryName);
     zip_int64_t index = zip_name_locate(archive, file.entryName.c_str(), utf8 ? 0 : ZIP_FL_ENC_RAW);
+    const zip_int32_t method = command.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    if (fromEarlier && index >= 0) {
+        if (HoldsFile(archive, index, file, method, known)) {
+            ++reused;
+            return true;
+        }
+        if (zip_delete(archive, static_cast<zip_uint64_t>(index)) != 0)
+            return false;
+        index = -1;
+    }
     if (index >= 0 && command.updateOnly) {
         zip_stat_t st;
         if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &st) == 0 &&
@@ -234,11 +250,7 @@ bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& comman
             return true;
         }
     }
-    const zip_int32_t method = command.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-    zip_source_t* source = ReusedMember(archive, earlier, file, utf8 ? 0 : ZIP_FL_ENC_RAW, method);
-    const bool copied = source != nullptr;
-    if (!copied)
-        source = zip_source_file(archive, file.path.c_str(), 0, 0);
+    zip_source_t* source = zip_source_file(archive, file.path.c_str(), 0, 0);
     if (source == nullptr)
         return false;
     if (index >= 0) {
@@ -256,10 +268,8 @@ bool StoreFile(zip_t* archive, const PlannedFile& file, const ZipCommand& comman
         }
         Log(log, "  adding: " + file.entryName);
     }
-    // A member copied keeps its method, so its bytes are not compressed again.
     zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), method,
                              static_cast<zip_uint32_t>(command.level));
-    reused += copied ? 1 : 0;
     changed = true;
     return true;
 }
@@ -369,35 +379,52 @@ int RunZipCommand(const ZipCommand& command, std::string* log, const ZipProgress
     WorkPath work(archivePath);
     if (work.failed())
         return kZipCreateFailed;
-    // The earlier archive is read while the archive is written, so it is closed after it.
+    // With an earlier archive the new one starts as a copy of it (when it is not there yet):
+    // zip_close then copies the earlier members up to the first one changed in the kernel.
     int error = 0;
-    ZipHandle earlier(reuse && !reuse->earlier.empty()
-                          ? zip_open(reuse->earlier.c_str(), ZIP_RDONLY, &error)
-                          : nullptr);
     int reused = 0;
-    ZipHandle archive(zip_open(work.path().c_str(), ZIP_CREATE, &error));
+    ZipHandle archive;
+    zip_source_t* cloning =
+        reuse && !reuse->earlier.empty() ? CloningZipSource(reuse->earlier, work.path()) : nullptr;
+    if (cloning != nullptr) {
+        archive.reset(zip_open_from_source(cloning, 0, nullptr));
+        if (!archive)
+            zip_source_free(cloning);
+    }
+    const bool fromEarlier = archive != nullptr;
+    if (!fromEarlier)
+        archive.reset(zip_open(work.path().c_str(), ZIP_CREATE, &error));
     if (!archive)
         return OpenError(error);
     bool changed = false;
     for (const auto& file : planner.files()) {
-        if (!StoreFile(archive.get(), file, command, changed, log, earlier.get(), reused)) {
+        if (!StoreFile(archive.get(), file, command, changed, log, fromEarlier,
+                       reuse ? reuse->known : nullptr, reused)) {
             Log(log, "zip error: cannot store " + file.path);
             return kZipOpenFailed;
         }
     }
-    if (command.fileSync && !RemoveUnplanned(archive.get(), planner, changed, log))
+    // An archive made from an earlier one holds the named files alone, as a new one would.
+    if ((command.fileSync || fromEarlier) && !RemoveUnplanned(archive.get(), planner, changed, log))
         return kZipWriteFailed;
-    if (!changed)
+    if (!changed && !fromEarlier)
         return kZipOk;
-    if (progress) {
-        zip_register_progress_callback_with_state(archive.get(), 0.01, &ReportProgress, nullptr,
-                                                  const_cast<ZipProgress*>(&progress));
+    if (changed) {
+        if (progress) {
+            zip_register_progress_callback_with_state(archive.get(), 0.01, &ReportProgress, nullptr,
+                                                      const_cast<ZipProgress*>(&progress));
+        }
+        if (zip_close(archive.get()) != 0) {
+            Log(log, std::string("zip error: ") + zip_strerror(archive.get()));
+            return kZipWriteFailed;
+        }
+        archive.release();
+    } else {
+        // Every member stays: the archive is a copy of the earlier one.
+        archive.reset();
+        if (CopyFileReplacing(reuse->earlier, work.path()) != 0)
+            return kZipWriteFailed;
     }
-    if (zip_close(archive.get()) != 0) {
-        Log(log, std::string("zip error: ") + zip_strerror(archive.get()));
-        return kZipWriteFailed;
-    }
-    archive.release();
     if (reuse)
         reuse->reused = reused;
     if (!work.Place()) {

@@ -5,6 +5,11 @@ first save and a rebuild; with --zip after one note edit beside `cp` of the zip;
 generator (thumbsup, when installed) run again over its own output. Prints the median wall and
 CPU (user + system) seconds of each.
 
+The keys and the save record cost the first save at most what a re-save with nothing changed
+costs in all (it computes every key, reads and writes the record, and does more): that bound is
+printed as a share of the first save. thumbsup is taken from BUILD_DIR/thumbsup (installed there
+by bench/install_thumbsup.sh) or else from PATH.
+
 Usage: resave_bench.py BUILD_DIR CORPUS_DIR [COUNT]
 """
 
@@ -105,9 +110,10 @@ def measure(build, pictures):
     return {name: median_row(runs) for name, runs in rows.items()}
 
 
-def thumbsup(pictures):
+def thumbsup(build, pictures):
     """thumbsup's first run and its run again over its own output, when it is installed."""
-    program = shutil.which("thumbsup")
+    local = os.path.abspath(os.path.join(build, "thumbsup", "node_modules", ".bin", "thumbsup"))
+    program = local if os.access(local, os.X_OK) else shutil.which("thumbsup")
     if not program:
         return None
     work = tempfile.mkdtemp(prefix="albumon-thumbsup-")
@@ -142,7 +148,15 @@ def main():
         print(f"{name:34} {wall:8.3f} {cpu:8.3f} {cpu / first_cpu:10.3f}", flush=True)
     zip_ratio = rows["zip: after one note edit"][0] / max(rows["cp of the zip"][0], 1e-6)
     print(f"zip after one note edit / cp of the zip: {zip_ratio:.2f}", flush=True)
-    peer = thumbsup(pictures)
+    # What packing adds to the same re-save without the zip, against copying the zip.
+    packing = (rows["zip: after one note edit"][0] - rows["after one note edit"][0]) / max(
+        rows["cp of the zip"][0], 1e-6)
+    print(f"(zip after one note edit - after one note edit) / cp of the zip: {packing:.2f}")
+    bound = rows["again, nothing changed"][0] / rows["first save"][0]
+    print(f"keys and record, at most (again, nothing changed / first save, wall): {bound:.3f}",
+          flush=True)
+    print(f"load {os.getloadavg()[0]:.1f}", flush=True)
+    peer = thumbsup(build, pictures)
     if peer is None:
         print("thumbsup: not installed")
     elif isinstance(peer, str):

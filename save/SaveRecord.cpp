@@ -70,7 +70,8 @@ bool ParseStage(std::string_view item, RecordContents& record) {
     return false;
 }
 
-// "size" or "size:time" of a record's item, then "#key#extra" when it has a key.
+// "size" or "size:time" of a record's item, then "/crc" (hexadecimal) when the file was packed
+// in the album's zip, then "#key#extra" when it has a key.
 std::optional<FileStamp> ParseStamp(std::string_view text) {
     FileStamp stamp;
     if (const auto mark = text.find('#'); mark != std::string_view::npos) {
@@ -88,6 +89,11 @@ std::optional<FileStamp> ParseStamp(std::string_view text) {
         std::int64_t time = 0;
         read = std::from_chars(read.ptr + 1, last, time);
         stamp.modifiedNs = time;
+    }
+    if (read.ec == std::errc() && read.ptr != last && *read.ptr == '/') {
+        std::uint32_t crc = 0;
+        read = std::from_chars(read.ptr + 1, last, crc, 16);
+        stamp.crc = crc;
     }
     if (read.ec != std::errc() || read.ptr != last)
         return std::nullopt;
@@ -233,6 +239,11 @@ void SaveRecord::Keyed(const std::string& name, const std::string& key, const st
     stamp.extra = extra;
 }
 
+void SaveRecord::Packed(const std::string& name, std::uint32_t crc) {
+    if (const auto written = written_.find(name); written != written_.end())
+        written->second.crc = crc;
+}
+
 void SaveRecord::Kept(const std::string& name, const FileStamp& earlier, bool outside) {
     keptStamps_[{outside, name}] = earlier;
 }
@@ -256,6 +267,8 @@ SavedFiles SaveRecord::Stamped() const {
             continue;
         stamp->key = written.key;
         stamp->extra = written.extra;
+        if (written.crc)
+            stamp->crc = written.crc;
         files[name] = *stamp;
     }
     return files;
@@ -269,7 +282,7 @@ SavedFiles SaveRecord::StampedOutside() const {
         if (stamp && kept != keptStamps_.end())
             stamp = kept->second;
         if (stamp)
-            files[name] = FileStamp{stamp->size, stamp->modifiedNs, {}, {}};
+            files[name] = FileStamp{stamp->size, stamp->modifiedNs, {}, {}, {}};
     }
     return files;
 }
@@ -296,6 +309,11 @@ void SaveRecord::Write(const SavedFiles& files, const std::vector<StageNote>& st
             bytes += std::to_string(stamp.size);
             if (stamp.modifiedNs)
                 bytes += ":" + std::to_string(*stamp.modifiedNs);
+            if (stamp.crc) {
+                char hex[9];
+                const auto end = std::to_chars(hex, hex + sizeof hex, *stamp.crc, 16).ptr;
+                bytes += "/" + std::string(hex, end);
+            }
             if (!stamp.key.empty())
                 bytes += "#" + stamp.key + "#" + stamp.extra;
             bytes += " " + name;

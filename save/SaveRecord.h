@@ -17,12 +17,14 @@ namespace albumon {
 // What a saved file looked like when it was put in place: its size and modification time. A
 // record written before the time was kept has only the size. A file of an entry also has the key
 // of what made it (see EntryKeys), and the output picture what the save learnt of the entry
-// (see KeptEntry); records written before keys were kept have neither.
+// (see KeptEntry); records written before keys were kept have neither. A file packed in the
+// album's zip has the CRC-32 of its bytes as well, so that the next zip need not read it again.
 struct FileStamp {
     std::uint64_t size = 0;
     std::optional<std::int64_t> modifiedNs;
     std::string key;
     std::string extra;
+    std::optional<std::uint32_t> crc;
 };
 
 // Whether the plain file (not a link) at path is still as it was saved: a user's edit changes its
@@ -83,6 +85,8 @@ class SaveRecord {
     void WroteOutside(const std::string& name);
     // The key (and what was learnt of its entry) of a file this save wrote.
     void Keyed(const std::string& name, const std::string& key, const std::string& extra = {});
+    // The CRC-32 of a file this save wrote or kept, as its zip holds it.
+    void Packed(const std::string& name, std::uint32_t crc);
     // A file this save keeps as the earlier save left it (under name, perhaps another than it
     // had): recorded with the stamp it had then, so that a change made to it meanwhile makes it
     // the user's.
