@@ -55,6 +55,11 @@ class OutputReuse {
     // stamps. False when one cannot be staged so (the entry is then made again).
     bool Stage(const KeptEntry& kept, const EntryKeys& keys, const EntryNames& names,
                const std::string& extra, StagedSave& staged, SaveRecord& record) const;
+    // Stages an earlier file that key makes (preferring one already called name) as name in the
+    // album folder and records it with its key and earlier stamp. False when there is none still
+    // as saved or it cannot be staged so (the file is then made again).
+    bool KeepFile(const std::string& key, const std::string& name, StagedSave& staged,
+                  SaveRecord& record);
 
   private:
     std::optional<std::string> FindFile(const std::string& key, const std::string& preferred);
