@@ -1,7 +1,7 @@
 // What a save keeps of an earlier save of the same album instead of making it again: an entry's
-// files whose keys are those it would make them with and that are still as that save left them
-// (kept, or renamed when the entry's name changed), and any file that comes out byte for byte as
-// the album's own file of that name already is.
+// files, and a link-preview cover, whose keys are those it would make them with and that are
+// still as that save left them (kept, or renamed when the entry's name changed), and any file
+// that comes out byte for byte as the album's own file of that name already is.
 #pragma once
 
 #include <cstdint>
