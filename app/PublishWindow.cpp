@@ -36,10 +36,6 @@ PublishAsk WindowQuestions(QWidget* parent, const std::vector<std::string>& acce
     return ask;
 }
 
-QString Kilobytes(std::uint64_t bytes) {
-    return QString::number((bytes + 1023) / 1024);
-}
-
 }  // namespace
 
 void TForm1::PublishSavedAlbum() {
@@ -51,10 +47,7 @@ void TForm1::PublishSavedAlbum() {
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
     const PublishProgressFn progress = [&dialog](const PublishProgress& shown) {
-        dialog.setLabelText(QStringLiteral("%1 / %2 ファイル　%3 / %4 KB")
-                                .arg(shown.files)
-                                .arg(shown.fileCount)
-                                .arg(Kilobytes(shown.bytes), Kilobytes(shown.byteCount)));
+        dialog.setLabelText(QString::fromStdString(ProgressWords(shown)));
         dialog.setValue(shown.byteCount ? int(shown.bytes * 100 / shown.byteCount) : 100);
         QCoreApplication::processEvents();
         return !dialog.wasCanceled();

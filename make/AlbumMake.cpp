@@ -291,9 +291,9 @@ int RunMake(const MakeOptions& options, const std::string& defaultTemplate, std:
         if (!options.quiet) {
             out << SavedWords(tally) << " — " << state.OutPath << head << ".htm\n";
         }
-        return destination
-                   ? PublishSaved(*destination, state.OutPath, head, out, err, options.quiet)
-                   : 0;
+        return destination ? PublishSaved(*destination, state.OutPath, head, out, err,
+                                          options.quiet, progressBar)
+                           : 0;
     } catch (const EForeignFiles& refused) {
         err << (midLine ? "\n" : "") << "albumon-make: " << refused.what()
             << "\n置き換えるには --replace を付けてください\n";

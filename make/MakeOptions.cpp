@@ -296,7 +296,7 @@ std::string MakeUsage() {
            "                      or ftps://USER@HOST[:PORT]/PATH/: only changed files go up,\n"
            "                      the index last; keys from ssh-agent or ~/.ssh, the host\n"
            "                      must be in ~/.ssh/known_hosts; a password is asked on a\n"
-           "                      terminal only\n"
+           "                      terminal only; the files and KB sent go to stderr\n"
            "  --dry-run           print the output list and write nothing\n"
            "  --plan              print one tab-separated row per entry (source path, output\n"
            "                      name, turns, note position) and write nothing\n"

@@ -60,17 +60,47 @@ std::vector<std::string> AcceptedCertificates() {
     return ReadPublishSettings(window.SettingsFile).AcceptedCertificates;
 }
 
+// The progress on err: the line redrawn on a terminal (midLine says it is not ended yet), a
+// line each time for a log.
+PublishProgressFn ShowProgress(std::ostream& err, bool terminal, bool& midLine) {
+    return [&err, terminal, &midLine](const PublishProgress& shown) {
+        if (terminal) {
+            err << "\r公開しています: " << ProgressWords(shown) << std::flush;
+            midLine = true;
+        } else {
+            err << "公開しています: " << ProgressWords(shown) << "\n" << std::flush;
+        }
+        return true;
+    };
+}
+
 }  // namespace
 
 int PublishSaved(const Destination& destination, const std::string& outFolder,
-                 const std::string& head, std::ostream& out, std::ostream& err, bool quiet) {
+                 const std::string& head, std::ostream& out, std::ostream& err, bool quiet,
+                 bool terminal) {
     PublishAsk ask;
-    if (::isatty(STDIN_FILENO))
-        ask.password = [&err](const std::string& prompt) { return AskOnTerminal(prompt, err); };
+    bool midLine = false;
+    if (::isatty(STDIN_FILENO)) {
+        ask.password = [&err, &midLine](const std::string& prompt) {
+            if (midLine)
+                err << "\n";
+            midLine = false;
+            return AskOnTerminal(prompt, err);
+        };
+    }
+    const PublishProgressFn progress =
+        quiet ? PublishProgressFn() : ShowProgress(err, terminal, midLine);
+    const auto endLine = [&] {
+        if (midLine)
+            err << "\n";
+        midLine = false;
+    };
     try {
         ask.acceptedCertificates = AcceptedCertificates();
         CurlTransport server(destination, ask);
-        const PublishSummary summary = PublishAlbum(server, outFolder, head);
+        const PublishSummary summary = PublishAlbum(server, outFolder, head, progress);
+        endLine();
         if (!quiet) {
             out << "公開しました: " << summary.sentFiles << " 個のファイル（" << summary.sentBytes
                 << " バイト）を送りました — アルバム " << summary.albumFiles << " 個のファイル（"
@@ -78,6 +108,7 @@ int PublishSaved(const Destination& destination, const std::string& outFolder,
         }
         return 0;
     } catch (const std::exception& error) {
+        endLine();
         err << "albumon-make: 公開できませんでした: " << error.what() << "\nアルバムは "
             << outFolder << head << ".htm に保存してあります\n";
         return 1;

@@ -244,6 +244,14 @@ class Publish {
 
 }  // namespace
 
+std::string ProgressWords(const PublishProgress& shown) {
+    const auto kilobytes = [](std::uint64_t bytes) {
+        return std::to_string((bytes + 1023) / 1024);
+    };
+    return std::to_string(shown.files) + " / " + std::to_string(shown.fileCount) + " ファイル　" +
+           kilobytes(shown.bytes) + " / " + kilobytes(shown.byteCount) + " KB";
+}
+
 PublishSummary PublishAlbum(Transport& server, const std::string& outFolder,
                             const std::string& head, const PublishProgressFn& progress) {
     return Publish(server, outFolder, head, progress).Run();

@@ -17,6 +17,10 @@ struct PublishProgress {
     std::uint64_t byteCount = 0;
 };
 
+// The progress as the window and albumon-make show it: files and kilobytes sent so far of the
+// total ("3 / 10 ファイル　120 / 2048 KB", kilobytes rounded up).
+std::string ProgressWords(const PublishProgress& shown);
+
 // Called before each file and once at the end; returning false cancels the publish.
 using PublishProgressFn = std::function<bool(const PublishProgress&)>;
 

@@ -1,6 +1,8 @@
 // Covers and tags of the link previews of a save's pages.
 #include "AlbumPreviews.h"
 
+#include "OutputKeys.h"
+#include "ReuseFiles.h"
 #include "SaveStage.h"
 #include "ScreenPictures.h"
 #include "codecs/JpegImage.h"
@@ -18,21 +20,38 @@ constexpr std::size_t kLongestName = 255;
 }  // namespace
 
 AlbumPreviews::AlbumPreviews(const AlbumState& state, const std::string& head,
-                             const std::string& album)
-    : state_(state), head_(head), album_(album) {}
+                             const std::string& album, OutputReuse* reuse)
+    : state_(state), head_(head), album_(album), reuse_(reuse) {}
+
+std::optional<std::string> AlbumPreviews::Cover(int k) {
+    if (k == 0 && firstCover_)
+        return firstCover_;
+    const EntryRecord& entry = state_.Entries[k];
+    std::optional<std::string> cover = MakeCover(entry.SourcePath, entry.Rotation);
+    made_ += cover ? 1 : 0;
+    if (k == 0)
+        firstCover_ = cover;
+    return cover;
+}
 
 PreviewImage AlbumPreviews::WriteCover(int k, const std::string& name, StagedSave& staged) {
     if (name.size() > kLongestName)
         return {};
     const EntryRecord& entry = state_.Entries[k];
-    std::optional<std::string> cover =
-        k == 0 && firstCover_ ? firstCover_ : MakeCover(entry.SourcePath, entry.Rotation);
+    const PreviewImage image = {head_ + ".files/" + kScreenSizeFolder + "/" + name, kCoverWidth,
+                                kCoverHeight};
+    // The key is taken before the photo is read: a photo changed meanwhile makes it again.
+    const std::optional<std::string> key = CoverKey(entry.SourcePath, entry.Rotation);
+    const std::string inAlbum = std::string(kScreenSizeFolder) + "/" + name;
+    if (key && reuse_ && reuse_->KeepFile(*key, inAlbum, staged, staged.Record()))
+        return image;
+    const std::optional<std::string> cover = Cover(k);
     if (!cover)
         return {};
-    if (k == 0)
-        firstCover_ = cover;
     SavePictureBytes(staged.Stage(ScreenFolderPath(album_) + "/" + name), *cover);
-    return {head_ + ".files/" + kScreenSizeFolder + "/" + name, kCoverWidth, kCoverHeight};
+    if (key)
+        staged.Record().Keyed(inAlbum, *key);
+    return image;
 }
 
 const LinkPreview* AlbumPreviews::Page(int k, StagedSave& staged) {

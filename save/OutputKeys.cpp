@@ -1,4 +1,4 @@
-// The keys of the files a save makes of an entry.
+// The keys of the files a save makes of an entry and of the link-preview covers.
 #include "OutputKeys.h"
 
 #include <sys/stat.h>
@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "renditions/ConvertedPictures.h"
+#include "renditions/Cover.h"
 
 namespace albumon {
 
@@ -26,6 +27,24 @@ void Part(std::string& text, std::string_view name, long long value) {
     Part(text, name, std::to_string(value));
 }
 
+// What every file made of a source depends on: the source as it is now, its turn, the libraries
+// and the pipeline. Nothing when the source is no plain file.
+std::optional<std::string> SourcePart(const std::string& sourcePath, int rotation) {
+    struct stat st {};
+    if (::stat(sourcePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    std::string common;
+    Part(common, "pipeline", kPicturePipelineVersion);
+    Part(common, "codecs", CodecVersions());
+    Part(common, "source", sourcePath);
+    Part(common, "size", static_cast<long long>(st.st_size));
+    Part(common, "mtime",
+         static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+    Part(common, "file", static_cast<long long>(st.st_ino));
+    Part(common, "turn", rotation);
+    return common;
+}
+
 }  // namespace
 
 std::string Digest(std::string_view bytes) {
@@ -43,21 +62,24 @@ std::string CodecVersions() {
     return ALBUMON_CODEC_VERSIONS;
 }
 
-std::optional<EntryKeys> EntryKeys::Of(const EntryJob& job) {
-    struct stat st {};
-    if (::stat(job.SourcePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+std::optional<std::string> CoverKey(const std::string& sourcePath, int rotation) {
+    std::optional<std::string> cover = SourcePart(sourcePath, rotation);
+    if (!cover)
         return std::nullopt;
-    // What every file of the entry depends on: the source as it is now, its turn, the way it is
-    // decoded, the libraries and the pipeline.
-    std::string common;
-    Part(common, "pipeline", kPicturePipelineVersion);
-    Part(common, "codecs", CodecVersions());
-    Part(common, "source", job.SourcePath);
-    Part(common, "size", static_cast<long long>(st.st_size));
-    Part(common, "mtime",
-         static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
-    Part(common, "file", static_cast<long long>(st.st_ino));
-    Part(common, "turn", job.Rotation);
+    // A cover is decoded from the source itself, shown as its orientation asks, whatever the
+    // entry's own pictures are converted or turned with.
+    Part(*cover, "kind", "cover");
+    Part(*cover, "orientation", "applied");
+    Part(*cover, "settings", CoverSettings());
+    return Digest(*cover);
+}
+
+std::optional<EntryKeys> EntryKeys::Of(const EntryJob& job) {
+    // What every file of the entry depends on, and the way it is decoded.
+    std::optional<std::string> source = SourcePart(job.SourcePath, job.Rotation);
+    if (!source)
+        return std::nullopt;
+    std::string& common = *source;
     const bool converted = IsConvertedSource(job.SourcePath);
     Part(common, "converted", converted);
     // A converted source gives all its files from one decode at its conversion quality.

@@ -36,6 +36,11 @@ class EntryKeys {
     std::string screenBase_;
 };
 
+// The key of a link-preview cover made of the photo at sourcePath turned by rotation: the
+// source's identity and turn as the entries' keys take them, the cover's settings, the codec
+// libraries' and the pipeline's versions. Nothing when the source cannot be looked at.
+std::optional<std::string> CoverKey(const std::string& sourcePath, int rotation);
+
 // The codec libraries' versions as the save's keys take them.
 std::string CodecVersions();
 

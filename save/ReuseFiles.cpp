@@ -221,6 +221,22 @@ bool OutputReuse::Stage(const KeptEntry& kept, const EntryKeys& keys, const Entr
     return true;
 }
 
+bool OutputReuse::KeepFile(const std::string& key, const std::string& name, StagedSave& staged,
+                           SaveRecord& record) {
+    const auto found = FindFile(key, name);
+    if (!found)
+        return false;
+    const FileStamp& earlier = earlier_.at(*found);
+    if (!staged.Keep(album_ + "/" + *found, album_ + "/" + name) ||
+        !IsAsSaved(*staged.StagedPath(album_ + "/" + name), earlier)) {
+        used_.erase(*found);
+        return false;
+    }
+    record.Kept(name, earlier);
+    record.Keyed(name, key);
+    return true;
+}
+
 std::set<std::string> KeepUnchanged(StagedSave& staged, SaveRecord& record,
                                     const std::string& album) {
     const std::string inAlbum = album + "/";

@@ -1,7 +1,7 @@
 // What a save keeps of an earlier save of the same album instead of making it again: an entry's
-// files whose keys are those it would make them with and that are still as that save left them
-// (kept, or renamed when the entry's name changed), and any file that comes out byte for byte as
-// the album's own file of that name already is.
+// files, and a link-preview cover, whose keys are those it would make them with and that are
+// still as that save left them (kept, or renamed when the entry's name changed), and any file
+// that comes out byte for byte as the album's own file of that name already is.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +55,11 @@ class OutputReuse {
     // stamps. False when one cannot be staged so (the entry is then made again).
     bool Stage(const KeptEntry& kept, const EntryKeys& keys, const EntryNames& names,
                const std::string& extra, StagedSave& staged, SaveRecord& record) const;
+    // Stages an earlier file that key makes (preferring one already called name) as name in the
+    // album folder and records it with its key and earlier stamp. False when there is none still
+    // as saved or it cannot be staged so (the file is then made again).
+    bool KeepFile(const std::string& key, const std::string& name, StagedSave& staged,
+                  SaveRecord& record);
 
   private:
     std::optional<std::string> FindFile(const std::string& key, const std::string& preferred);

@@ -94,6 +94,7 @@ void CopySupport(const AlbumState& state, const std::string& album, StagedSave& 
 struct AlbumWritten {
     std::vector<SaveNotice> notices;
     std::vector<std::vector<std::string>> made;
+    int covers = 0;  // link-preview covers made
 };
 
 EntryNames NamesOf(const AlbumState& state, const std::string& album, int k) {
@@ -107,9 +108,8 @@ EntryNames NamesOf(const AlbumState& state, const std::string& album, int k) {
 std::vector<std::optional<KeptEntry>> KeepEntries(const AlbumState& state, const std::string& album,
                                                   const std::vector<EntryJob>& jobs,
                                                   const std::vector<std::optional<EntryKeys>>& keys,
-                                                  StagedSave& staged) {
+                                                  OutputReuse& reuse, StagedSave& staged) {
     std::vector<std::optional<KeptEntry>> kept(jobs.size());
-    OutputReuse reuse(staged.Record().EarlierFiles(), album);
     for (std::size_t k = 0; k < jobs.size(); ++k) {
         if (!keys[k])
             continue;
@@ -163,9 +163,10 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
     std::vector<std::optional<EntryKeys>> keys;
     for (const EntryJob& job : jobs)
         keys.push_back(EntryKeys::Of(job));
+    OutputReuse reuse(staged.Record().EarlierFiles(), album);
     const std::vector<std::optional<KeptEntry>> kept =
         options.Rebuild ? std::vector<std::optional<KeptEntry>>(count)
-                        : KeepEntries(state, album, jobs, keys, staged);
+                        : KeepEntries(state, album, jobs, keys, reuse, staged);
     std::vector<EntryJob> work;
     for (int k = 0; k < count; ++k) {
         if (!kept[k])
@@ -183,7 +184,7 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
     int done = 0;  // entries made so far
     AlbumWritten written;
     std::vector<SaveNotice>& notices = written.notices;
-    AlbumPreviews previews(state, head, album);
+    AlbumPreviews previews(state, head, album, options.Rebuild ? nullptr : &reuse);
     for (int k = 0; k < count; ++k) {
         const EntryRecord& entry = state.Entries[k];
         const std::string picture = album + "/" + entry.OutName;
@@ -226,6 +227,7 @@ AlbumWritten WriteAlbum(const AlbumState& state, PictureView& view, const std::s
     ExpandTemplate(state, head, IndexTemplatePath(state.TemplatePath),
                    staged.Stage(state.OutPath + head + ".htm"), 0, known, preview);
     CopySupport(state, album, staged, notices);
+    written.covers = previews.Made();
     return written;
 }
 
@@ -274,6 +276,7 @@ std::vector<SaveNotice> SaveChecked(AlbumState& state, PictureView& view, const 
     save.Write([&](StagedSave& staged) {
         written = WriteAlbum(state, view, head, album, progress, options, staged);
         tally.Decoded = static_cast<int>(written.made.size());
+        tally.Covers = written.covers;
         StopWhenCancelled(options);
         if (!options.Rebuild)
             tally.Made = MadeCount(written, KeepUnchanged(staged, staged.Record(), album));

@@ -30,6 +30,7 @@ struct SaveTally {
     int Pictures = 0;
     int Made = 0;
     int Decoded = 0;  // entries computed: those kept were not even read
+    int Covers = 0;   // link-preview covers made: those kept were not even read
 };
 
 // How many threads compute pictures: 0 one per core; 1 none besides the caller, which then

@@ -101,6 +101,13 @@ CoverCrop CoverCropOf(std::int32_t width, std::int32_t height) {
     return {0, (height - cropHeight) / 2, width, std::min(cropHeight, height)};
 }
 
+std::string CoverSettings() {
+    std::string text = std::to_string(kCoverWidth) + "x" + std::to_string(kCoverHeight) + " q";
+    for (int quality : kCoverQualities)
+        text += std::to_string(quality) + ",";
+    return text + " max " + std::to_string(kCoverMaxBytes);
+}
+
 std::string EncodeCover(Raster upright) {
     upright = As24Bit(std::move(upright));
     Raster crop = Cropped(upright, CoverCropOf(upright.Width(), upright.Height()));

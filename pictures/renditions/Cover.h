@@ -22,6 +22,10 @@ struct CoverCrop {
 };
 CoverCrop CoverCropOf(std::int32_t width, std::int32_t height);
 
+// What shapes a cover's bytes beside its photo and turn, as text for the save's keys: its size,
+// the qualities tried in turn and the most bytes it may take.
+std::string CoverSettings();
+
 // The upright 24-bit picture (in sRGB) scaled and cropped to kCoverWidth x kCoverHeight, as a
 // JPEG of at most kCoverMaxBytes with no metadata beyond its JFIF marker.
 std::string EncodeCover(Raster upright);

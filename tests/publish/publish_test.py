@@ -20,6 +20,7 @@ from servers import FtpsServer, SshServer, descendants  # noqa: E402
 
 MAKE, PROBE, TEMPLATE = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
 RECORDS = {".albumon.saved", ".albumon.published"}
+PROGRESS = re.compile(r"公開しています: (\d+) / (\d+) ファイル　(\d+) / (\d+) KB")
 SUMMARY = re.compile(r"公開しました: (\d+) 個のファイル（(\d+) バイト）.*アルバム (\d+) 個のファイル（(\d+) バイト）")
 
 
@@ -147,6 +148,27 @@ class Publishing(unittest.TestCase):
         for path in want:
             self.assertTrue(want[path] == have[path], path)
 
+    def assertProgress(self, text, redrawn):
+        """The progress shown counts the files and kilobytes sent up to their totals, which are
+        what the summary says went up besides the remote record: on a terminal one line redrawn,
+        else a line each."""
+        shown = [tuple(map(int, m.groups())) for m in PROGRESS.finditer(text)]
+        self.assertTrue(shown, text)
+        files, totals, kilobytes, kilobyte_totals = zip(*shown)
+        self.assertEqual(list(files), list(range(len(shown))))
+        self.assertEqual(set(totals), {len(shown) - 1})
+        self.assertEqual(list(kilobytes), sorted(kilobytes))
+        self.assertEqual((kilobytes[0], kilobytes[-1]), (0, kilobyte_totals[0]))
+        self.assertEqual(set(kilobyte_totals), {kilobyte_totals[0]})
+        sent_files, sent_bytes = map(int, SUMMARY.search(text).groups()[:2])
+        self.assertEqual(sent_files, totals[0] + 1)
+        self.assertLessEqual(kilobyte_totals[0], (sent_bytes + 1023) // 1024)
+        if redrawn:
+            self.assertEqual(text.count("\r公開しています: "), len(shown))
+        else:
+            self.assertEqual(len(re.findall(r"^" + PROGRESS.pattern + r"$", text, re.M)),
+                             len(shown))
+
     # --- SFTP -----------------------------------------------------------------------------
 
     def test_sftp_publish_equals_the_album_and_keeps_the_users_files(self):
@@ -165,6 +187,7 @@ class Publishing(unittest.TestCase):
                                        ["--publish", destination] + (["--zip"] if zipped else []))
                 self.assertEqual(code, 0, text)
                 self.assertRegex(text, SUMMARY)
+                self.assertProgress(text, redrawn=False)
                 if number == 0:
                     for path, data in user_files.items():
                         with open(os.path.join(remote, path), "wb") as f:
@@ -361,6 +384,7 @@ class Publishing(unittest.TestCase):
                 self.assertIn(message, text)
                 if expected == 0:
                     self.assertSameAlbum(out, remote, "S")
+                    self.assertProgress(text, redrawn=True)
                 self.assertNotIn(password, text)
         # A full disk: the publish fails clearly, the remote album stays as it was.
         before = album_tree(remote, "S")

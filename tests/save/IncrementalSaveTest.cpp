@@ -1,6 +1,7 @@
 // A save over an earlier save of the same album keeps what still fits: each part of what shapes a
-// file flipped one at a time makes again exactly the files whose bytes change, and the album is
-// always byte for byte what a clean save into an empty folder makes.
+// file (the link-preview covers too) flipped one at a time makes again exactly the files whose
+// bytes change, and the album is always byte for byte what a clean save into an empty folder
+// makes.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -65,9 +66,13 @@ struct Album {
     bool lossless = false;
     bool strip = false;
     bool screens = true;  // the template asks for screen sizes
+    int turnP = 0;
+    int turnQ = 1;
     int turnS = 0;
     std::string nameS;  // a name of its own for s.jpg
     std::string note = "夕方";
+    std::string url;                        // the public address: covers with one
+    std::vector<int> order = {0, 1, 2, 3};  // of p, q, r and s
 };
 
 class IncrementalSaveTest : public SaveAlbumTest {
@@ -98,18 +103,29 @@ class IncrementalSaveTest : public SaveAlbumTest {
         state.LosslessTurns = album.lossless;
         state.StripLocation = album.strip;
         state.MakeZip = true;
-        AddFiles(state, {dir / "in/p.jpg", dir / "in/q.jpg", dir / "in/r.png", dir / "in/s.jpg"},
-                 naming);
-        state.Entries[1].Rotation = 1;
-        state.Entries[3].Rotation = album.turnS;
+        state.PublicUrl = album.url;
+        const std::vector<std::string> sources = {dir / "in/p.jpg", dir / "in/q.jpg",
+                                                  dir / "in/r.png", dir / "in/s.jpg"};
+        std::vector<std::string> files;
+        for (const int source : album.order)
+            files.push_back(sources[source]);
+        AddFiles(state, files, naming);
+        // The entry of each source, wherever the order puts it.
+        const auto at = [&](int source) {
+            return static_cast<int>(std::find(album.order.begin(), album.order.end(), source) -
+                                    album.order.begin());
+        };
+        state.Entries[at(0)].Rotation = album.turnP;
+        state.Entries[at(1)].Rotation = album.turnQ;
+        state.Entries[at(3)].Rotation = album.turnS;
         EditingState note;
         note.MemoLines = {album.note};
-        StoreCurrentEntry(state, 1, note, naming);
+        StoreCurrentEntry(state, at(1), note, naming);
         if (!album.nameS.empty()) {
             EditingState named;
             named.Naming = EditingState::Specified;
             named.EditName = album.nameS;
-            StoreCurrentEntry(state, 3, named, naming);
+            StoreCurrentEntry(state, at(3), named, naming);
         }
         RefreshOutputNames(state, naming);
     }
@@ -179,7 +195,19 @@ struct Flip {
     std::vector<std::string> remade;  // must be made again (new file numbers)
     int renamed;                      // files kept under another name
     int decoded;                      // entries decoded again
+    int covers = 0;                   // link-preview covers made again
+    bool published = false;           // the album has a public address before the change
 };
+
+// The picture files of the four entries and the page's cover: four thumbnails, four pictures,
+// the screen sizes smaller than each photo (p: three cards and a view, q: one card, r: two, s:
+// three) and the cover.
+constexpr int kShiftedFiles = 4 + 4 + (4 + 1 + 2 + 3) + 1;
+
+// Whether name is a link-preview cover (the index's or a page's).
+bool IsCover(const std::string& name) {
+    return name.size() >= 9 && name.compare(name.size() - 9, 9, "cover.jpg") == 0;
+}
 
 TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
     const auto touch = [](const std::string& path) {
@@ -251,12 +279,46 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
          {"h.files/albumon-sizes/無題001.160.jpg"},
          0,
          1},
+        {"public address unchanged", nullptr, {}, 0, 0, 0, true},
+        {"first photo turned",
+         [](Album& a, auto, auto) { a.turnP = 1; },
+         {"無題001.jpg", "albumon-sizes/albumon-cover.jpg"},
+         0,
+         1,
+         1,
+         true},
+        {"another photo first",
+         [](Album& a, auto, auto) {
+             a.order = {3, 0, 1, 2};
+         },
+         {"albumon-sizes/albumon-cover.jpg", "h.htm"},
+         // Every entry's pictures and the page's cover take the names of their new places.
+         kShiftedFiles,
+         0,
+         1,
+         true},
+        {"page's photo turned",
+         [](Album& a, auto, auto) { a.turnQ = 2; },
+         {"無題002.jpg", "albumon-sizes/無題002.cover.jpg"},
+         0,
+         1,
+         1,
+         true},
+        {"public address removed",
+         [](Album& a, auto, auto) { a.url.clear(); },
+         {"h.htm"},
+         0,
+         0,
+         0,
+         true},
     };
     for (const Flip& flip : flips) {
         SCOPED_TRACE(flip.what);
         const std::string in = dir / "in";
         const std::string out = dir / (std::string("out-") + std::to_string(&flip - &flips[0]));
         Album album;
+        if (flip.published)
+            album.url = "https://example.org/trip/";
         EXPECT_EQ(Save(album, out).Made, 4);
         if (flip.change)
             flip.change(album, out, in);
@@ -268,6 +330,7 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
             earlier.insert(file.file);
         const SaveTally tally = Save(album, out);
         EXPECT_EQ(tally.Decoded, flip.decoded);
+        EXPECT_EQ(tally.Covers, flip.covers);
         const Snapshot after = Take(out);
         std::set<std::string> remade;
         int renamed = 0;
@@ -292,6 +355,7 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
             EXPECT_EQ(remade.count(name), 1u) << name;
         }
         EXPECT_EQ(renamed, flip.renamed);
+        EXPECT_EQ(std::count_if(remade.begin(), remade.end(), IsCover), flip.covers);
         // Any change to the album makes its zip again; none keeps it.
         EXPECT_EQ(remade.count("h.zip"), remade.size() > 1 || renamed > 0 ? 1u : 0u);
         if (remade.count("h.zip") != 0)
@@ -300,7 +364,7 @@ TEST_F(IncrementalSaveTest, EachPartOfTheKeyMakesAgainExactlyTheFilesItShapes) {
         EXPECT_LE(tally.Made, tally.Decoded);
         EXPECT_EQ(tally.Made > 0, std::any_of(remade.begin(), remade.end(), [](auto& name) {
                       return name.rfind("h.files/", 0) == 0 &&
-                             name.find(".htm") == std::string::npos;
+                             name.find(".htm") == std::string::npos && !IsCover(name);
                   }));
         ExpectClean(album, out);
         // Restore the sources for the next row.
