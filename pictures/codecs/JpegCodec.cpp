@@ -22,6 +22,16 @@ namespace albumon {
 
 namespace {
 
+// Gives up on files with absurd numbers of scans, each of which costs a pass over the picture.
+void ProgressMonitor(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor)
+        return;
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans)
+        return;
+    reinterpret_cast<ErrorGuard*>(cinfo->err)->tooManyScans = true;
+    ERREXIT(cinfo, JERR_NOT_COMPILED);
+}
+
 // ---- decoding ----
 
 struct DecodeJob {

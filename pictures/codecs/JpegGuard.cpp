@@ -3,7 +3,6 @@
 
 #include <jerror.h>
 
-#include "codecs/JpegCodec.h"
 #include "pixels/GraphicErrors.h"
 
 namespace albumon {
@@ -26,15 +25,6 @@ void EmitMessage(j_common_ptr cinfo, int level) {
 void OutputMessage(j_common_ptr) {}
 
 }  // namespace
-
-void ProgressMonitor(j_common_ptr cinfo) {
-    if (!cinfo->is_decompressor)
-        return;
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans)
-        return;
-    reinterpret_cast<ErrorGuard*>(cinfo->err)->tooManyScans = true;
-    ERREXIT(cinfo, JERR_NOT_COMPILED);
-}
 
 bool RunGuarded(ErrorGuard& guard, void (*step)(void*), void* job) {
     if (setjmp(guard.jump) != 0)

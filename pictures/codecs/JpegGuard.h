@@ -16,9 +16,6 @@ struct ErrorGuard {
     int firstWarning;  // the message code of the first warning, when there was one
 };
 
-// Gives up on files with absurd numbers of scans, each of which costs a pass over the picture.
-void ProgressMonitor(j_common_ptr cinfo);
-
 // The one frame with setjmp. Returns false when the library reported an error.
 bool RunGuarded(ErrorGuard& guard, void (*step)(void*), void* job);
 
