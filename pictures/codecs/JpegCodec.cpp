@@ -5,8 +5,6 @@
 #include "codecs/JpegCodec.h"
 
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -15,6 +13,7 @@
 #include <jpeglib.h>
 
 #include "codecs/DecodedPicture.h"
+#include "codecs/JpegGuard.h"
 #include "metadata/ByteOrder.h"
 #include "metadata/ExifTags.h"
 #include "pixels/GraphicErrors.h"
@@ -22,28 +21,6 @@
 namespace albumon {
 
 namespace {
-
-struct ErrorGuard {
-    jpeg_error_mgr pub;  // first, so the library's pointer to it leads back here
-    std::jmp_buf jump;
-    bool tooManyScans;
-    int firstWarning;  // the message code of the first warning, when there was one
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorGuard*>(cinfo->err)->jump, 1);
-}
-
-// Warnings (data that ends early, for instance) are counted, the first one kept; nothing is
-// printed.
-void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0)
-        return;
-    if (cinfo->err->num_warnings++ == 0)
-        reinterpret_cast<ErrorGuard*>(cinfo->err)->firstWarning = cinfo->err->msg_code;
-}
-
-void OutputMessage(j_common_ptr) {}
 
 // Gives up on files with absurd numbers of scans, each of which costs a pass over the picture.
 void ProgressMonitor(j_common_ptr cinfo) {
@@ -53,29 +30,6 @@ void ProgressMonitor(j_common_ptr cinfo) {
         return;
     reinterpret_cast<ErrorGuard*>(cinfo->err)->tooManyScans = true;
     ERREXIT(cinfo, JERR_NOT_COMPILED);
-}
-
-// The one frame with setjmp. Returns false when the library reported an error.
-bool RunGuarded(ErrorGuard& guard, void (*step)(void*), void* job) {
-    if (setjmp(guard.jump) != 0)
-        return false;
-    step(job);
-    return true;
-}
-
-void InstallErrorGuard(ErrorGuard& guard) {
-    jpeg_std_error(&guard.pub);
-    guard.pub.error_exit = ErrorExit;
-    guard.pub.emit_message = EmitMessage;
-    guard.pub.output_message = OutputMessage;
-    guard.tooManyScans = false;
-    guard.firstWarning = 0;
-}
-
-[[noreturn]] void RaiseFailure(const ErrorGuard& guard) {
-    if (guard.tooManyScans)
-        throw EInvalidGraphic("JPEG のスキャンが多すぎます");
-    throw EJPEG(guard.pub.msg_code);
 }
 
 // ---- decoding ----
@@ -90,6 +44,7 @@ struct DecodeJob {
     std::uint8_t* inkRow;  // one row of four-component output, for CMYK and YCCK pictures
     std::uint8_t* pixels;
     std::int64_t rowLength;
+    JpegBand band;  // the rectangle a band pass copies out
     int colors;
     int colorComponents;
     std::uint8_t colormap[3][256];
@@ -211,6 +166,44 @@ void DecodeStep(void* data) {
     jpeg_finish_decompress(cinfo);
 }
 
+// Reads the whole file into the library's coefficients, for output passes made afterwards.
+void ReadWholeStep(void* data) {
+    j_decompress_ptr cinfo = static_cast<DecodeJob*>(data)->cinfo;
+    cinfo->buffered_image = TRUE;
+    jpeg_start_decompress(cinfo);
+    int status = JPEG_SUSPENDED;
+    do {
+        ProgressMonitor(reinterpret_cast<j_common_ptr>(cinfo));
+        status = jpeg_consume_input(cinfo);
+    } while (status != JPEG_REACHED_EOI && status != JPEG_SUSPENDED);
+}
+
+// One output pass down to the band's last row, the band's rows and columns copied out of it.
+void BandPassStep(void* data) {
+    auto* job = static_cast<DecodeJob*>(data);
+    j_decompress_ptr cinfo = job->cinfo;
+    jpeg_start_output(cinfo, cinfo->input_scan_number);
+    const bool inks = cinfo->out_color_space == JCS_CMYK;
+    const int components = inks ? 4 : 3;
+    JSAMPROW rows[1] = {job->inkRow};
+    while (cinfo->output_scanline < JDIMENSION(job->band.y + job->band.height)) {
+        const auto y = static_cast<std::int32_t>(cinfo->output_scanline);
+        if (jpeg_read_scanlines(cinfo, rows, 1) == 0)
+            break;
+        if (y < job->band.y)
+            continue;
+        std::uint8_t* target = job->pixels + (y - job->band.y) * job->rowLength;
+        const std::uint8_t* source = job->inkRow + std::int64_t{job->band.x} * components;
+        if (inks) {
+            InksToColours(source, target, JDIMENSION(job->band.width),
+                          cinfo->saw_Adobe_marker != FALSE);
+        } else {
+            std::copy_n(source, std::int64_t{job->band.width} * 3, target);
+        }
+    }
+    jpeg_finish_output(cinfo);
+}
+
 // Owns a library decompressor for one read, destroyed on every path.
 class Decompressor {
   public:
@@ -290,7 +283,7 @@ void TermDestination(j_compress_ptr cinfo) {
 }
 
 // Rows handed to the encoder at a time.
-constexpr JDIMENSION kRowGroup = 16;
+constexpr std::int32_t kRowGroup = 16;
 // Source rows a quarter turn gathers at a time.
 constexpr std::int32_t kGatherBand = 64;
 
@@ -301,6 +294,10 @@ struct EncodeJob {
     EncodeOptions options;
     std::uint8_t* buffer;  // kRowGroup rows of the picture as encoded, when they must be made
     std::int64_t bufferRowLength;
+    std::int32_t width;  // the picture as encoded
+    std::int32_t height;
+    JSAMPROW rows[kRowGroup];  // the group of rows WriteRowsStep writes
+    std::int32_t count;
     std::uint8_t colors[256][3];  // an 8-bit raster's palette as blue, green, red
 };
 
@@ -356,15 +353,12 @@ void GatherRows(const EncodeJob& job, std::int32_t first, std::int32_t count) {
     }
 }
 
-void EncodeStep(void* data) {
+void StartCompressStep(void* data) {
     auto* job = static_cast<EncodeJob*>(data);
     j_compress_ptr cinfo = job->cinfo;
-    const Raster& raster = *job->raster;
-    const bool quarter = job->options.turn == rtRight || job->options.turn == rtLeft;
-    const bool direct = job->options.turn == rtNone && raster.Format() == pf24bit;
     cinfo->dest = &job->destination->pub;
-    cinfo->image_width = static_cast<JDIMENSION>(quarter ? raster.Height() : raster.Width());
-    cinfo->image_height = static_cast<JDIMENSION>(quarter ? raster.Width() : raster.Height());
+    cinfo->image_width = static_cast<JDIMENSION>(job->width);
+    cinfo->image_height = static_cast<JDIMENSION>(job->height);
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(cinfo);
@@ -386,31 +380,22 @@ void EncodeStep(void* data) {
         jpeg_write_icc_profile(cinfo, reinterpret_cast<const JOCTET*>(icc.data()),
                                static_cast<unsigned int>(icc.size()));
     }
-    JSAMPROW rows[kRowGroup];
-    while (cinfo->next_scanline < cinfo->image_height) {
-        auto first = static_cast<std::int32_t>(cinfo->next_scanline);
-        auto count = static_cast<std::int32_t>(
-            std::min<JDIMENSION>(kRowGroup, cinfo->image_height - cinfo->next_scanline));
-        if (!direct) {
-            if (raster.Format() == pf24bit) {
-                GatherRows<3>(*job, first, count);
-            } else {
-                GatherRows<1>(*job, first, count);
-            }
-        }
-        for (std::int32_t i = 0; i < count; ++i) {
-            rows[i] = direct ? const_cast<JSAMPROW>(raster.Row(first + i))
-                             : job->buffer + i * job->bufferRowLength;
-        }
-        jpeg_write_scanlines(cinfo, rows, static_cast<JDIMENSION>(count));
-    }
-    jpeg_finish_compress(cinfo);
+}
+
+// Writes the job's group of rows.
+void WriteRowsStep(void* data) {
+    auto* job = static_cast<EncodeJob*>(data);
+    jpeg_write_scanlines(job->cinfo, job->rows, static_cast<JDIMENSION>(job->count));
+}
+
+void FinishCompressStep(void* data) {
+    jpeg_finish_compress(static_cast<EncodeJob*>(data)->cinfo);
 }
 
 // Owns a library compressor for one encode, destroyed on every path.
 class Compressor {
   public:
-    Compressor(const Raster& raster, const EncodeOptions& options, std::uint8_t* buffer,
+    Compressor(const Raster* raster, const EncodeOptions& options, std::uint8_t* buffer,
                std::int64_t bufferRowLength, std::string& bytes) {
         InstallErrorGuard(guard_);
         cinfo_.err = &guard_.pub;
@@ -420,11 +405,12 @@ class Compressor {
         destination_.bytes = &bytes;
         job_.cinfo = &cinfo_;
         job_.destination = &destination_;
-        job_.raster = &raster;
+        job_.raster = raster;
         job_.options = options;
         job_.buffer = buffer;
         job_.bufferRowLength = bufferRowLength;
-        const std::vector<PaletteColor>& palette = raster.Palette();
+        const std::vector<PaletteColor> none;
+        const std::vector<PaletteColor>& palette = raster ? raster->Palette() : none;
         for (std::size_t i = 0; i < palette.size() && i < 256; ++i) {
             job_.colors[i][0] = palette[i].blue;
             job_.colors[i][1] = palette[i].green;
@@ -443,6 +429,7 @@ class Compressor {
         if (!RunGuarded(guard_, step, &job_))
             RaiseFailure(guard_);
     }
+    EncodeJob& Job() { return job_; }
 
   private:
     ErrorGuard guard_{};
@@ -534,16 +521,96 @@ Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options, JpegDa
     return raster;
 }
 
+struct JpegBands::State {
+    explicit State(const std::string& bytes) : decompressor(bytes) {}
+    Decompressor decompressor;
+    std::vector<std::uint8_t> row;  // one whole output row
+};
+
+JpegBands::JpegBands(const std::string& bytes) : state_(std::make_unique<State>(bytes)) {
+    Decompressor& decompressor = state_->decompressor;
+    decompressor.Run(ReadHeaderStep);
+    decompressor.Run(SetupStep);
+    const jpeg_decompress_struct& info = decompressor.Info();
+    if (std::int64_t{info.output_width} * info.output_height > kMaxPhotoPixels)
+        throw EInvalidGraphic("画像が大きすぎます");
+    state_->row.resize(std::size_t{info.output_width} * 4);
+    decompressor.Job().inkRow = state_->row.data();
+    decompressor.Run(ReadWholeStep);
+}
+
+JpegBands::~JpegBands() = default;
+
+std::int32_t JpegBands::Width() const {
+    return static_cast<std::int32_t>(state_->decompressor.Info().output_width);
+}
+
+std::int32_t JpegBands::Height() const {
+    return static_cast<std::int32_t>(state_->decompressor.Info().output_height);
+}
+
+Raster JpegBands::Read(const JpegBand& band) {
+    if (band.x < 0 || band.y < 0 || band.width < 1 || band.height < 1 ||
+        band.x + band.width > Width() || band.y + band.height > Height())
+        throw EInvalidGraphic("画像の範囲が正しくありません");
+    Raster raster(band.width, band.height, pf24bit);
+    DecodeJob& job = state_->decompressor.Job();
+    job.band = band;
+    job.pixels = raster.Row(0);
+    job.rowLength = raster.RowLength();
+    state_->decompressor.Run(BandPassStep);
+    return raster;
+}
+
 std::string EncodeJpeg(const Raster& raster, const EncodeOptions& options) {
     const bool quarter = options.turn == rtRight || options.turn == rtLeft;
     const std::int64_t rowLength =
         Raster::RowLengthFor(quarter ? raster.Height() : raster.Width(), 3);
+    const bool direct = options.turn == rtNone && raster.Format() == pf24bit;
     std::vector<std::uint8_t> buffer;
-    if (options.turn != rtNone || raster.Format() != pf24bit)
+    if (!direct)
         buffer.resize(rowLength * kRowGroup);
     std::string bytes;
-    Compressor compressor(raster, options, buffer.data(), rowLength, bytes);
-    compressor.Run(EncodeStep);
+    Compressor compressor(&raster, options, buffer.data(), rowLength, bytes);
+    EncodeJob& job = compressor.Job();
+    job.width = quarter ? raster.Height() : raster.Width();
+    job.height = quarter ? raster.Width() : raster.Height();
+    compressor.Run(StartCompressStep);
+    for (std::int32_t first = 0; first < job.height; first += kRowGroup) {
+        job.count = std::min<std::int32_t>(kRowGroup, job.height - first);
+        if (!direct && raster.Format() == pf24bit) {
+            GatherRows<3>(job, first, job.count);
+        } else if (!direct) {
+            GatherRows<1>(job, first, job.count);
+        }
+        for (std::int32_t i = 0; i < job.count; ++i) {
+            job.rows[i] = direct ? const_cast<JSAMPROW>(raster.Row(first + i))
+                                 : buffer.data() + i * rowLength;
+        }
+        compressor.Run(WriteRowsStep);
+    }
+    compressor.Run(FinishCompressStep);
+    return bytes;
+}
+
+std::string EncodeJpegRows(std::int32_t width, std::int32_t height, const EncodeOptions& options,
+                           const RowSource& fill) {
+    const std::int64_t rowLength = Raster::RowLengthFor(width, 3);
+    std::vector<std::uint8_t> buffer(rowLength * kRowGroup);
+    std::string bytes;
+    Compressor compressor(nullptr, options, buffer.data(), rowLength, bytes);
+    EncodeJob& job = compressor.Job();
+    job.width = width;
+    job.height = height;
+    compressor.Run(StartCompressStep);
+    for (std::int32_t first = 0; first < height; first += kRowGroup) {
+        job.count = std::min<std::int32_t>(kRowGroup, height - first);
+        fill(first, job.count, buffer.data(), rowLength);
+        for (std::int32_t i = 0; i < job.count; ++i)
+            job.rows[i] = buffer.data() + i * rowLength;
+        compressor.Run(WriteRowsStep);
+    }
+    compressor.Run(FinishCompressStep);
     return bytes;
 }
 

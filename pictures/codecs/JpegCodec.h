@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "pixels/Raster.h"
@@ -68,5 +70,44 @@ Raster DecodeJpeg(const std::string& bytes, const DecodeOptions& options,
 // Encodes a raster of at least one pixel, turned as options.turn says, into JPEG data (an 8-bit
 // raster through its palette, in three components). Raises EJPEG on a library error.
 std::string EncodeJpeg(const Raster& raster, const EncodeOptions& options);
+
+// Fills rows first .. first + count - 1 of a picture being encoded, 24-bit (blue, green, red),
+// each row rowLength bytes after the one before it.
+using RowSource = std::function<void(std::int32_t first, std::int32_t count, std::uint8_t* rows,
+                                     std::int64_t rowLength)>;
+
+// Encodes a picture of width x height whose rows fill gives in groups, top to bottom (options.turn
+// is not looked at). Raises EJPEG on a library error; what fill raises passes through.
+std::string EncodeJpegRows(std::int32_t width, std::int32_t height, const EncodeOptions& options,
+                           const RowSource& fill);
+
+// A rectangle of a picture: columns x .. x + width - 1 of rows y .. y + height - 1.
+struct JpegBand {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// JPEG data read once into the library's coefficients, its pixels then decoded a band at a time,
+// each band one more pass over the coefficients: for a picture too large to decode whole beside
+// them. The coefficients stay within kMaxLibraryMemory. Raises EJPEG on a library error and
+// EInvalidGraphic when the picture has more than kMaxPhotoPixels pixels or too many scans.
+class JpegBands {
+  public:
+    explicit JpegBands(const std::string& bytes);
+    ~JpegBands();
+    JpegBands(const JpegBands&) = delete;
+    JpegBands& operator=(const JpegBands&) = delete;
+
+    std::int32_t Width() const;
+    std::int32_t Height() const;
+    // The band's pixels as a 24-bit raster (inks turned into colours as DecodeJpeg does).
+    Raster Read(const JpegBand& band);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace albumon

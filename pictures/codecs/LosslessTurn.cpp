@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "codecs/DecodedPicture.h"
+
 namespace albumon {
 
 namespace {
@@ -25,6 +27,24 @@ int Operation(Orientation orientation) {
     return (orientation.mirror ? kMirrored : kPlain)[orientation.quarters];
 }
 
+// Samples a pixel has across the components (the coefficients the file holds per pixel).
+double SamplesPerPixel(int subsampling) {
+    switch (subsampling) {
+        case TJSAMP_444:
+            return 3;
+        case TJSAMP_422:
+        case TJSAMP_440:
+            return 2;
+        case TJSAMP_420:
+        case TJSAMP_411:
+            return 1.5;
+        case TJSAMP_GRAY:
+            return 1;
+        default:
+            return 4;  // four components, as far as is known
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> TurnLosslessly(const std::string& bytes, Orientation orientation) {
@@ -37,8 +57,10 @@ std::optional<std::string> TurnLosslessly(const std::string& bytes, Orientation 
                             &colorspace) != 0) {
         return std::nullopt;
     }
-    // A picture too large to decode is too large to hold as coefficients as well.
-    if (std::int64_t{width} * height * 3 > kMaxRasterBytes)
+    // The transform holds the file's coefficients twice, as read and as turned; when they would
+    // not fit in a decode's bytes, the picture is turned through its pixels instead.
+    if (double(width) * height * SamplesPerPixel(subsampling) * 2 * sizeof(short) * 2 >
+        double(kMaxDecodeBytes))
         return std::nullopt;
     tjtransform transform{};
     transform.op = Operation(orientation);

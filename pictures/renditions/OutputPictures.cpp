@@ -11,6 +11,7 @@
 #include "Paths.h"
 #include "PictureNames.h"
 #include "codecs/LosslessTurn.h"
+#include "codecs/TurnedJpeg.h"
 #include "metadata/ExifLocation.h"
 #include "metadata/ExifTags.h"
 #include "metadata/JpegSegments.h"
@@ -154,6 +155,17 @@ std::optional<std::string> LosslessPicture(const TJPEGData& data, Orientation or
     return turned;
 }
 
+// The source decoded a band at a time and encoded turned: for a picture whose whole raster does
+// not fit beside the coefficients its decode keeps. None when it cannot be decoded at all.
+std::optional<std::string> BandedPicture(const TJPEGData& data, Orientation orientation,
+                                         const EncodeOptions& options) {
+    try {
+        return TurnedByBands(data.bytes, orientation, options);
+    } catch (const EInvalidGraphic&) {
+        return std::nullopt;
+    }
+}
+
 // A HEIF, PNG or WebP source: always a JPEG, encoded once; a placeholder when undecodable.
 OutputPicture ConvertedPicture(const std::string& sourcePath, int rotation,
                                const PhotoOptions& photo) {
@@ -197,6 +209,11 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
         fellBack = !bytes;
     }
     if (!bytes) {
+        EncodeOptions options;
+        options.quality = quality;
+        options.turn = orientation.Turn();
+        options.exif = data ? TurnedExif(data->header, orientation, photo.StripLocation) : "";
+        options.icc = data ? data->header.icc : "";
         // The full-size picture is turned while it is encoded, rows gathered straight from the
         // decode: the same pixels as turning it first, without a second full-size raster.
         Raster picture;
@@ -206,22 +223,21 @@ OutputPicture MakeOutputPicture(PictureView& view, const std::string& sourcePath
         } catch (const EInvalidGraphic&) {
             view.ClearPicture();
         }
+        if (!picture.Empty()) {
+            if (orientation.mirror)
+                MirrorInPlace(picture);
+            bytes = EncodeJpeg(picture, options);
+            if (decoded)
+                *decoded = std::move(picture);
+        } else if (data) {
+            bytes = BandedPicture(*data, orientation, options);
+        }
         // A source that cannot be decoded is copied unchanged, as an unturned one would be.
-        if (picture.Empty()) {
+        if (!bytes) {
             OutputPicture copy = UnturnedPicture(sourcePath, photo);
             copy.turnFailed = true;
             return copy;
         }
-        if (orientation.mirror)
-            MirrorInPlace(picture);
-        EncodeOptions options;
-        options.quality = quality;
-        options.turn = orientation.Turn();
-        options.exif = TurnedExif(data->header, orientation, photo.StripLocation);
-        options.icc = data->header.icc;
-        bytes = EncodeJpeg(picture, options);
-        if (decoded)
-            *decoded = std::move(picture);
     }
     if (orientation.Quarter())
         std::swap(view.Left, view.Top);

@@ -144,6 +144,7 @@ TEST_F(MemoryBoundsTest, AddressSpaceBombsStayBounded) {
         {"interlaced_8000x7500.png", GreyPng(8000, 7500, true), false, "0", {8000, 7500}},
         {"interlaced_8000x8001.png", GreyPng(8000, 8001, true), true},
         {"header_30000.jpg", HugeHeaderJpeg(30000, 30000, true), true, "1"},
+        {"progressive_9600x6400.jpg", ColorJpeg(9600, 6400, true), false, "1", {6400, 9600}},
     };
     for (const Bomb& bomb : bombs) {
         const std::string path = data / ("in/" + bomb.name);

@@ -1,11 +1,12 @@
 // Turning the view's picture: the worked examples, the identities of repeated turns, depth and
-// palette kept, and the exchange of the view's placement.
+// palette kept, the exchange of the view's placement, and turns made band by band.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "PictureFixtures.h"
 #include "codecs/JpegCodec.h"
+#include "codecs/TurnedJpeg.h"
 #include "pixels/RasterTurns.h"
 #include "renditions/Images.h"
 
@@ -161,6 +162,27 @@ TEST(Rotation, EncodingTurnedGivesTheSameFileAsEncodingTheTurnedRaster) {
             std::string direct = EncodeJpeg(turned, options);
             options.turn = turn;
             EXPECT_EQ(EncodeJpeg(start, options), direct) << format << " " << turn;
+        }
+    }
+}
+
+// A progressive picture of several bands in every orientation: decoded band by band and encoded
+// turned, it gives the same file as decoding it whole and encoding it turned.
+TEST(Rotation, TurningByBandsGivesTheSameFileAsTurningTheWholeDecode) {
+    const std::string source = test::ColorJpeg(3000, 2400, true);
+    const Raster whole = DecodeJpeg(source, {});
+    for (bool mirror : {false, true}) {
+        for (int quarters = 0; quarters < 4; ++quarters) {
+            const Orientation orientation{mirror, quarters};
+            EncodeOptions options;
+            options.quality = 70;
+            options.exif = std::string("Exif\0\0", 6) + "II*";
+            Raster picture = whole;
+            if (mirror)
+                MirrorInPlace(picture);
+            const std::string banded = TurnedByBands(source, orientation, options);
+            options.turn = orientation.Turn();
+            EXPECT_EQ(banded, EncodeJpeg(picture, options)) << mirror << " " << quarters;
         }
     }
 }
