@@ -19,7 +19,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "publish"))
 from desktop import Desktop, Window, missing_tools, poll  # noqa: E402
 from servers import FtpsServer, SshServer, make_key  # noqa: E402
-from window_view import DESIGN, PAGE, Album, expect  # noqa: E402
+from window_view import BUTTONS as PLACES, DESIGN, PAGE, Album, expect  # noqa: E402
 
 # The 公開先 group's fields on the naming page (window coordinates at the design size; a taller
 # window moves them down).
@@ -132,9 +132,11 @@ def notice_buttons(window):
 
 
 def find_buttons(shot, top, bottom):
-    """Middles of the push buttons between the rows top and bottom: the rows through their
-    borders hold the most long runs of pixels unlike the row's commonest colour."""
-    rows = {}
+    """Middles of the push buttons between the rows top and bottom, left to right. A row
+    through buttons holds long runs of pixels unlike the row's commonest colour; the rows
+    whose runs start and end at the same places belong to the same line of buttons. The line
+    with the most buttons (the lowest of equals) is taken, when it is at least 10 rows high."""
+    lines = {}
     for y in range(max(top, 0), min(bottom, shot.height)):
         pixels = [shot.at(x, y) for x in range(shot.width)]
         background = Counter(pixels).most_common(1)[0][0]
@@ -144,18 +146,20 @@ def find_buttons(shot, top, bottom):
             if inside and start is None:
                 start = x
             elif not inside and start is not None:
-                if x - start >= 40:
+                if 40 <= x - start < shot.width * 3 // 4:
                     runs.append((start, x))
                 start = None
-        rows[y] = runs
-    most = max((len(runs) for runs in rows.values()), default=0)
-    if most == 0:
+        if runs:
+            lines.setdefault(tuple(runs), []).append(y)
+    tall = [(len(runs), ys[-1], runs, ys) for runs, ys in lines.items() if ys[-1] - ys[0] >= 10]
+    if not tall:
         return []
-    ys = [y for y, runs in rows.items() if len(runs) == most]
-    return [((a + b) // 2, (ys[0] + ys[-1]) // 2) for a, b in rows[ys[0]]]
+    _, _, runs, ys = max(tall)
+    return [((a + b) // 2, (ys[0] + ys[-1]) // 2) for a, b in runs]
 
 
 def publish(album):
+    poll("the save's notice", lambda: notice_shown(album), timeout=10)
     album.window.park()
     place = poll("the notice's 公開する", lambda: publish_button(album.window))
     album.window.click(*place)
@@ -248,9 +252,20 @@ def published(album, remote):
     expect("the dialogs open after the publish", dialogs(album), [])
 
 
+def notice_shown(album):
+    """Whether the save's notice is shown: the window has grown by its height."""
+    return album.window.geometry()[3] > DESIGN[1] + album.extra
+
+
 def saved(album):
+    """Saves anew with 保存 and waits for the notice of that save (a save hides the one
+    before, and so do changes of the list)."""
     album.forget_saved()
-    album.save()
+    album.page("naming")
+    poll("no notice before the save", lambda: not notice_shown(album), timeout=10)
+    album.window.click(*album.below(PLACES["保存"]))
+    poll("the save's notice", lambda: notice_shown(album), timeout=60)
+    expect("the index saved", os.path.exists(os.path.join(album.out, HEAD + ".htm")), True)
 
 
 # --- cases -------------------------------------------------------------------------------
@@ -371,6 +386,8 @@ def cancelled_then_published(world):
             progress = dialog(album, "公開")
             poll("files going up", lambda: len([n for n in os.listdir(
                 os.path.join(remote, HEAD + ".files")) if n.endswith(".ready")]) >= 2, timeout=60)
+            shot = progress.shot()  # the window has grown with its text
+            progress.buttons = find_buttons(shot, shot.height - 45, shot.height - 4)
             answer(album, progress, "キャンセル")
             message(album, ["中止"])
         finally:
