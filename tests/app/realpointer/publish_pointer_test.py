@@ -2,8 +2,9 @@
 # 公開する in the real window under Xvfb and openbox, driven by the real pointer and keyboard:
 # the destination typed on the naming page, the questions about an unknown or changed SSH host
 # key and an unverified certificate, the password, キャンセル, against an OpenSSH sshd and a
-# pyftpdlib FTPS server on 127.0.0.1 (tests/publish/servers.py). Messages are read as the user
-# can copy them (Ctrl+C in a message box), the servers' folders byte for byte.
+# pyftpdlib FTPS server on 127.0.0.1 (tests/publish/servers.py). Messages are read as a user
+# copies them (a click into a message box's text, Ctrl+A, Ctrl+C), the servers' folders byte
+# for byte.
 # Usage: publish_pointer_test.py BIN_FOLDER [CASE ...]
 import os
 import shutil
@@ -121,14 +122,9 @@ def type_destination(album, destination):
 
 def publish_button(window):
     """The notice's 公開する: the rightmost button of its lower line."""
-    buttons = notice_buttons(window)
-    return buttons[-1] if buttons else None
-
-
-def notice_buttons(window):
-    """The middles of the buttons on the notice's lower line, left to right."""
     shot = window.shot()
-    return find_buttons(shot, shot.height - 40, shot.height)
+    buttons = find_buttons(shot, shot.height - 40, shot.height)
+    return buttons[-1] if buttons else None
 
 
 def find_buttons(shot, top, bottom):
