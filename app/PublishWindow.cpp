@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QProgressDialog>
+#include <memory>
 
 #include "CurlTransport.h"
 #include "MessageBoxes.h"
@@ -36,21 +37,30 @@ PublishAsk WindowQuestions(QWidget* parent, const std::vector<std::string>& acce
     return ask;
 }
 
+std::unique_ptr<QProgressDialog> MakeProgressDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QProgressDialog>(QStringLiteral("公開しています…"),
+                                                    QStringLiteral("キャンセル"), 0, 100, parent);
+    dialog->setWindowTitle(QStringLiteral("公開"));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(0);
+    return dialog;
+}
+
 }  // namespace
 
 void TForm1::PublishSavedAlbum() {
     TakeGeneralPageSettings();
     const Destination destination = ParseDestination(publish_.Destination);
-    QProgressDialog dialog(QStringLiteral("公開しています…"), QStringLiteral("キャンセル"), 0, 100,
-                           this);
-    dialog.setWindowTitle(QStringLiteral("公開"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(0);
-    const PublishProgressFn progress = [&dialog](const PublishProgress& shown) {
-        dialog.setLabelText(QString::fromStdString(ProgressWords(shown)));
-        dialog.setValue(shown.byteCount ? int(shown.bytes * 100 / shown.byteCount) : 100);
+    // Made when the first file is about to go up: the questions of the connection (host key,
+    // password) come before, and a progress window shown then would stand over them.
+    std::unique_ptr<QProgressDialog> dialog;
+    const PublishProgressFn progress = [this, &dialog](const PublishProgress& shown) {
+        if (!dialog)
+            dialog = MakeProgressDialog(this);
+        dialog->setLabelText(QString::fromStdString(ProgressWords(shown)));
+        dialog->setValue(shown.byteCount ? int(shown.bytes * 100 / shown.byteCount) : 100);
         QCoreApplication::processEvents();
-        return !dialog.wasCanceled();
+        return !dialog->wasCanceled();
     };
     for (;;) {
         PublishAsk ask = WindowQuestions(this, publish_.AcceptedCertificates);

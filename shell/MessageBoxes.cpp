@@ -8,6 +8,16 @@
 
 namespace albumon {
 
+namespace {
+
+// A box's message can be selected and copied (Ctrl+C): a key's fingerprint to compare with the
+// one the server's keeper gives, an error to pass on.
+void MakeTextSelectable(QMessageBox& box) {
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+}  // namespace
+
 QString ErrorBoxText(const std::exception& error) {
     std::string text = error.what();
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
@@ -19,12 +29,14 @@ void ShowErrorBox(QWidget* parent, const std::exception& error) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Albumon"), ErrorBoxText(error),
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ErrorBox"));
+    MakeTextSelectable(box);
     box.exec();
 }
 
 void ShowUserError(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("エラー"), text, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("UserErrorBox"));
+    MakeTextSelectable(box);
     box.exec();
 }
 
@@ -32,6 +44,7 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName(QStringLiteral("QuestionBox"));
+    MakeTextSelectable(box);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

@@ -4,7 +4,7 @@
 SshServer runs an unprivileged OpenSSH sshd (its own config, host key and authorized keys, a free
 port) for the current user, whose test HOME holds the user key in ~/.ssh. FtpsServer runs
 pyftpdlib with explicit TLS and a certificate made by openssl; a flag file makes every upload fail
-as on a full disk. Run as "servers.py ftps ..." the module is the FTPS server process itself.
+as on a full disk, another makes each upload wait a while (a slow line). Run as "servers.py ftps ..." the module is the FTPS server process itself.
 """
 import getpass
 import os
@@ -162,6 +162,7 @@ class FtpsServer:
         self.cert = os.path.join(self.root, "cert.pem")
         self.key = os.path.join(self.root, "key.pem")
         self.full_flag = os.path.join(self.root, "full")
+        self.slow_flag = os.path.join(self.root, "slow")
         run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
             "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
             "-keyout", self.key, "-out", self.cert)
@@ -179,7 +180,7 @@ class FtpsServer:
         with open(os.path.join(self.root, "log"), "a") as log:
             self.process = subprocess.Popen(
                 [SYSTEM_PYTHON, os.path.abspath(__file__), "ftps", self.home, str(self.port),
-                 self.cert, self.key, self.user, self.full_flag],
+                 self.cert, self.key, self.user, self.full_flag, self.slow_flag],
                 env=env, stdout=subprocess.DEVNULL, stderr=log)
         wait_for_port(self.port, self.process)
 
@@ -192,7 +193,7 @@ class FtpsServer:
         return f"ftps://{self.user}@127.0.0.1:{self.port}/{folder.strip('/')}/"
 
 
-def serve_ftps(home, port, cert, key, user, full_flag):
+def serve_ftps(home, port, cert, key, user, full_flag, slow_flag):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
     from OpenSSL import SSL
@@ -211,6 +212,8 @@ def serve_ftps(home, port, cert, key, user, full_flag):
             if os.path.exists(full_flag):
                 self.respond("552 Requested file action aborted: exceeded storage allocation.")
                 return
+            if os.path.exists(slow_flag):
+                time.sleep(0.4)
             return super().ftp_STOR(file, mode)
 
     authorizer = DummyAuthorizer()
@@ -225,4 +228,4 @@ def serve_ftps(home, port, cert, key, user, full_flag):
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["ftps"]:
-    serve_ftps(*sys.argv[2:8])
+    serve_ftps(*sys.argv[2:9])

@@ -277,10 +277,13 @@ class Album:
     def save(self):
         """Saves from the naming page and returns the album's photos in page order, each known by
         its content (a page named pNN must hold photo NN)."""
+        # The record is written as a save starts, so only the index (placed last) and the
+        # notice that follows tell that the save is done; an earlier album would pass for it.
+        self.forget_saved()
         self.page("naming")
         self.window.click(*self.below(BUTTONS["保存"]))
-        poll("the album saved", lambda: os.path.exists(
-            os.path.join(self.out, "無題.files", ".albumon.saved")), timeout=30)
+        poll("the album saved", lambda: os.path.exists(os.path.join(self.out, "無題.htm"))
+             and self.notice_shown(), timeout=60)
         order = []
         for photo, name, *_ in self.saved_pages():
             if re.fullmatch(r"p\d\d", name) and photo != int(name[1:]):
@@ -306,6 +309,10 @@ class Album:
             pages.append((nearest_photo(middle_colour(picture)), name, height > width,
                           above or below, bool(above)))
         return pages
+
+    def notice_shown(self):
+        """Whether the save's notice is shown: the window has grown by its height."""
+        return self.window.geometry()[3] > DESIGN[1] + self.extra
 
     def forget_saved(self):
         """Removes the album saved, so the next save writes anew without a question."""
