@@ -8,12 +8,32 @@ import struct
 import subprocess
 import tempfile
 import time
+import traceback
 
 TOOLS = ("Xvfb", "openbox", "xdotool", "xclip", "xwininfo", "xprop", "xwd", "cjpeg", "djpeg")
 
 
 def missing_tools():
     return [tool for tool in TOOLS if shutil.which(tool) is None]
+
+
+def run_cases(cases, chosen, run):
+    """Runs the cases whose names hold one of chosen (all when none), each through run, and
+    prints a line for each and the count; the exit code is 0 when some ran and none failed."""
+    passed = failed = 0
+    for name, case in cases:
+        if chosen and not any(c in name for c in chosen):
+            continue
+        begun = time.monotonic()
+        try:
+            run(case)
+            passed += 1
+            print("PASS %s (%.1f s)" % (name, time.monotonic() - begun), flush=True)
+        except Exception:
+            failed += 1
+            print("FAIL %s\n%s" % (name, traceback.format_exc()), flush=True)
+    print("%d passed, %d failed" % (passed, failed))
+    return 0 if failed == 0 and passed > 0 else 1
 
 
 def poll(what, probe, timeout=20.0, step=0.1):

@@ -12,13 +12,12 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 from collections import Counter
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "publish"))
-from desktop import Desktop, Window, missing_tools, poll  # noqa: E402
+from desktop import Desktop, Window, missing_tools, poll, run_cases  # noqa: E402
 from servers import FtpsServer, SshServer, make_key  # noqa: E402
 from window_view import BUTTONS as PLACES, DESIGN, PAGE, Album, expect  # noqa: E402
 
@@ -212,25 +211,26 @@ def closed(album, box):
          timeout=20)
 
 
-def message(album, words):
-    """The error box that ends a publish: its text must hold every one of words; OK closes it."""
-    box = dialog(album, "Albumon")
+def saying(album, title, words):
+    """The box of that title, whose text must hold every one of words, and its text."""
+    box = dialog(album, title)
     text = box_text(album, box)
     for word in words:
         if word not in text:
-            raise AssertionError("the message %r does not say %r" % (text, word))
+            raise AssertionError("the box %s %r does not say %r" % (title, text, word))
+    return box, text
+
+
+def message(album, words):
+    """The error box that ends a publish: its text must hold every one of words; OK closes it."""
+    box, text = saying(album, "Albumon", words)
     answer(album, box, "OK")
     return text
 
 
 def question(album, words):
     """The question 確認; its text must hold every one of words."""
-    box = dialog(album, "確認")
-    text = box_text(album, box)
-    for word in words:
-        if word not in text:
-            raise AssertionError("the question %r does not say %r" % (text, word))
-    return box
+    return saying(album, "確認", words)[0]
 
 
 def type_password(album, password):
@@ -409,29 +409,16 @@ def main():
         print("missing tools (scripts/setup.sh installs them): " + " ".join(missing))
         return 1
     bin_folder, chosen = sys.argv[1], sys.argv[2:]
-    passed = failed = 0
     desktop = Desktop()
     desktop.env.pop("SSH_AUTH_SOCK", None)
     world = None
     try:
         world = World(desktop, bin_folder)
-        for name, case in CASES:
-            if chosen and not any(c in name for c in chosen):
-                continue
-            begun = time.monotonic()
-            try:
-                case(world)
-                passed += 1
-                print("PASS %s (%.1f s)" % (name, time.monotonic() - begun), flush=True)
-            except Exception:
-                failed += 1
-                print("FAIL %s\n%s" % (name, traceback.format_exc()), flush=True)
+        return run_cases(CASES, chosen, lambda case: case(world))
     finally:
         if world is not None:
             world.close()
         desktop.close()
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 and passed > 0 else 1
 
 
 if __name__ == "__main__":

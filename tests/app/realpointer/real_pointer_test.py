@@ -5,11 +5,9 @@
 import os
 import re
 import sys
-import time
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop, missing_tools, poll  # noqa: E402
+from desktop import Desktop, missing_tools, poll, run_cases  # noqa: E402
 from window_view import *  # noqa: E402,F401,F403
 
 
@@ -353,25 +351,12 @@ def main():
         print("missing tools (scripts/setup.sh installs them): " + " ".join(missing))
         return 1
     bin_folder, chosen = sys.argv[1], sys.argv[2:]
-    passed = failed = 0
     desktop = Desktop()
     try:
-        for name, case in CASES:
-            if chosen and not any(c in name for c in chosen):
-                continue
-            begun = time.monotonic()
-            try:
-                case(desktop, bin_folder)
-                passed += 1
-                print("PASS %s (%.1f s)" % (name, time.monotonic() - begun), flush=True)
-            except Exception:
-                failed += 1
-                print("FAIL %s\n%s" % (name, traceback.format_exc()), flush=True)
+        return run_cases(CASES, chosen, lambda case: case(desktop, bin_folder))
     finally:
         UndoProgram.end()
         desktop.close()
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 and passed > 0 else 1
 
 
 if __name__ == "__main__":
