@@ -45,7 +45,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 std::string RecordWithoutTimes(const std::string& record) {
-    return std::regex_replace(record, std::regex(":[0-9]+([ #])"), "$1");
+    return std::regex_replace(record, std::regex(":[0-9]+([ #/])"), "$1");
 }
 
 std::vector<std::string> FolderNames(const std::string& folder) {
