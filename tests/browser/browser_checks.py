@@ -1,9 +1,19 @@
-"""What the browser checks share: a folder served on 127.0.0.1, and the scripts they run inside
-a page (layout shifts, contrast of every text node, the focused control and tap targets)."""
+"""What the browser checks share: their failure, a folder served on 127.0.0.1, and the scripts
+they run inside a page (layout shifts, contrast of every text node, the focused control and tap
+targets)."""
 
 import functools
 import http.server
 import threading
+
+
+class Failure(Exception):
+    """A check that did not hold."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
 
 
 class Server:

@@ -16,6 +16,8 @@ import urllib.parse
 import urllib.request
 from html.parser import HTMLParser
 
+from browser_checks import Failure, check
+
 HEAD = "春の 旅 #2"
 JAPANESE_SOURCE, HASH_SOURCE, AUTO_SOURCE = "海 の朝.jpg", "a#1.jpg", "京都.jpg"
 ABOVE_TEXT, BELOW_TEXT, COMMENT_TEXT = "ABOVE 朝の海", "BELOW a#1", "COMMENT 解説"
@@ -30,15 +32,6 @@ ENTRIES = [
 
 VOID = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "source",
         "track", "wbr"}
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 class Node:

@@ -19,7 +19,7 @@ import urllib.parse
 import urllib.request
 from html.parser import HTMLParser
 
-from browser_checks import Server
+from browser_checks import Failure, Server, check
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
@@ -35,15 +35,6 @@ NOTE_BELOW = "<b>清水寺</b> & \"夕方\"\r\n二行目\r\n"
 NOTE_ABOVE = "港の朝\r\n"
 CAPTIONS = {1: "清水寺 & \"夕方\"", 2: "港の朝"}
 COVER_LIMIT = 300 * 1024
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def start_browser(work):

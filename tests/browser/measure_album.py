@@ -20,7 +20,7 @@ import tempfile
 import urllib.parse
 import urllib.request
 
-from browser_checks import Server
+from browser_checks import Failure, Server, check
 from selenium import webdriver
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.service import Service
@@ -39,15 +39,6 @@ VIEWED = [0, 7, 2, 8, 4, 6]
 SCREENS = {"phone": (390, 844, 3, True), "desktop": (1366, 900, 1, False)}
 INDEX_LIMIT = 60 * 1024  # bytes a photo, at 3 device pixels a CSS pixel
 VIEWER_LIMIT = 0.20  # of the original's bytes
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def start_browser(work):

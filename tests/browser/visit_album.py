@@ -28,7 +28,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
-from browser_checks import CONTRAST_JS, FOCUS_JS, SHIFTS_JS, TARGETS_JS
+from browser_checks import CONTRAST_JS, FOCUS_JS, SHIFTS_JS, TARGETS_JS, Failure, check
 
 HEAD = "春の 旅 #2 100%"
 DESKTOP, PHONE, SMALL_PHONE = (1366, 900), (390, 844), (390, 640)
@@ -55,15 +55,6 @@ COMMENTARY = 2
 SLOW = 0
 # Head texts that a page reading them as markup would break.
 MARKUP_HEADS = ["<b>", "<!--", 'My "best" trip', "<!--<script>x"]
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def file_url(path):
