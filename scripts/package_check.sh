@@ -93,6 +93,7 @@ as_user() {
 }
 
 echo "== Making an album as $user with the installed albumon-make"
+install -m 0644 "$top/tests/browser/browser_checks.py" "$home/browser_checks.py"
 install -m 0644 "$top/tests/browser/check_album.py" "$home/check_album.py"
 as_user /usr/bin/python3 "$home/check_album.py" /usr/bin/albumon-make /usr/share/albumon/Def
 # Without --template the installed default template is used.
